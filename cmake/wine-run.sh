@@ -1,0 +1,7 @@
+#!/bin/sh
+# Runs a Windows program under Wine with a quiet, throwaway prefix.
+# KEL_WINEPREFIX chooses the prefix; by default one beside the build tree.
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+export WINEPREFIX="${KEL_WINEPREFIX:-${TMPDIR:-/tmp}/kelbridge-wine-$(id -u)}"
+exec wine "$@"

@@ -1,0 +1,149 @@
+// The scriptable test engine's control block, shared by the engine and tests.
+//
+// Tests load the engine library themselves (the same module the plug-in loads,
+// so the same block) and call its export "testEngineScript" to reach this
+// block: they set what the engine will answer, then read back every call it
+// received. Plain data only: the test program and the engine DLL each link
+// their own runtime, so nothing here may be allocated by one and freed by the
+// other.
+#pragma once
+
+#include <cstdint>
+
+#include "bridge/kel_interfaces.h"
+
+namespace testengine {
+
+constexpr int kMaxParameters = 1024;
+constexpr int kMaxCalls = 4096;
+constexpr int kMaxChunk = 8192;
+constexpr int kTextSize = 256;
+constexpr int kNamesSize = 1400;
+constexpr int kRecordedEvents = 64;
+
+// One engine parameter as the engine describes and stores it. A has* flag of
+// false makes the engine leave that pointer null in the description.
+struct ParameterScript {
+  bool hasName;
+  char name[kTextSize];
+  bool hasLabel;
+  char label[kTextSize];
+  std::int32_t displayType;
+  std::int32_t minimum;
+  std::int32_t maximum;
+  std::int32_t decimals;
+  bool hasMinimumText;
+  char minimumText[kTextSize];
+  bool hasMaximumText;
+  char maximumText[kTextSize];
+  std::int32_t curve;
+  std::uint32_t logBase;
+  bool hasValueNames;
+  char valueNames[kNamesSize];
+  std::uint8_t automatable;
+  bool fillNothing;     // getParameterInfo leaves the record untouched
+  std::int32_t value;   // current engine value (setParameter stores here)
+};
+
+// Which engine operation a call record is about.
+enum class Op : std::int32_t {
+  KelMain,
+  ModuleRelease,
+  CreateProcessor,
+  CreateView,
+  ProcessorRelease,
+  Initialize,
+  Terminate,
+  GetFlags,
+  Activate,
+  Deactivate,
+  GetDefaultOutputCount,
+  SetInputCount,
+  SetOutputCount,
+  SetBlockSize,
+  SetSampleRate,
+  Process,
+  GetParameterCount,
+  GetParameterInfo,
+  GetParameter,
+  SetParameter,
+  GetChunkSize,
+  SetChunk,
+  GetChunk,
+  ProcessEvents,
+  ProcessorIdle,
+  ViewRelease,
+  ViewGetSize,
+  ViewOpen,
+  ViewClose,
+  ViewUpdate,
+  ViewIdle,
+};
+
+// One received call: up to two integer arguments, a float, a pointer.
+struct Call {
+  Op op;
+  std::int32_t a;
+  std::int32_t b;
+  float f;
+  std::uintptr_t p;
+};
+
+// Moments at which the engine reports a parameter change to the host with
+// kel::IHost::parameterChanged(notifyIndex).
+enum NotifyMoment : std::uint32_t {
+  kNotifyNever = 0,
+  kNotifyDuringBuild = 1u << 0,       // inside getParameterInfo of notifyIndex
+  kNotifyDuringDeactivate = 1u << 1,  // inside deactivate
+  kNotifyDuringTerminate = 1u << 2,   // inside terminate
+  kNotifyOnIdle = 1u << 3,            // inside the processor's idle
+};
+
+struct Script {
+  // --- what the engine answers (set by tests) ---
+  std::int32_t version;            // written by kelMain
+  bool kelMainReturnsNull;
+  bool nullProcessor;
+  bool nullView;
+  std::int32_t processIndexSeen;   // last createProcessor argument
+  std::int32_t flags;              // getFlags
+  std::int32_t defaultOutputCount;
+  std::int32_t viewWidth;
+  std::int32_t viewHeight;
+  std::int32_t parameterCount;     // getParameterCount (may exceed the table only if negative)
+  ParameterScript parameters[kMaxParameters];
+  std::int32_t chunkSize;          // getChunkSize; getChunk writes chunk[0..chunkSize)
+  std::uint8_t chunk[kMaxChunk];
+  std::uint32_t notifyMoments;
+  std::int32_t notifyIndex;
+  // When true, process() writes input[c][i] * 0.5 to output[c][i] for the
+  // first min(inputs, outputs) channels; otherwise it touches no sample.
+  bool processHalves;
+
+  // --- what the engine received (read by tests) ---
+  kel::IHost* host;
+  std::int32_t callCount;  // may exceed kMaxCalls; only the first kMaxCalls are kept
+  Call calls[kMaxCalls];
+  std::int32_t inputCount;
+  std::int32_t outputCount;
+  float** lastOutputs;
+  float** lastInputs;
+  std::int32_t lastFrames;
+  std::int32_t lastZeroWord;  // value of the zero word at the time of the call
+  std::int32_t lastEventCount;
+  kel::SEvent events[kRecordedEvents];  // first events of the last processEvents
+  std::int32_t lastChunkBytes;          // setChunk's byte count
+  std::uint8_t lastChunk[kMaxChunk];    // setChunk's bytes (first kMaxChunk)
+  std::int32_t liveObjects;             // module + processor + view not yet released
+};
+
+// Restores every answer to its default: version 5, one automatable linear
+// parameter "Gain" 0..100, flags 0, default output count 2, view 400 x 300,
+// empty call log.
+void resetScript(Script& script);
+
+}  // namespace testengine
+
+// Export of the test engine library.
+extern "C" testengine::Script* KEL_CDECL testEngineScript();
+using TestEngineScriptProc = testengine::Script*(KEL_CDECL*)();

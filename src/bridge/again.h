@@ -1,0 +1,101 @@
+// The bridge effect: reads its configuration, loads the engine library,
+// creates one engine processor and its view, and forwards every host request
+// to them. It implements kel::IHost for the engine's calls back.
+//
+// Threads: the host calls the audio entries and processEvents on its audio
+// thread, everything else on its other threads; the engine may call the
+// kel::IHost operations on any thread. Nothing here locks; the parameter map
+// is written during construction only, before `ready` opens parameterChanged.
+// Ownership: the host owns the effect through its record; the effect owns its
+// editor, its chunk buffer and the engine objects (released, never deleted).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "bridge/kel_interfaces.h"
+#include "bridge/parameter_map.h"
+#include "platform/platform.h"
+#include "vst/audio_effect_x.h"
+#include "vst/host_text.h"
+
+class AGain : public AudioEffectX, public virtual kel::IHost {
+ public:
+  static constexpr const char* kVendor = "Velmora";
+  static constexpr const char* kProgramName = "Default";
+  static constexpr std::size_t kConfigTextSize = 64;  // 63 characters and the NUL
+  static constexpr std::size_t kPathSize = 261;
+
+  // Never fails outward: when the engine cannot be loaded the effect keeps
+  // the base defaults (1 program, 1 parameter, no editor, no flags).
+  explicit AGain(audioMasterCallback audioMaster);
+  ~AGain() override;
+
+  // --- parameters (host index; unknown indexes never reach the engine) ---
+  void setParameter(VstInt32 index, float value) override;
+  float getParameter(VstInt32 index) override;
+
+  // --- audio: the host's arrays go to the engine unchanged, no copy ---
+  void process(float** inputs, float** outputs, VstInt32 sampleFrames) override;
+  void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;
+
+  // --- program, texts, chunk ---
+  void setProgramName(char* name) override;
+  void getProgramName(char* name) override;
+  void getParameterLabel(VstInt32 index, char* label) override;
+  void getParameterDisplay(VstInt32 index, char* text) override;
+  void getParameterName(VstInt32 index, char* text) override;
+  VstInt32 getChunk(void** data, bool isPreset) override;
+  VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset) override;
+
+  // --- processing state ---
+  void setSampleRate(float sampleRate) override;
+  void setBlockSize(VstInt32 blockSize) override;
+  void resume() override;
+  VstInt32 processEvents(VstEvents* events) override;
+  bool canParameterBeAutomated(VstInt32 index) override;
+  bool getOutputProperties(VstInt32 index, VstPinProperties* properties) override;
+  bool getVendorString(char* text) override;
+  bool getProductString(char* text) override;
+  bool setViewPosition(VstInt32 x, VstInt32 y) override;
+  VstInt32 fxIdle() override;
+
+  // --- the bridge's own operations ---
+  virtual VstInt32 buildParameterMap();
+  virtual VstInt32 getHostParameterCount();
+  virtual bool loadEngine();
+
+  // --- kel::IHost, called by the engine on any of its threads ---
+  std::int32_t getVersion() override;
+  void parameterChanged(std::int32_t engineIndex) override;
+  double getTempo() override;
+  std::int32_t getHostFlag() override;
+
+  bool isLoaded() const { return processor != nullptr; }
+  kel::IView* engineView() const { return view; }
+  const char* effectName() const { return name; }
+
+ private:
+  // Converts an engine value of a described parameter to 0..1; false when
+  // the description's curve has no converter.
+  static bool toNormalized(const kel::SParameterInfo& info, std::int32_t value, float* normalized);
+  static bool toEngineValue(const kel::SParameterInfo& info, float normalized,
+                            std::int32_t* value);
+  void forwardAudio(float** inputs, float** outputs, VstInt32 sampleFrames);
+
+  std::int32_t processIndex = 0;
+  bool takesMidi = false;
+  char programName[kHostTextSize] = {};
+  platform::Library engineLibrary;
+  kel::IModule* module = nullptr;
+  kel::IProcessor* processor = nullptr;
+  kel::IView* view = nullptr;
+  char name[kConfigTextSize] = {};
+  std::int32_t inputs = 0;
+  std::int32_t outputs = 0;
+  std::int32_t uniqueId = 0;
+  kel::SEvent eventBuffer[kel::kMaxEventsPerCall];
+  std::uint8_t* chunkBuffer = nullptr;
+  std::atomic<bool> ready{false};
+  kel::ParameterMap parameterMap;
+};

@@ -1,0 +1,119 @@
+// The contract with the engine library: its one export kelMain, the engine
+// objects the bridge calls and kel::IHost, which the bridge implements.
+//
+// Slot numbers are positions in each interface's table of virtual operations
+// and are fixed by the engine's binary. Every engine object derives virtually
+// from IObject, whose release() is slot 0; an interface's own operations start
+// at slot 1, and reservedN() placeholders keep every listed operation at its
+// number. Member calls use the target's member calling convention (the callee
+// removes the arguments), so argument types must stay exactly as declared.
+#pragma once
+
+#include <cstdint>
+
+#include "bridge/parameter_info.h"
+
+#if defined(_WIN32)
+#define KEL_CDECL __cdecl
+#else
+#define KEL_CDECL
+#endif
+
+namespace kel {
+
+// One MIDI event as the engine receives it (8 bytes, contiguous array).
+struct SEvent {
+  std::int32_t deltaFrames;
+  std::uint8_t midiData[4];
+};
+static_assert(sizeof(SEvent) == 8 && offsetof(SEvent, midiData) == 4, "SEvent layout");
+
+constexpr std::int32_t kMaxEventsPerCall = 32768;
+constexpr std::int32_t kProcessorTakesMidi = 2;  // bit of IProcessor::getFlags()
+constexpr std::uint32_t kHighestEngineVersion = 5;
+
+// Common virtual base of every engine object. The bridge never deletes an
+// engine object: it calls release() exactly once.
+class IObject {
+ public:
+  virtual void release() = 0;  // slot 0
+
+ protected:
+  ~IObject() = default;
+};
+
+class IProcessor;
+class IView;
+
+class IModule : public virtual IObject {
+ public:
+  virtual IProcessor* createProcessor(std::int32_t processIndex) = 0;  // 1
+  virtual IView* createView(IProcessor* processor) = 0;                // 2
+
+ protected:
+  ~IModule() = default;
+};
+
+class IProcessor : public virtual IObject {
+ public:
+  virtual void initialize() = 0;                                      // 1
+  virtual void terminate() = 0;                                       // 2
+  virtual std::int32_t getFlags() = 0;                                // 3
+  virtual void activate() = 0;                                        // 4
+  virtual void deactivate() = 0;                                      // 5
+  virtual std::int32_t getDefaultOutputCount() = 0;                   // 6
+  virtual void setInputCount(std::int32_t channels) = 0;              // 7
+  virtual void setOutputCount(std::int32_t channels) = 0;             // 8
+  virtual void setBlockSize(std::int32_t frames) = 0;                 // 9
+  virtual void setSampleRate(float hz) = 0;                           // 10
+  virtual void reserved11() {}                                        // 11
+  virtual void process(float** outputs, float** inputs, std::int32_t frames,
+                       std::int32_t* zeroWord) = 0;                   // 12
+  virtual std::int32_t getParameterCount() = 0;                       // 13
+  virtual void getParameterInfo(std::int32_t index, SParameterInfo* info) = 0;  // 14
+  virtual std::int32_t getParameter(std::int32_t index) = 0;          // 15
+  virtual void setParameter(std::int32_t index, std::int32_t value) = 0;  // 16
+  virtual std::int32_t getChunkSize() = 0;                            // 17
+  virtual void setChunk(void* bytes, std::int32_t byteCount) = 0;     // 18
+  virtual void getChunk(void* buffer) = 0;                            // 19
+  virtual void processEvents(SEvent* events, std::int32_t count) = 0;  // 20
+  virtual void idle() = 0;                                            // 21
+
+ protected:
+  ~IProcessor() = default;
+};
+
+class IView : public virtual IObject {
+ public:
+  virtual void reserved1() {}                                          // 1
+  virtual void getSize(std::int32_t* width, std::int32_t* height) = 0;  // 2
+  virtual void reserved3() {}                                          // 3
+  virtual void open(void* parentWindow, std::int32_t x, std::int32_t y) = 0;  // 4
+  virtual void reserved5() {}                                          // 5
+  virtual void close() = 0;                                            // 6
+  virtual void reserved7() {}                                          // 7
+  virtual void reserved8() {}                                          // 8
+  virtual void update() = 0;                                           // 9
+  virtual void idle() = 0;                                             // 10
+
+ protected:
+  ~IView() = default;
+};
+
+// Implemented by the bridge; the engine may call it from any of its threads.
+class IHost {
+ public:
+  virtual std::int32_t getVersion() = 0;                       // 0
+  virtual void parameterChanged(std::int32_t engineIndex) = 0;  // 1
+  virtual double getTempo() = 0;                                // 2
+  virtual std::int32_t getHostFlag() = 0;                       // 3
+
+ protected:
+  ~IHost() = default;
+};
+
+// The engine library's export "kelMain": writes its interface version and
+// answers its module object, or null on failure.
+using KelMainProc = IModule*(KEL_CDECL*)(IHost* host, std::int32_t* version);
+
+}  // namespace kel

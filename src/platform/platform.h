@@ -1,0 +1,64 @@
+// The only doorway to the operating system. Windows builds use the real Win32
+// calls (platform_win32.cpp); native test builds link a recording test double.
+// Every function is bounded by the buffer size it is given, NUL-terminates its
+// output and reports failure with false or an empty result; none throws.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace platform {
+
+// Full path of a loaded module (null: the running program). False when it
+// cannot be read or does not fit; `path` is then empty.
+bool moduleFileName(void* module, char* path, std::size_t size);
+
+// One key of an .ini file, with the default when the key is missing.
+void readProfileString(const char* file, const char* section, const char* key,
+                       const char* fallback, char* out, std::size_t size);
+std::int32_t readProfileInt(const char* file, const char* section, const char* key,
+                            std::int32_t fallback);
+
+// An error box with no owner window, the platform's default caption, an OK
+// button, task-modal and brought to the foreground.
+void showErrorBox(const char* text);
+
+// Owner of one open key below HKEY_LOCAL_MACHINE; closes it when destroyed.
+class RegistryKey {
+ public:
+  RegistryKey() = default;
+  ~RegistryKey();
+  RegistryKey(const RegistryKey&) = delete;
+  RegistryKey& operator=(const RegistryKey&) = delete;
+
+  // Opens `name` below HKEY_LOCAL_MACHINE, or below `parent` when given. An
+  // empty name opens the parent itself again.
+  bool open(const RegistryKey* parent, const char* name);
+  // Reads a value of any type as bytes into `out` and NUL-terminates it; a
+  // value that does not fit is a failure.
+  bool queryString(const char* name, char* out, std::size_t size) const;
+  void close();
+  bool isOpen() const { return handle != nullptr; }
+
+ private:
+  void* handle = nullptr;
+};
+
+// Owner of one loaded library; unloads it when destroyed.
+class Library {
+ public:
+  Library() = default;
+  ~Library();
+  Library(const Library&) = delete;
+  Library& operator=(const Library&) = delete;
+
+  bool load(const char* path);
+  void* symbol(const char* name) const;
+  void unload();
+  bool isLoaded() const { return handle != nullptr; }
+
+ private:
+  void* handle = nullptr;
+};
+
+}  // namespace platform

@@ -1,0 +1,95 @@
+// Win32 implementation of the platform doorway.
+#include <windows.h>
+
+#include <cstring>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+bool moduleFileName(void* module, char* path, std::size_t size) {
+  if (path == nullptr || size == 0) return false;
+  path[0] = '\0';
+  const DWORD length =
+      GetModuleFileNameA(static_cast<HMODULE>(module), path, static_cast<DWORD>(size));
+  // A result equal to the buffer size means the path was cut short.
+  if (length == 0 || length >= size) {
+    path[0] = '\0';
+    return false;
+  }
+  return true;
+}
+
+void readProfileString(const char* file, const char* section, const char* key,
+                       const char* fallback, char* out, std::size_t size) {
+  if (out == nullptr || size == 0) return;
+  GetPrivateProfileStringA(section, key, fallback, out, static_cast<DWORD>(size), file);
+  out[size - 1] = '\0';
+}
+
+std::int32_t readProfileInt(const char* file, const char* section, const char* key,
+                            std::int32_t fallback) {
+  return static_cast<std::int32_t>(GetPrivateProfileIntA(section, key, fallback, file));
+}
+
+void showErrorBox(const char* text) {
+  MessageBoxA(nullptr, text, nullptr, MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
+}
+
+RegistryKey::~RegistryKey() { close(); }
+
+bool RegistryKey::open(const RegistryKey* parent, const char* name) {
+  close();
+  HKEY root = parent != nullptr ? static_cast<HKEY>(parent->handle) : HKEY_LOCAL_MACHINE;
+  if (root == nullptr) return false;
+  HKEY key = nullptr;
+  if (RegOpenKeyA(root, name, &key) != ERROR_SUCCESS) return false;
+  handle = key;
+  return true;
+}
+
+bool RegistryKey::queryString(const char* name, char* out, std::size_t size) const {
+  if (out == nullptr || size == 0) return false;
+  out[0] = '\0';
+  if (handle == nullptr) return false;
+  // Leave room for a terminator the stored value may lack.
+  DWORD bytes = static_cast<DWORD>(size - 1);
+  DWORD type = 0;
+  const LONG status = RegQueryValueExA(static_cast<HKEY>(handle), name, nullptr, &type,
+                                       reinterpret_cast<BYTE*>(out), &bytes);
+  if (status != ERROR_SUCCESS) {
+    out[0] = '\0';
+    return false;
+  }
+  out[bytes < size ? bytes : size - 1] = '\0';
+  return true;
+}
+
+void RegistryKey::close() {
+  if (handle != nullptr) {
+    RegCloseKey(static_cast<HKEY>(handle));
+    handle = nullptr;
+  }
+}
+
+Library::~Library() { unload(); }
+
+bool Library::load(const char* path) {
+  unload();
+  handle = LoadLibraryA(path);
+  return handle != nullptr;
+}
+
+void* Library::symbol(const char* name) const {
+  if (handle == nullptr) return nullptr;
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
+}
+
+void Library::unload() {
+  if (handle != nullptr) {
+    FreeLibrary(static_cast<HMODULE>(handle));
+    handle = nullptr;
+  }
+}
+
+}  // namespace platform

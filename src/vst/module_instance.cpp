@@ -1,0 +1,3 @@
+#include "vst/module_instance.h"
+
+void* moduleInstance = nullptr;

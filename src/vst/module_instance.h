@@ -1,0 +1,5 @@
+// The operating system's handle of the loaded plug-in library, kept by the
+// library's entry routine and read by the bridge to find its own file name.
+#pragma once
+
+extern void* moduleInstance;

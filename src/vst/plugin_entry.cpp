@@ -1,0 +1,1 @@
+// Placeholder until the plug-in entry lands.
