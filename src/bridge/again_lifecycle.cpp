@@ -1,1 +1,142 @@
-// Placeholder.
+// Start-up and shut-down of the bridge effect: configuration, registry,
+// engine library, engine objects, parameter map, effect record and editor.
+#include <cstdlib>
+#include <new>
+
+#include "bridge/again.h"
+#include "bridge/bridge_configuration.h"
+#include "bridge/vst_editor.h"
+#include "vst/module_instance.h"
+
+namespace {
+
+constexpr const char kRegistryError[] =
+    "Registry error\nPlease ensure this product has been installed properly";
+constexpr const char kRegistryReadError[] =
+    "Registry read error\nPlease ensure this product has been installed properly";
+
+// Finds the engine library's path under HKLM\Software\KEL\<guid>. Shows the
+// matching error box and answers false when the product is not installed.
+// The keys close innermost first as the owners go out of scope.
+bool readEnginePath(const char* guid, char* path, std::size_t size) {
+  platform::RegistryKey software;
+  platform::RegistryKey kel;
+  platform::RegistryKey product;
+  if (!software.open(nullptr, "Software") || !kel.open(&software, "KEL") ||
+      !product.open(&kel, guid)) {
+    platform::showErrorBox(kRegistryError);
+    return false;
+  }
+  if (!product.queryString("PathName", path, size)) {
+    platform::showErrorBox(kRegistryReadError);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+AGain::AGain(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, 1, 1) {
+  if (!loadEngine()) return;
+
+  buildParameterMap();
+  numParams = parameterMap.hostCount();
+  cEffect.numParams = numParams;
+  ready.store(true, std::memory_order_release);
+
+  canMono(true);
+  cEffect.numInputs = inputs;
+  cEffect.numOutputs = outputs;
+  cEffect.uniqueID = uniqueId;
+  canProcessReplacing(true);
+  programsAreChunks(true);
+  copyText(programName, kProgramName, sizeof programName);
+  if (takesMidi) isSynth(true);
+
+  processor->setInputCount(inputs);
+  processor->setOutputCount(outputs);
+  processor->initialize();
+  processor->activate();
+
+  // Without a view there is nothing to show: the host sees no editor.
+  if (view != nullptr) new (std::nothrow) CVSTEditor(this, view);
+}
+
+AGain::~AGain() {
+  std::free(chunkBuffer);
+  chunkBuffer = nullptr;
+
+  AEffEditor* ownEditor = editor;
+  setEditor(nullptr);
+  delete ownEditor;
+
+  // Each engine object is released once and forgotten first, so a change
+  // notice the engine sends meanwhile never reaches a released object.
+  if (view != nullptr) {
+    kel::IView* released = view;
+    view = nullptr;
+    released->release();
+  }
+  if (processor != nullptr) {
+    processor->deactivate();
+    processor->terminate();
+    kel::IProcessor* released = processor;
+    processor = nullptr;
+    released->release();
+  }
+  if (module != nullptr) {
+    kel::IModule* released = module;
+    module = nullptr;
+    released->release();
+  }
+  engineLibrary.unload();
+  // The parameter maps and the name go with the members, after this body.
+}
+
+bool AGain::loadEngine() {
+  const kel::BridgeConfiguration config = kel::readBridgeConfiguration(moduleInstance);
+  copyText(name, config.name, sizeof name);
+  inputs = config.channelsIn;
+  outputs = config.channelsOut;
+  uniqueId = config.uniqueId;
+  processIndex = config.processIndex;
+
+  char enginePath[kPathSize];
+  if (!readEnginePath(config.guid, enginePath, sizeof enginePath)) return false;
+
+  if (!engineLibrary.load(enginePath)) return false;
+  auto entry = reinterpret_cast<kel::KelMainProc>(engineLibrary.symbol("kelMain"));
+  if (entry == nullptr) return false;
+
+  std::int32_t version = 0;
+  module = entry(this, &version);
+  if (module == nullptr) return false;
+  if (static_cast<std::uint32_t>(version) > kel::kHighestEngineVersion) {
+    kel::IModule* refused = module;
+    module = nullptr;
+    refused->release();
+    return false;
+  }
+
+  processor = module->createProcessor(processIndex);
+  // Without a processor there is no effect: nothing may be called through
+  // the missing object, so the engine is given back at once.
+  if (processor == nullptr) {
+    kel::IModule* unused = module;
+    module = nullptr;
+    unused->release();
+    engineLibrary.unload();
+    return false;
+  }
+  view = module->createView(processor);
+  takesMidi = (processor->getFlags() & kel::kProcessorTakesMidi) != 0;
+  if (outputs == 0) {
+    const std::int32_t engineDefault = processor->getDefaultOutputCount();
+    outputs = engineDefault > 0 ? engineDefault : 0;
+  }
+  return true;
+}
+
+VstInt32 AGain::buildParameterMap() { return parameterMap.build(*processor); }
+
+VstInt32 AGain::getHostParameterCount() { return parameterMap.hostCount(); }

@@ -1,0 +1,138 @@
+// Parameter access and display: every request re-reads the engine's
+// description and converts through a converter made for that one use.
+// A host index the map does not know never reaches the engine.
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "bridge/again.h"
+#include "bridge/converter_choice.h"
+
+namespace {
+
+constexpr std::size_t kNameWorkSize = 128;
+constexpr std::size_t kValueNamesWorkSize = 1100;
+constexpr std::size_t kNumberTextSize = 32;
+// Beyond this many places a float has no digits left to show.
+constexpr std::int32_t kMaxShownDecimals = 17;
+
+bool isEmpty(const char* text) { return text == nullptr || text[0] == '\0'; }
+
+// Copies item `index` of an "@"-separated list into `text`; false when the
+// list has no such item.
+bool copyNamedValue(const char* valueNames, std::int32_t index, char* text) {
+  if (index < 0) return false;
+  char work[kValueNamesWorkSize];
+  copyText(work, valueNames, sizeof work);
+  const char* item = work;
+  for (std::int32_t skipped = 0; skipped < index; ++skipped) {
+    item = std::strchr(item, '@');
+    if (item == nullptr) return false;
+    ++item;
+  }
+  char* end = std::strchr(const_cast<char*>(item), '@');
+  if (end != nullptr) *end = '\0';
+  copyText(text, item);
+  return true;
+}
+
+// The engine value as a number with the description's decimal places.
+void formatNumber(std::int32_t value, std::int32_t decimals, char* text) {
+  char number[kNumberTextSize];
+  if (decimals == 0) {
+    std::snprintf(number, sizeof number, "%d", static_cast<int>(value));
+  } else {
+    // Negative places scale the value up and show no fraction.
+    const int places = decimals < 0 ? 0 : (decimals > kMaxShownDecimals ? kMaxShownDecimals : decimals);
+    const double real = static_cast<double>(value) / std::pow(10.0, decimals);
+    std::snprintf(number, sizeof number, "%.*f", places, real);
+  }
+  copyText(text, number);
+}
+
+}  // namespace
+
+bool AGain::toNormalized(const kel::SParameterInfo& info, std::int32_t value, float* normalized) {
+  ovu::IConverter* converter = kel::makeConverter(info);
+  if (converter == nullptr) return false;
+  *normalized = static_cast<float>(converter->valueToNormalized(value));
+  converter->release();
+  return true;
+}
+
+bool AGain::toEngineValue(const kel::SParameterInfo& info, float normalized,
+                          std::int32_t* value) {
+  ovu::IConverter* converter = kel::makeConverter(info);
+  if (converter == nullptr) return false;
+  *value = converter->normalizedToValue(static_cast<double>(normalized));
+  converter->release();
+  return true;
+}
+
+void AGain::setParameter(VstInt32 index, float value) {
+  std::int32_t engineIndex = 0;
+  if (processor == nullptr || !parameterMap.engineIndexOf(index, &engineIndex)) return;
+  kel::SParameterInfo info;
+  kel::describeParameter(*processor, engineIndex, info);
+  std::int32_t engineValue = 0;
+  if (toEngineValue(info, value, &engineValue)) processor->setParameter(engineIndex, engineValue);
+}
+
+float AGain::getParameter(VstInt32 index) {
+  std::int32_t engineIndex = 0;
+  if (processor == nullptr || !parameterMap.engineIndexOf(index, &engineIndex)) return 0.0f;
+  const std::int32_t engineValue = processor->getParameter(engineIndex);
+  kel::SParameterInfo info;
+  kel::describeParameter(*processor, engineIndex, info);
+  float normalized = 0.0f;
+  return toNormalized(info, engineValue, &normalized) ? normalized : 0.0f;
+}
+
+void AGain::getParameterName(VstInt32 index, char* text) {
+  copyText(text, "");
+  std::int32_t engineIndex = 0;
+  if (processor == nullptr || !parameterMap.engineIndexOf(index, &engineIndex)) return;
+  kel::SParameterInfo info;
+  kel::describeParameter(*processor, engineIndex, info);
+  // Engines append a group after "@" (e.g. "Cutoff@Filter"); hosts get the name.
+  char work[kNameWorkSize];
+  copyText(work, info.name, sizeof work);
+  char* at = std::strchr(work, '@');
+  if (at != nullptr) *at = '\0';
+  copyText(text, work);
+}
+
+void AGain::getParameterLabel(VstInt32 index, char* label) {
+  copyText(label, "");
+  std::int32_t engineIndex = 0;
+  if (processor == nullptr || !parameterMap.engineIndexOf(index, &engineIndex)) return;
+  kel::SParameterInfo info;
+  kel::describeParameter(*processor, engineIndex, info);
+  copyText(label, info.label);
+}
+
+void AGain::getParameterDisplay(VstInt32 index, char* text) {
+  copyText(text, "");
+  std::int32_t engineIndex = 0;
+  if (processor == nullptr || !parameterMap.engineIndexOf(index, &engineIndex)) return;
+  kel::SParameterInfo info;
+  kel::describeParameter(*processor, engineIndex, info);
+  const std::int32_t value = processor->getParameter(engineIndex);
+
+  // A value outside the list of names is shown as a number instead.
+  if (info.displayType == kel::kDisplayNamedValues && info.valueNames != nullptr &&
+      copyNamedValue(info.valueNames, value, text)) {
+    return;
+  }
+  if (value == info.minimum && !isEmpty(info.minimumText)) {
+    copyText(text, info.minimumText);
+    return;
+  }
+  if (value == info.maximum && !isEmpty(info.maximumText)) {
+    copyText(text, info.maximumText);
+    return;
+  }
+  formatNumber(value, info.decimals, text);
+}
+
+bool AGain::canParameterBeAutomated(VstInt32) { return true; }
