@@ -1,0 +1,92 @@
+// Common base of the demo processors: parameters, saved state, channel counts
+// and sample rate. Subclasses supply the sound through render() and, when they
+// take MIDI, handleEvents().
+//
+// Threads: parameter and state calls may come from any host thread and from the
+// editor; process() and processEvents() come from the host's audio thread.
+// Parameter values are atomics; nothing on the audio path allocates or locks.
+#pragma once
+
+#include <cstdint>
+
+#include "bridge/kel_interfaces.h"
+#include "parameter_bank.h"
+
+namespace demo {
+
+class DemoProcessor : public kel::IProcessor {
+ public:
+  static constexpr std::int32_t kMaxChannels = 8;
+
+  DemoProcessor(std::uint16_t kind, const char* title, const ParameterSpec* specs,
+                std::int32_t parameterCount);
+  virtual ~DemoProcessor() = default;
+  DemoProcessor(const DemoProcessor&) = delete;
+  DemoProcessor& operator=(const DemoProcessor&) = delete;
+
+  // Destroys the processor; the bridge calls it once, after terminate().
+  void release() override { delete this; }
+  // Host thread, before/after any processing: nothing to set up or free.
+  void initialize() override {}
+  void terminate() override {}
+  // Host thread: 0, or kel::kProcessorTakesMidi for processors that play notes.
+  std::int32_t getFlags() override { return 0; }
+  // Host thread: clears the sound state so processing starts from silence.
+  void activate() override { reset(); }
+  void deactivate() override {}
+  // Host thread: stereo unless the configuration says otherwise.
+  std::int32_t getDefaultOutputCount() override { return 2; }
+  // Host thread: channel counts, clamped to 0..kMaxChannels.
+  void setInputCount(std::int32_t channels) override;
+  void setOutputCount(std::int32_t channels) override;
+  // Host thread: informative only; render() copes with any block length.
+  void setBlockSize(std::int32_t frames) override { blockSize_ = frames; }
+  // Host thread, never during process(): rates of 0 or below are ignored.
+  void setSampleRate(float hz) override;
+  // Audio thread: host buffers, outputs first; null arrays or frames <= 0 do nothing.
+  void process(float** outputs, float** inputs, std::int32_t frames,
+               std::int32_t* zeroWord) override;
+  std::int32_t getParameterCount() override { return parameters_.count(); }
+  // Any thread: fills `info` for a valid index, leaves it alone otherwise.
+  void getParameterInfo(std::int32_t index, kel::SParameterInfo* info) override;
+  // Any thread: 0 for an unknown index.
+  std::int32_t getParameter(std::int32_t index) override { return parameters_.get(index); }
+  // Any thread: clamps to the bounds; an unknown index is ignored.
+  void setParameter(std::int32_t index, std::int32_t value) override;
+  std::int32_t getChunkSize() override;
+  // Host thread: a chunk that is not this processor's current format is ignored.
+  void setChunk(void* bytes, std::int32_t byteCount) override;
+  // Host thread: `buffer` holds getChunkSize() bytes, owned by the caller.
+  void getChunk(void* buffer) override;
+  // Audio thread, before the block the events belong to; records are copied.
+  void processEvents(kel::SEvent* events, std::int32_t count) override;
+  void idle() override {}
+
+  std::uint16_t kind() const { return kind_; }
+  const char* title() const { return title_; }
+  const ParameterBank& parameters() const { return parameters_; }
+  float sampleRate() const { return sampleRate_; }
+
+ protected:
+  // Audio thread: `inputs` may be null or hold fewer channels than outputs.
+  virtual void render(float** outputs, float** inputs, std::int32_t inputCount,
+                      std::int32_t outputCount, std::int32_t frames) = 0;
+  virtual void handleEvents(const kel::SEvent* events, std::int32_t count) {
+    (void)events;
+    (void)count;
+  }
+  // Host thread, never during process(): on activate and on sample rate changes.
+  virtual void reset() {}
+
+  ParameterBank parameters_;
+
+ private:
+  std::uint16_t kind_;
+  const char* title_;
+  std::int32_t inputCount_ = 2;
+  std::int32_t outputCount_ = 2;
+  std::int32_t blockSize_ = 512;
+  float sampleRate_ = 44100.0f;
+};
+
+}  // namespace demo

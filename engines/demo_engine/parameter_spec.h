@@ -1,0 +1,41 @@
+// Static description of one demo-engine parameter: everything the engine
+// tells the bridge about it, plus the value a fresh processor starts with.
+#pragma once
+
+#include <cstdint>
+
+#include "bridge/parameter_info.h"
+
+namespace demo {
+
+struct ParameterSpec {
+  const char* name;
+  const char* label;
+  std::int32_t minimum;  // fixed point with `decimals` places
+  std::int32_t maximum;
+  std::int32_t defaultValue;
+  std::int32_t decimals;
+  std::int32_t curve;       // kel::kCurveLinear or kel::kCurveLogarithmic
+  std::uint32_t logBase;    // used with the logarithmic curve only
+  const char* valueNames;   // "A@B@C": shown as named items; null for numbers
+  const char* minimumText;  // shown instead of the number at the minimum; may be null
+  const char* maximumText;  // shown instead of the number at the maximum; may be null
+};
+
+// Fills the bridge's record from a spec; every demo parameter is automatable.
+inline void describeParameter(const ParameterSpec& spec, kel::SParameterInfo& info) {
+  info.name = spec.name;
+  info.label = spec.label;
+  info.displayType = spec.valueNames ? kel::kDisplayNamedValues : 0;
+  info.minimum = spec.minimum;
+  info.maximum = spec.maximum;
+  info.decimals = spec.decimals;
+  info.minimumText = spec.minimumText;
+  info.maximumText = spec.maximumText;
+  info.curve = spec.curve;
+  info.logBase = spec.logBase;
+  info.valueNames = spec.valueNames;
+  info.automatable = 1;
+}
+
+}  // namespace demo

@@ -1,0 +1,44 @@
+#include "value_text.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace demo {
+namespace {
+
+// Copies item `index` of an "A@B@C" list; false when there is no such item.
+bool copyNamedItem(const char* names, std::int32_t index, char* text, std::size_t size) {
+  if (index < 0) return false;
+  const char* item = names;
+  for (std::int32_t i = 0; i < index; ++i) {
+    item = std::strchr(item, '@');
+    if (!item) return false;
+    ++item;
+  }
+  const char* end = std::strchr(item, '@');
+  std::size_t length = end ? static_cast<std::size_t>(end - item) : std::strlen(item);
+  if (length >= size) length = size - 1;
+  std::memcpy(text, item, length);
+  text[length] = '\0';
+  return true;
+}
+
+}  // namespace
+
+void formatValue(const ParameterSpec& spec, std::int32_t value, char* text, std::size_t size) {
+  if (!text || size == 0) return;
+  if (spec.valueNames && copyNamedItem(spec.valueNames, value, text, size)) return;
+  if (value == spec.minimum && spec.minimumText && *spec.minimumText) {
+    std::snprintf(text, size, "%s", spec.minimumText);
+  } else if (value == spec.maximum && spec.maximumText && *spec.maximumText) {
+    std::snprintf(text, size, "%s", spec.maximumText);
+  } else if (spec.decimals <= 0) {
+    std::snprintf(text, size, "%d", static_cast<int>(value));
+  } else {
+    std::snprintf(text, size, "%.*f", static_cast<int>(spec.decimals),
+                  value / std::pow(10.0, spec.decimals));
+  }
+}
+
+}  // namespace demo
