@@ -1,1 +1,47 @@
-// Placeholder.
+#include "convert/converter_linear.h"
+
+#include <cmath>
+
+#include "convert/fixed_point_rounding.h"
+
+namespace ovu {
+
+CConverterLinear::CConverterLinear(std::int32_t decimals, std::int32_t scaledMinimum,
+                                   std::int32_t scaledMaximum, std::int32_t rangeLow,
+                                   std::int32_t rangeHigh)
+    : decimals(decimals),
+      minimum(scaledMinimum / std::pow(10.0, static_cast<double>(decimals))),
+      maximum(scaledMaximum / std::pow(10.0, static_cast<double>(decimals))),
+      rangeLow(rangeLow),
+      rangeHigh(rangeHigh) {}
+
+void CConverterLinear::release() {
+  delete this;
+}
+
+// The scale is recomputed on every call rather than cached, so each
+// conversion depends only on the stored fields.
+double CConverterLinear::valueToNormalized(std::int32_t value) {
+  const double scale = std::pow(10.0, decimals);
+  return (value / scale - minimum) / (maximum - minimum);
+}
+
+std::int32_t CConverterLinear::normalizedToValue(double normalized) {
+  const double scale = std::pow(10.0, decimals);
+  return roundToEngineValue((minimum + (maximum - minimum) * normalized) * scale);
+}
+
+// Range differences are taken in floating point: exact, and free of int32
+// overflow for any pair of ends.
+std::int32_t CConverterLinear::valueToRange(std::int32_t value) {
+  const double span = static_cast<double>(rangeHigh) - static_cast<double>(rangeLow);
+  return saturateToInt32(rangeLow + roundHalfAwayFromZero(valueToNormalized(value) * span));
+}
+
+std::int32_t CConverterLinear::rangeToValue(std::int32_t position) {
+  const double span = static_cast<double>(rangeHigh) - static_cast<double>(rangeLow);
+  const double fraction = (static_cast<double>(position) - static_cast<double>(rangeLow)) / span;
+  return normalizedToValue(fraction);
+}
+
+}  // namespace ovu

@@ -1,0 +1,72 @@
+#include "convert/converter_log.h"
+
+#include <cmath>
+
+#include "convert/fixed_point_rounding.h"
+
+namespace ovu {
+
+namespace {
+
+// Above this the inverse curve counts as the very top, so a normalised 1
+// gives back the scaled maximum whatever the power function's error.
+constexpr double kTopOfCurve = 0.999999;
+
+// Position of an engine value within the bounds, 0 at minimum, 1 at maximum.
+double positionOf(std::int32_t value, double decimals, double minimum, double maximum) {
+  const double scale = std::pow(10.0, decimals);
+  return (value / scale - minimum) / (maximum - minimum);
+}
+
+// Forward curve: lifts the low part of the range. B - 1 wraps as an unsigned
+// 32-bit number (a base of 0 gives 2^32 - 1).
+double curveUp(double position, std::uint32_t base) {
+  const double baseMinusOne = static_cast<double>(base - 1u);
+  return std::log10(1.0 + baseMinusOne * position) / std::log10(static_cast<double>(base));
+}
+
+// Inverse curve, (B^t - 1) / (B - 1), clamped to exactly 1 near the top and
+// unclamped below 0.
+double curveDown(double t, std::uint32_t base) {
+  const double baseMinusOne = static_cast<double>(base - 1u);
+  const double g = (std::pow(10.0, std::log10(static_cast<double>(base)) * t) - 1.0) / baseMinusOne;
+  return g > kTopOfCurve ? 1.0 : g;
+}
+
+}  // namespace
+
+CConverterLog::CConverterLog(std::int32_t decimals, std::int32_t scaledMinimum,
+                             std::int32_t scaledMaximum, std::int32_t base, std::int32_t rangeLow,
+                             std::int32_t rangeHigh)
+    : base(static_cast<std::uint32_t>(base)),
+      decimals(decimals),
+      minimum(scaledMinimum / std::pow(10.0, static_cast<double>(decimals))),
+      maximum(scaledMaximum / std::pow(10.0, static_cast<double>(decimals))),
+      rangeLow(rangeLow),
+      rangeHigh(rangeHigh) {}
+
+void CConverterLog::release() {
+  delete this;
+}
+
+double CConverterLog::valueToNormalized(std::int32_t value) {
+  return curveUp(positionOf(value, decimals, minimum, maximum), base);
+}
+
+std::int32_t CConverterLog::normalizedToValue(double normalized) {
+  const double scale = std::pow(10.0, decimals);
+  return roundToEngineValue((minimum + (maximum - minimum) * curveDown(normalized, base)) * scale);
+}
+
+std::int32_t CConverterLog::valueToRange(std::int32_t value) {
+  const double span = static_cast<double>(rangeHigh) - static_cast<double>(rangeLow);
+  return saturateToInt32(rangeLow + roundHalfAwayFromZero(valueToNormalized(value) * span));
+}
+
+std::int32_t CConverterLog::rangeToValue(std::int32_t position) {
+  const double span = static_cast<double>(rangeHigh) - static_cast<double>(rangeLow);
+  const double fraction = (static_cast<double>(position) - static_cast<double>(rangeLow)) / span;
+  return normalizedToValue(fraction);
+}
+
+}  // namespace ovu
