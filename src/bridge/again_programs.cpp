@@ -43,7 +43,10 @@ bool AGain::getOutputProperties(VstInt32 index, VstPinProperties* properties) {
   properties->flags = stereo ? (kVstPinIsActive | kVstPinIsStereo) : kVstPinIsActive;
   properties->arrangementType = stereo ? kSpeakerArrStereo : kSpeakerArrMono;
   const int number = stereo ? index / 2 + 1 : index + 1;
-  std::snprintf(properties->label, sizeof properties->label, "%s %d", name, number);
+  // Room for the whole name and number; the host's field then takes 63 of it.
+  char label[sizeof name + 16];
+  std::snprintf(label, sizeof label, "%s %d", name, number);
+  copyText(properties->label, label, sizeof properties->label);
   return true;
 }
 

@@ -1,0 +1,305 @@
+// Start-up and shut-down of the bridge: configuration, registry, engine
+// library, engine objects in order, and what the host sees afterwards.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+
+#include "bridge_harness.h"
+
+using testengine::Op;
+
+namespace {
+
+const char* const kRegistryError =
+    "Registry error\nPlease ensure this product has been installed properly";
+const char* const kRegistryReadError =
+    "Registry read error\nPlease ensure this product has been installed properly";
+
+std::vector<Op> opsOf(const testengine::Script& script, int from = 0) {
+  std::vector<Op> ops;
+  const int count = script.callCount < testengine::kMaxCalls ? script.callCount
+                                                             : testengine::kMaxCalls;
+  for (int i = from; i < count; ++i) ops.push_back(script.calls[i].op);
+  return ops;
+}
+
+// Ops without the parameter traffic of the map build.
+std::vector<Op> lifecycleOpsOf(const testengine::Script& script, int from = 0) {
+  std::vector<Op> ops;
+  for (Op op : opsOf(script, from)) {
+    if (op != Op::GetParameterInfo) ops.push_back(op);
+  }
+  return ops;
+}
+
+void expectBaseDefaults(const AEffect* effect) {
+  ASSERT_NE(effect, nullptr);
+  EXPECT_EQ(effect->magic, kEffectMagic);
+  EXPECT_EQ(effect->numPrograms, 1);
+  EXPECT_EQ(effect->numParams, 1);
+  EXPECT_EQ(effect->numInputs, 1);
+  EXPECT_EQ(effect->numOutputs, 2);
+  EXPECT_EQ(effect->flags, 0);
+  EXPECT_EQ(effect->uniqueID, kDefaultUniqueId);
+}
+
+class BridgeLoading : public ::testing::Test {
+ protected:
+  void SetUp() override { testengine::resetScript(harness.engine()); }
+  testengine::Script& engine() { return harness.engine(); }
+
+  BridgeTestHost host;
+  BridgeHarness harness;
+};
+
+TEST_F(BridgeLoading, MainGivesNothingToAHostOfVersionZero) {
+  host.versionAnswer = 0;
+  EXPECT_EQ(harness.open(host), nullptr);
+  EXPECT_EQ(engine().callCount, 0);
+  ASSERT_EQ(host.requests.size(), 1u);
+  EXPECT_EQ(host.requests[0].effect, nullptr);
+  EXPECT_EQ(host.requests[0].opcode, audioMasterVersion);
+}
+
+TEST_F(BridgeLoading, LoadedEffectReportsConfigurationAndEngine) {
+  harness.setIni("KEL", "ChannelsIn", "1");
+  harness.setIni("KEL", "ChannelsOut", "4");
+  harness.setIni("KEL", "ID", "5678");
+  harness.setIni("KEL", "ProcessIndex", "3");
+  engine().parameterCount = 3;
+  engine().parameters[1].automatable = 0;
+  engine().parameters[2].automatable = 7;
+
+  AEffect* effect = harness.open(host);
+  ASSERT_NE(effect, nullptr);
+  EXPECT_EQ(effect->numPrograms, 1);
+  EXPECT_EQ(effect->numParams, 2);
+  EXPECT_EQ(effect->numInputs, 1);
+  EXPECT_EQ(effect->numOutputs, 4);
+  EXPECT_EQ(effect->uniqueID, 5678);
+  EXPECT_EQ(effect->flags, 57);
+  EXPECT_EQ(engine().processIndexSeen, 3);
+  EXPECT_EQ(engine().inputCount, 1);
+  EXPECT_EQ(engine().outputCount, 4);
+  EXPECT_TRUE(harness.errorBoxes().empty());
+  EXPECT_EQ(harness.close(), 1);
+}
+
+TEST_F(BridgeLoading, EngineThatTakesMidiMakesASynth) {
+  engine().flags = 2 | 1 | 8;
+  AEffect* effect = harness.open(host);
+  ASSERT_NE(effect, nullptr);
+  EXPECT_EQ(effect->flags, 313);
+  EXPECT_EQ(harness.dispatch(effGetPlugCategory), kPlugCategSynth);
+}
+
+TEST_F(BridgeLoading, MissingChannelsAndIdTakeDefaults) {
+  harness.setIni("KEL", "ChannelsIn", "");
+  harness.setIni("KEL", "ChannelsOut", "");
+  harness.setIni("KEL", "ID", "");
+  engine().defaultOutputCount = 6;
+  AEffect* effect = harness.open(host);
+  ASSERT_NE(effect, nullptr);
+  EXPECT_EQ(effect->numInputs, 0);
+  EXPECT_EQ(effect->numOutputs, 6);
+  EXPECT_EQ(effect->uniqueID, 0);
+}
+
+TEST_F(BridgeLoading, UnusableChannelCountsAreReadAsZero) {
+  harness.setIni("KEL", "ChannelsIn", "-3");
+  harness.setIni("KEL", "ChannelsOut", "many");
+  engine().defaultOutputCount = 2;
+  AEffect* effect = harness.open(host);
+  ASSERT_NE(effect, nullptr);
+  EXPECT_EQ(effect->numInputs, 0);
+  EXPECT_EQ(effect->numOutputs, 2);
+  EXPECT_EQ(engine().inputCount, 0);
+}
+
+TEST_F(BridgeLoading, NegativeEngineDefaultOutputCountIsZero) {
+  harness.setIni("KEL", "ChannelsOut", "0");
+  engine().defaultOutputCount = -2;
+  AEffect* effect = harness.open(host);
+  ASSERT_NE(effect, nullptr);
+  EXPECT_EQ(effect->numOutputs, 0);
+}
+
+TEST_F(BridgeLoading, EngineCallsFollowTheLifecycleOrder) {
+  harness.setIni("KEL", "ChannelsOut", "0");
+  engine().parameterCount = 2;
+  ASSERT_NE(harness.open(host), nullptr);
+  const std::vector<Op> construction = {
+      Op::KelMain,       Op::CreateProcessor,        Op::CreateView,
+      Op::GetFlags,      Op::GetDefaultOutputCount,  Op::GetParameterCount,
+      Op::SetInputCount, Op::SetOutputCount,         Op::Initialize,
+      Op::Activate};
+  EXPECT_EQ(lifecycleOpsOf(engine()), construction);
+  EXPECT_EQ(engine().liveObjects, 3);
+
+  const int before = engine().callCount;
+  EXPECT_EQ(harness.close(), 1);
+  const std::vector<Op> destruction = {Op::ViewRelease, Op::Deactivate, Op::Terminate,
+                                       Op::ProcessorRelease, Op::ModuleRelease};
+  EXPECT_EQ(opsOf(engine(), before), destruction);
+  EXPECT_EQ(engine().liveObjects, 0);
+}
+
+TEST_F(BridgeLoading, EngineLibraryIsUnloadedAfterClose) {
+  harness.usePrivateEngineCopy("PrivateEngine.dll");
+  ASSERT_NE(harness.open(host), nullptr);
+  EXPECT_TRUE(harness.privateEngineLoaded());
+  EXPECT_EQ(harness.close(), 1);
+  EXPECT_FALSE(harness.privateEngineLoaded());
+}
+
+TEST_F(BridgeLoading, AcceptsEngineVersionsUpToFive) {
+  for (std::int32_t version : {0, 3, 5}) {
+    SCOPED_TRACE(version);
+    BridgeHarness installation;
+    testengine::resetScript(engine());
+    engine().version = version;
+    AEffect* effect = installation.open(host);
+    ASSERT_NE(effect, nullptr);
+    EXPECT_EQ(effect->flags, 57);
+  }
+}
+
+TEST_F(BridgeLoading, RefusedVersionReleasesTheModuleSilently) {
+  for (std::int32_t version : {6, -1, 0x7fffffff}) {
+    SCOPED_TRACE(version);
+    BridgeHarness installation;
+    testengine::resetScript(engine());
+    engine().version = version;
+    expectBaseDefaults(installation.open(host));
+    EXPECT_EQ(opsOf(engine()), (std::vector<Op>{Op::KelMain, Op::ModuleRelease}));
+    EXPECT_EQ(engine().liveObjects, 0);
+    EXPECT_TRUE(installation.errorBoxes().empty());
+  }
+}
+
+// Every broken installation leaves a usable effect with the base defaults;
+// only the two registry failures say so, with their own box.
+struct BrokenInstallation {
+  const char* what;
+  std::function<void(BridgeHarness&, testengine::Script&)> breakIt;
+  const char* box;  // null: silent
+};
+
+TEST_F(BridgeLoading, BrokenInstallationsFallBackToBaseDefaults) {
+  const BrokenInstallation cases[] = {
+      {"no product key", [](BridgeHarness& h, testengine::Script&) { h.uninstallProduct(); },
+       kRegistryError},
+      {"no PathName", [](BridgeHarness& h, testengine::Script&) { h.installProductKeyOnly(); },
+       kRegistryReadError},
+      {"PathName longer than a path",
+       [](BridgeHarness& h, testengine::Script&) { h.setPathNameBytes(std::string(300, 'x')); },
+       kRegistryReadError},
+      {"missing engine library", [](BridgeHarness& h, testengine::Script&) { h.useMissingEngine(); },
+       nullptr},
+      {"library without kelMain",
+       [](BridgeHarness& h, testengine::Script&) { h.useEngineWithoutEntry(); }, nullptr},
+      {"null module",
+       [](BridgeHarness&, testengine::Script& s) { s.kelMainReturnsNull = true; }, nullptr},
+      {"null processor", [](BridgeHarness&, testengine::Script& s) { s.nullProcessor = true; },
+       nullptr},
+  };
+  for (const BrokenInstallation& broken : cases) {
+    SCOPED_TRACE(broken.what);
+    BridgeHarness installation;
+    testengine::resetScript(engine());
+    const std::size_t boxesBefore = installation.errorBoxes().size();
+    broken.breakIt(installation, engine());
+    AEffect* effect = installation.open(host);
+    expectBaseDefaults(effect);
+    std::vector<std::string> boxes = installation.errorBoxes();
+    boxes.erase(boxes.begin(), boxes.begin() + static_cast<std::ptrdiff_t>(boxesBefore));
+    if (broken.box == nullptr) {
+      EXPECT_TRUE(boxes.empty());
+    } else {
+      EXPECT_EQ(boxes, std::vector<std::string>{broken.box});
+    }
+    EXPECT_EQ(engine().liveObjects, 0);
+
+    // A host can still use every request without reaching an engine.
+    char text[kHostTextSize + 8];
+    std::memset(text, '#', sizeof text);
+    installation.dispatch(effGetParamName, 0, 0, text);
+    EXPECT_STREQ(text, "");
+    EXPECT_EQ(effect->getParameter(effect, 0), 0.0f);
+    effect->setParameter(effect, 0, 0.5f);
+    EXPECT_EQ(installation.dispatch(effEditGetRect, 0, 0, nullptr), 0);
+    void* chunk = reinterpret_cast<void*>(1);
+    EXPECT_EQ(installation.dispatch(effGetChunk, 0, 0, &chunk), 0);
+    EXPECT_EQ(chunk, nullptr);
+    float left[4] = {1, 1, 1, 1}, right[4] = {1, 1, 1, 1};
+    float* outputs[2] = {left, right};
+    effect->processReplacing(effect, outputs, outputs, 4);
+    EXPECT_EQ(left[3], 0.0f);
+    EXPECT_EQ(right[0], 0.0f);
+    EXPECT_EQ(installation.close(), 1);
+  }
+}
+
+TEST_F(BridgeLoading, UnterminatedPathNameStillNamesTheEngine) {
+  harness.installProductUnterminated();
+  AEffect* effect = harness.open(host);
+  ASSERT_NE(effect, nullptr);
+  EXPECT_EQ(effect->flags, 57);
+}
+
+TEST_F(BridgeLoading, EmptyGuidReadsThePathFromTheKelKeyItself) {
+  harness.setIni("KEL", "GUID", "");
+  harness.installProductAtKelRoot();
+  AEffect* effect = harness.open(host);
+  ASSERT_NE(effect, nullptr);
+  EXPECT_EQ(effect->flags, 57);
+  EXPECT_TRUE(harness.errorBoxes().empty());
+}
+
+TEST_F(BridgeLoading, NullViewGivesAnEffectWithoutEditor) {
+  engine().nullView = true;
+  AEffect* effect = harness.open(host);
+  ASSERT_NE(effect, nullptr);
+  EXPECT_EQ(effect->flags, 56);
+  ERect* rect = reinterpret_cast<ERect*>(1);
+  EXPECT_EQ(harness.dispatch(effEditGetRect, 0, 0, &rect), 0);
+  EXPECT_EQ(harness.dispatch(effEditOpen, 0, 0, nullptr), 0);
+  EXPECT_EQ(harness.close(), 1);
+  EXPECT_EQ(engine().liveObjects, 0);
+}
+
+TEST_F(BridgeLoading, CopiesUnderOtherNamesReadTheirOwnConfiguration) {
+  BridgeHarness second("Second.Effect", "folder.with.dots");
+  harness.setIni("VST", "Name", "First");
+  harness.setIni("KEL", "ID", "111");
+  second.setIni("VST", "Name", "Second");
+  second.setIni("KEL", "ID", "222");
+  second.setIni("KEL", "ChannelsOut", "1");
+
+  AEffect* first = harness.open(host);
+  AEffect* other = second.open(host);
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(other, nullptr);
+  EXPECT_EQ(first->uniqueID, 111);
+  EXPECT_EQ(other->uniqueID, 222);
+  EXPECT_EQ(other->numOutputs, 1);
+  char text[kHostTextSize];
+  harness.dispatch(effGetProductString, 0, 0, text);
+  EXPECT_STREQ(text, "First");
+  second.dispatch(effGetProductString, 0, 0, text);
+  EXPECT_STREQ(text, "Second");
+  EXPECT_EQ(second.close(), 1);
+  EXPECT_EQ(harness.close(), 1);
+}
+
+TEST_F(BridgeLoading, NameIsCutAtSixtyThreeCharacters) {
+  harness.setIni("VST", "Name", std::string(100, 'n'));
+  ASSERT_NE(harness.open(host), nullptr);
+  char text[128];
+  std::memset(text, '#', sizeof text);
+  harness.dispatch(effGetProductString, 0, 0, text);
+  EXPECT_EQ(std::strlen(text), 63u);
+}
+
+}  // namespace

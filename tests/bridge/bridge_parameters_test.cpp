@@ -1,0 +1,301 @@
+// Parameter values, names, labels and display texts as the host receives
+// them through the effect record and the dispatcher.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "bridge_harness.h"
+
+using testengine::Op;
+
+namespace {
+
+constexpr std::size_t kSentinelBuffer = 96;
+
+struct ParameterSpec {
+  const char* name = "Param";
+  const char* label = nullptr;
+  std::int32_t displayType = 0;
+  std::int32_t minimum = 0;
+  std::int32_t maximum = 100;
+  std::int32_t decimals = 0;
+  const char* minimumText = nullptr;
+  const char* maximumText = nullptr;
+  std::int32_t curve = 0;
+  std::uint32_t logBase = 0;
+  const char* valueNames = nullptr;
+  std::uint8_t automatable = 1;
+  std::int32_t value = 0;
+};
+
+void copyInto(char* dest, std::size_t size, const char* text, bool* has) {
+  *has = text != nullptr;
+  std::snprintf(dest, size, "%s", text != nullptr ? text : "");
+}
+
+void define(testengine::Script& script, int index, const ParameterSpec& spec) {
+  testengine::ParameterScript& p = script.parameters[index];
+  copyInto(p.name, sizeof p.name, spec.name, &p.hasName);
+  copyInto(p.label, sizeof p.label, spec.label, &p.hasLabel);
+  copyInto(p.minimumText, sizeof p.minimumText, spec.minimumText, &p.hasMinimumText);
+  copyInto(p.maximumText, sizeof p.maximumText, spec.maximumText, &p.hasMaximumText);
+  copyInto(p.valueNames, sizeof p.valueNames, spec.valueNames, &p.hasValueNames);
+  p.displayType = spec.displayType;
+  p.minimum = spec.minimum;
+  p.maximum = spec.maximum;
+  p.decimals = spec.decimals;
+  p.curve = spec.curve;
+  p.logBase = spec.logBase;
+  p.automatable = spec.automatable;
+  p.fillNothing = false;
+  p.value = spec.value;
+  if (script.parameterCount <= index) script.parameterCount = index + 1;
+}
+
+class BridgeParameters : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testengine::resetScript(engine());
+    engine().parameterCount = 0;
+  }
+  testengine::Script& engine() { return harness.engine(); }
+
+  AEffect* open() {
+    AEffect* effect = harness.open(host);
+    EXPECT_NE(effect, nullptr);
+    return effect;
+  }
+
+  // Asks for one text with a sentinel-filled buffer and checks that nothing
+  // beyond the 64-byte host text was touched.
+  std::string text(VstInt32 opcode, VstInt32 index) {
+    char buffer[kSentinelBuffer];
+    std::memset(buffer, '#', sizeof buffer);
+    EXPECT_EQ(harness.dispatch(opcode, index, 0, buffer), 0);
+    const std::size_t length = strnlen(buffer, sizeof buffer);
+    EXPECT_LT(length, kHostTextSize);
+    for (std::size_t i = length + 1; i < sizeof buffer; ++i) {
+      EXPECT_EQ(buffer[i], '#') << "byte " << i << " written";
+    }
+    return std::string(buffer, length < sizeof buffer ? length : 0);
+  }
+
+  // The engine value setParameter(x) hands the engine.
+  std::int32_t engineValueFor(float normalized, int engineIndex = 0, int hostIndex = 0) {
+    AEffect* effect = harness.effect();
+    effect->setParameter(effect, hostIndex, normalized);
+    return engine().parameters[engineIndex].value;
+  }
+
+  BridgeTestHost host;
+  BridgeHarness harness;
+};
+
+TEST_F(BridgeParameters, LinearValuesRoundTripThroughTheConverter) {
+  ParameterSpec level;
+  level.decimals = 1;
+  level.minimum = -600;
+  level.maximum = 120;
+  define(engine(), 0, level);
+  AEffect* effect = open();
+
+  EXPECT_EQ(engineValueFor(0.5f), -240);
+  EXPECT_EQ(engineValueFor(0.25f), -420);
+  EXPECT_EQ(engineValueFor(1.0f), 120);
+  EXPECT_EQ(engineValueFor(0.0f), -600);
+  engine().parameters[0].value = -240;
+  EXPECT_FLOAT_EQ(effect->getParameter(effect, 0), 0.5f);
+}
+
+TEST_F(BridgeParameters, LogarithmicValuesFollowTheCurve) {
+  ParameterSpec cutoff;
+  cutoff.curve = 1;
+  cutoff.logBase = 100;
+  cutoff.minimum = 0;
+  cutoff.maximum = 1000;
+  define(engine(), 0, cutoff);
+  AEffect* effect = open();
+
+  EXPECT_EQ(engineValueFor(0.5f), 91);  // (100^0.5 - 1) / 99 of the range
+  EXPECT_EQ(engineValueFor(1.0f), 1000);
+  EXPECT_EQ(engineValueFor(0.0f), 0);
+  engine().parameters[0].value = 1000;
+  EXPECT_FLOAT_EQ(effect->getParameter(effect, 0), 1.0f);
+}
+
+TEST_F(BridgeParameters, HostIndexesSkipHiddenEngineParameters) {
+  ParameterSpec visible;
+  ParameterSpec hidden;
+  hidden.automatable = 0;
+  define(engine(), 0, visible);
+  define(engine(), 1, hidden);
+  define(engine(), 2, visible);
+  AEffect* effect = open();
+  ASSERT_EQ(effect->numParams, 2);
+
+  effect->setParameter(effect, 1, 1.0f);
+  EXPECT_EQ(engine().parameters[2].value, 100);
+  EXPECT_EQ(engine().parameters[1].value, 0);
+}
+
+TEST_F(BridgeParameters, UnknownHostIndexesNeverReachTheEngine) {
+  define(engine(), 0, ParameterSpec{});
+  AEffect* effect = open();
+  const int callsBefore = engine().callCount;
+  for (VstInt32 index : {1, 2, -1, 1 << 30}) {
+    SCOPED_TRACE(index);
+    effect->setParameter(effect, index, 0.5f);
+    EXPECT_EQ(effect->getParameter(effect, index), 0.0f);
+    EXPECT_EQ(text(effGetParamName, index), "");
+    EXPECT_EQ(text(effGetParamLabel, index), "");
+    EXPECT_EQ(text(effGetParamDisplay, index), "");
+  }
+  EXPECT_EQ(engine().callCount, callsBefore);
+}
+
+TEST_F(BridgeParameters, CurveWithoutConverterIsRefused) {
+  ParameterSpec odd;
+  odd.curve = 2;
+  odd.value = 40;
+  define(engine(), 0, odd);
+  AEffect* effect = open();
+  effect->setParameter(effect, 0, 1.0f);
+  EXPECT_EQ(engine().parameters[0].value, 40);
+  for (int i = 0; i < engine().callCount; ++i) {
+    EXPECT_NE(engine().calls[i].op, Op::SetParameter);
+  }
+  EXPECT_EQ(effect->getParameter(effect, 0), 0.0f);
+}
+
+TEST_F(BridgeParameters, NamesAreCutAtTheFirstAt) {
+  const struct {
+    const char* name;
+    const char* shown;
+  } cases[] = {
+      {"Cutoff@Filter", "Cutoff"}, {"Plain", "Plain"}, {"@Hidden", ""},
+      {"a@b@c", "a"},              {nullptr, ""},      {"", ""},
+  };
+  int index = 0;
+  for (const auto& c : cases) {
+    ParameterSpec spec;
+    spec.name = c.name;
+    define(engine(), index++, spec);
+  }
+  open();
+  index = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.shown);
+    EXPECT_EQ(text(effGetParamName, index++), c.shown);
+  }
+}
+
+TEST_F(BridgeParameters, LongTextsAreCutToTheHostBuffer) {
+  const std::string longName(200, 'n');
+  const std::string longList = "first@" + std::string(150, 'v');
+  ParameterSpec spec;
+  spec.name = longName.c_str();
+  spec.label = longName.c_str();
+  spec.displayType = 1;
+  spec.valueNames = longList.c_str();
+  spec.value = 1;
+  define(engine(), 0, spec);
+  open();
+  EXPECT_EQ(text(effGetParamName, 0), std::string(63, 'n'));
+  EXPECT_EQ(text(effGetParamLabel, 0), std::string(63, 'n'));
+  EXPECT_EQ(text(effGetParamDisplay, 0), std::string(63, 'v'));
+}
+
+TEST_F(BridgeParameters, LabelsAreShownAsTheEngineGivesThem) {
+  ParameterSpec withLabel;
+  withLabel.label = "dB@x";
+  ParameterSpec without;
+  define(engine(), 0, withLabel);
+  define(engine(), 1, without);
+  open();
+  EXPECT_EQ(text(effGetParamLabel, 0), "dB@x");
+  EXPECT_EQ(text(effGetParamLabel, 1), "");
+}
+
+TEST_F(BridgeParameters, DisplayRulesApplyInOrder) {
+  struct Case {
+    const char* what;
+    ParameterSpec spec;
+    const char* shown;
+  };
+  auto make = [](std::int32_t value, std::int32_t decimals) {
+    ParameterSpec spec;
+    spec.value = value;
+    spec.decimals = decimals;
+    spec.minimum = -1000;
+    spec.maximum = 100000;
+    return spec;
+  };
+  std::vector<Case> cases;
+  {
+    ParameterSpec s = make(1, 0);
+    s.displayType = 1;
+    s.valueNames = "Off@On";
+    cases.push_back({"named value", s, "On"});
+    s.value = 0;
+    cases.push_back({"first named value", s, "Off"});
+    s.value = 2;
+    cases.push_back({"value past the names", s, "2"});
+    s.value = -1;
+    cases.push_back({"negative named value", s, "-1"});
+    s.valueNames = nullptr;
+    s.value = 5;
+    cases.push_back({"named display without names", s, "5"});
+  }
+  {
+    ParameterSpec s = make(-1000, 2);
+    s.minimumText = "Off";
+    cases.push_back({"minimum text beats decimals", s, "Off"});
+    s.minimumText = "";
+    cases.push_back({"empty minimum text", s, "-10.00"});
+    s = make(100000, 0);
+    s.maximumText = "Max";
+    cases.push_back({"maximum text", s, "Max"});
+    s.value = 99999;
+    cases.push_back({"below the maximum", s, "99999"});
+  }
+  cases.push_back({"whole number", make(-7, 0), "-7"});
+  cases.push_back({"fixed point", make(1234, 2), "12.34"});
+  cases.push_back({"negative fraction", make(-5, 1), "-0.5"});
+  cases.push_back({"negative decimals scale up", make(5, -2), "500"});
+  cases.push_back({"huge decimals stay bounded", make(1, 40), "0.00000000000000000"});
+
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    define(engine(), static_cast<int>(i), cases[i].spec);
+  }
+  open();
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE(cases[i].what);
+    EXPECT_EQ(text(effGetParamDisplay, static_cast<VstInt32>(i)), cases[i].shown);
+  }
+}
+
+TEST_F(BridgeParameters, EveryIndexCanBeAutomated) {
+  define(engine(), 0, ParameterSpec{});
+  open();
+  for (VstInt32 index : {0, 1, 99, -1}) {
+    EXPECT_EQ(harness.dispatch(effCanBeAutomated, index), 1);
+  }
+}
+
+TEST_F(BridgeParameters, EveryAccessRereadsTheDescription) {
+  define(engine(), 0, ParameterSpec{});
+  AEffect* effect = open();
+  auto infoCalls = [&] {
+    int count = 0;
+    for (int i = 0; i < engine().callCount; ++i) count += engine().calls[i].op == Op::GetParameterInfo;
+    return count;
+  };
+  const int before = infoCalls();
+  effect->getParameter(effect, 0);
+  effect->getParameter(effect, 0);
+  text(effGetParamDisplay, 0);
+  EXPECT_EQ(infoCalls(), before + 3);
+}
+
+}  // namespace

@@ -1,0 +1,268 @@
+// Audio, MIDI, processing state, idle time and the engine's calls back.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "bridge_harness.h"
+
+using testengine::Op;
+
+namespace {
+
+// A VstEvents block with room for `count` event pointers.
+class EventBlock {
+ public:
+  explicit EventBlock(std::int32_t count)
+      : events(static_cast<std::size_t>(count > 0 ? count : 0)),
+        storage(offsetof(VstEvents, events) + sizeof(VstEvent*) * events.size() + sizeof(VstEvents)) {
+    block()->numEvents = count;
+    for (std::size_t i = 0; i < events.size(); ++i) {
+      VstMidiEvent& event = events[i];
+      std::memset(&event, 0, sizeof event);
+      event.type = kVstMidiType;
+      event.byteSize = sizeof event;
+      event.deltaFrames = static_cast<VstInt32>(i % 512);
+      event.midiData[0] = static_cast<char>(0x90);
+      event.midiData[1] = static_cast<char>(i % 128);
+      event.midiData[2] = 100;
+      event.midiData[3] = 7;
+      pointers()[i] = reinterpret_cast<VstEvent*>(&event);
+    }
+  }
+  VstEvents* block() { return reinterpret_cast<VstEvents*>(storage.data()); }
+  VstEvent** pointers() { return block()->events; }
+  std::vector<VstMidiEvent> events;
+
+ private:
+  std::vector<unsigned char> storage;
+};
+
+std::vector<Op> opsSince(const testengine::Script& script, int from) {
+  std::vector<Op> ops;
+  for (int i = from; i < script.callCount && i < testengine::kMaxCalls; ++i) {
+    ops.push_back(script.calls[i].op);
+  }
+  return ops;
+}
+
+class BridgeProcessing : public ::testing::Test {
+ protected:
+  void SetUp() override { testengine::resetScript(engine()); }
+  testengine::Script& engine() { return harness.engine(); }
+  AEffect* open() {
+    AEffect* effect = harness.open(host);
+    EXPECT_NE(effect, nullptr);
+    mark = engine().callCount;
+    return effect;
+  }
+  std::vector<Op> newOps() { return opsSince(engine(), mark); }
+
+  BridgeTestHost host;
+  BridgeHarness harness;
+  int mark = 0;
+};
+
+TEST_F(BridgeProcessing, BothAudioEntriesHandTheHostArraysToTheEngine) {
+  engine().processHalves = true;
+  AEffect* effect = open();
+  float inLeft[8], inRight[8], outLeft[8], outRight[8];
+  for (int i = 0; i < 8; ++i) {
+    inLeft[i] = static_cast<float>(i);
+    inRight[i] = -static_cast<float>(i);
+  }
+  float* inputs[2] = {inLeft, inRight};
+  float* outputs[2] = {outLeft, outRight};
+
+  using Entry = void(VSTCALLBACK*)(AEffect*, float**, float**, VstInt32);
+  for (Entry entry : {effect->process, effect->processReplacing}) {
+    std::fill(outLeft, outLeft + 8, 9.0f);
+    std::fill(outRight, outRight + 8, 9.0f);
+    engine().lastZeroWord = -1;
+    entry(effect, inputs, outputs, 8);
+    EXPECT_EQ(engine().lastOutputs, outputs);
+    EXPECT_EQ(engine().lastInputs, inputs);
+    EXPECT_EQ(engine().lastFrames, 8);
+    EXPECT_EQ(engine().lastZeroWord, 0);
+    EXPECT_EQ(outLeft[6], 3.0f);
+    EXPECT_EQ(outRight[6], -3.0f);
+  }
+}
+
+TEST_F(BridgeProcessing, EventsBeyondTheBufferAreDropped) {
+  open();
+  EventBlock many(40000);
+  EXPECT_EQ(harness.dispatch(effProcessEvents, 0, 0, many.block()), 1);
+  EXPECT_EQ(engine().lastEventCount, 32768);
+  for (int i = 0; i < testengine::kRecordedEvents; ++i) {
+    EXPECT_EQ(engine().events[i].deltaFrames, i % 512);
+    EXPECT_EQ(engine().events[i].midiData[0], 0x90);
+    EXPECT_EQ(engine().events[i].midiData[1], i % 128);
+    EXPECT_EQ(engine().events[i].midiData[3], 7);
+  }
+}
+
+TEST_F(BridgeProcessing, EveryEventTypeIsCopiedTheSameWay) {
+  open();
+  EventBlock one(1);
+  one.events[0].type = kVstSysExType;
+  one.events[0].deltaFrames = 33;
+  std::memcpy(one.events[0].midiData, "\xF0\x01\x02\x03", 4);
+  EXPECT_EQ(harness.dispatch(effProcessEvents, 0, 0, one.block()), 1);
+  ASSERT_EQ(engine().lastEventCount, 1);
+  EXPECT_EQ(engine().events[0].deltaFrames, 33);
+  EXPECT_EQ(std::memcmp(engine().events[0].midiData, "\xF0\x01\x02\x03", 4), 0);
+}
+
+TEST_F(BridgeProcessing, EmptyOrBrokenEventBlocksReachTheEngineAsNoEvents) {
+  open();
+  EventBlock none(0);
+  EventBlock negative(0);
+  negative.block()->numEvents = -5;
+  EventBlock withHole(3);
+  withHole.pointers()[1] = nullptr;
+
+  struct Case {
+    const char* what;
+    VstEvents* block;
+    std::int32_t expected;
+  } cases[] = {{"empty block", none.block(), 0},
+               {"negative count", negative.block(), 0},
+               {"missing event pointer", withHole.block(), 2}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    engine().lastEventCount = -99;
+    EXPECT_EQ(harness.dispatch(effProcessEvents, 0, 0, c.block), 1);
+    EXPECT_EQ(engine().lastEventCount, c.expected);
+  }
+  // A host that sends no block at all gets no crash.
+  harness.dispatch(effProcessEvents, 0, 0, nullptr);
+}
+
+TEST_F(BridgeProcessing, SampleRateAndBlockSizeReachTheEngine) {
+  open();
+  harness.dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
+  harness.dispatch(effSetSampleRate, 0, 0, nullptr, 0.0f);
+  harness.dispatch(effSetSampleRate, 0, 0, nullptr, -44100.0f);
+  harness.dispatch(effSetBlockSize, 0, 256);
+  harness.dispatch(effSetBlockSizeAndSampleRate, 0, 64, nullptr, 96000.0f);
+  const std::vector<Op> expected = {Op::SetSampleRate, Op::SetBlockSize};
+  ASSERT_EQ(newOps(), expected);
+  EXPECT_EQ(engine().calls[mark].f, 48000.0f);
+  EXPECT_EQ(engine().calls[mark + 1].a, 256);
+}
+
+TEST_F(BridgeProcessing, SuspendAndResumeTalkOnlyToTheHost) {
+  const struct {
+    std::int32_t flags;
+    std::vector<VstInt32> requests;
+  } cases[] = {{0, {audioMasterNeedIdle}}, {2, {audioMasterWantMidi, audioMasterNeedIdle}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.flags);
+    BridgeHarness installation;
+    testengine::resetScript(engine());
+    engine().flags = c.flags;
+    ASSERT_NE(installation.open(host), nullptr);
+    const int calls = engine().callCount;
+    host.requests.clear();
+    installation.dispatch(effMainsChanged, 0, 0);
+    installation.dispatch(effMainsChanged, 0, 1);
+    std::vector<VstInt32> opcodes;
+    for (const auto& request : host.requests) opcodes.push_back(request.opcode);
+    EXPECT_EQ(opcodes, c.requests);
+    if (c.flags != 0) {
+      EXPECT_EQ(host.requests[0].value, 1);
+    }
+    EXPECT_EQ(engine().callCount, calls);
+  }
+}
+
+TEST_F(BridgeProcessing, IdleReachesTheProcessor) {
+  open();
+  EXPECT_EQ(harness.dispatch(effIdle), 1);
+  EXPECT_EQ(newOps(), std::vector<Op>{Op::ProcessorIdle});
+}
+
+TEST_F(BridgeProcessing, EngineAsksTheHostForTempo) {
+  open();
+  kel::IHost* bridge = engine().host;
+  ASSERT_NE(bridge, nullptr);
+  EXPECT_EQ(bridge->getVersion(), 5);
+  EXPECT_EQ(bridge->getHostFlag(), 1);
+  EXPECT_EQ(bridge->getTempo(), 0.0);
+
+  VstTimeInfo time{};
+  time.tempo = 133.5;
+  host.timeInfo = &time;
+  host.requests.clear();
+  EXPECT_EQ(bridge->getTempo(), 133.5);
+  ASSERT_EQ(host.requests.size(), 1u);
+  EXPECT_EQ(host.requests[0].opcode, audioMasterGetTime);
+  EXPECT_EQ(host.requests[0].value, kVstTempoValid);
+}
+
+class EngineChanges : public BridgeProcessing {
+ protected:
+  // Engine parameters: 0 exposed (host 0), 1 hidden, 2 exposed (host 1),
+  // each linear 0..200.
+  void SetUp() override {
+    BridgeProcessing::SetUp();
+    engine().parameterCount = 3;
+    engine().parameters[1] = engine().parameters[0];
+    engine().parameters[2] = engine().parameters[0];
+    for (int i = 0; i < 3; ++i) engine().parameters[i].maximum = 200;
+    engine().parameters[1].automatable = 0;
+  }
+  std::vector<BridgeTestHost::Request> automation() {
+    return host.requestsWith(audioMasterAutomate);
+  }
+  int setParameterCalls() {
+    int count = 0;
+    for (Op op : newOps()) count += op == Op::SetParameter;
+    return count;
+  }
+};
+
+TEST_F(EngineChanges, ExposedChangeGoesBackToTheEngineAndOnToTheHost) {
+  open();
+  engine().parameters[2].value = 50;
+  engine().host->parameterChanged(2);
+  EXPECT_EQ(setParameterCalls(), 1);
+  EXPECT_EQ(engine().parameters[2].value, 50);
+  const auto automated = automation();
+  ASSERT_EQ(automated.size(), 1u);
+  EXPECT_EQ(automated[0].index, 1);
+  EXPECT_FLOAT_EQ(automated[0].opt, 0.25f);
+  EXPECT_EQ(automated[0].effect, harness.effect());
+}
+
+TEST_F(EngineChanges, HiddenOrUnknownChangeStopsAtTheMap) {
+  open();
+  engine().host->parameterChanged(1);
+  const std::vector<Op> asked = {Op::GetParameter, Op::GetParameterInfo};
+  EXPECT_EQ(newOps(), asked);
+  engine().host->parameterChanged(7);
+  EXPECT_EQ(setParameterCalls(), 0);
+  EXPECT_TRUE(automation().empty());
+}
+
+TEST_F(EngineChanges, ChangesDuringTheMapBuildAreIgnored) {
+  engine().notifyMoments = testengine::kNotifyDuringBuild;
+  engine().notifyIndex = 0;
+  harness.open(host);
+  mark = 0;
+  EXPECT_EQ(setParameterCalls(), 0);
+  EXPECT_TRUE(automation().empty());
+}
+
+TEST_F(EngineChanges, ChangesDuringShutDownAreServed) {
+  engine().notifyMoments = testengine::kNotifyDuringDeactivate | testengine::kNotifyDuringTerminate;
+  engine().notifyIndex = 2;
+  open();
+  EXPECT_EQ(harness.close(), 1);
+  EXPECT_EQ(setParameterCalls(), 2);
+  EXPECT_EQ(automation().size(), 2u);
+}
+
+}  // namespace

@@ -1,0 +1,136 @@
+// Native half of the bridge harness: the bridge runs in-process against the
+// platform test double and the test engine linked into the test.
+#if !defined(_WIN32)
+
+#include <new>
+
+#include "bridge/again.h"
+#include "bridge/bridge_configuration.h"
+#include "bridge_harness.h"
+#include "platform_fake.h"
+#include "test_engine/test_engine.h"
+
+namespace {
+const char* const kEnginePath = "C:\\Engines\\TestEngine.dll";
+int harnessCount = 0;
+
+kel::IModule* KEL_CDECL engineEntry(kel::IHost* host, std::int32_t* version) {
+  return testEngineMain(host, version);
+}
+}  // namespace
+
+struct BridgeHarness::Platform {
+  std::string folder;
+  std::string enginePath = kEnginePath;
+  std::string productPath;
+  bool productInstalled = false;
+};
+
+BridgeHarness::BridgeHarness(const std::string& pluginName, const std::string& folder)
+    : platformState(new Platform), plugin(pluginName) {
+  if (harnessCount++ == 0) {
+    fakeplatform::reset();
+    testengine::resetScript(testEngineScriptRef());
+  }
+  productGuid = "{TEST-" + std::to_string(harnessCount) + "}";
+  platformState->folder = "C:\\Tests\\" + folder;
+  platformState->productPath = "Software\\KEL\\" + productGuid;
+  fakeplatform::registerLibrary(kEnginePath,
+                                {{"kelMain", reinterpret_cast<void*>(&engineEntry)}});
+  setIni("KEL", "GUID", productGuid);
+  setIni("VST", "Name", "TestEffect");
+  setIni("KEL", "ChannelsIn", "2");
+  setIni("KEL", "ChannelsOut", "2");
+  setIni("KEL", "ID", "1234");
+  setIni("KEL", "ProcessIndex", "0");
+}
+
+BridgeHarness::~BridgeHarness() {
+  if (openEffect != nullptr) close();
+  delete platformState;
+  if (--harnessCount == 0) fakeplatform::reset();
+}
+
+testengine::Script& BridgeHarness::engine() { return testEngineScriptRef(); }
+
+void BridgeHarness::installProduct() {
+  installProductKeyOnly();
+  registryChosen = true;
+  fakeplatform::setRegistryValue(platformState->productPath, "PathName",
+                                 platformState->enginePath);
+}
+
+void BridgeHarness::installProductKeyOnly() {
+  registryChosen = true;
+  fakeplatform::addRegistryKey(platformState->productPath);
+}
+
+void BridgeHarness::setPathNameBytes(const std::string& bytes) {
+  installProductKeyOnly();
+  fakeplatform::setRegistryValue(platformState->productPath, "PathName", bytes);
+}
+
+void BridgeHarness::installProductUnterminated() {
+  // The double stores raw bytes; the engine path carries no terminator here.
+  setPathNameBytes(platformState->enginePath);
+}
+
+void BridgeHarness::uninstallProduct() { registryChosen = true; }
+
+void BridgeHarness::installProductAtKelRoot() {
+  registryChosen = true;
+  fakeplatform::addRegistryKey("Software\\KEL");
+  fakeplatform::setRegistryValue("Software\\KEL", "PathName", platformState->enginePath);
+}
+
+void BridgeHarness::usePrivateEngineCopy(const std::string& fileName) {
+  platformState->enginePath = "C:\\Engines\\" + fileName;
+  fakeplatform::registerLibrary(platformState->enginePath,
+                                {{"kelMain", reinterpret_cast<void*>(&engineEntry)}});
+  installProduct();
+}
+
+void BridgeHarness::useEngineWithoutEntry() {
+  platformState->enginePath = "C:\\Engines\\NoEntry.dll";
+  fakeplatform::registerLibrary(platformState->enginePath, {});
+  installProduct();
+}
+
+void BridgeHarness::useMissingEngine() {
+  platformState->enginePath = "C:\\Engines\\Missing.dll";
+  installProduct();
+}
+
+bool BridgeHarness::privateEngineLoaded() const {
+  return fakeplatform::libraryLoadCount(platformState->enginePath) > 0;
+}
+
+AEffect* BridgeHarness::open(BridgeTestHost& host) {
+  if (!registryChosen) installProduct();
+  const std::string modulePath = platformState->folder + "\\" + plugin + ".dll";
+  fakeplatform::setModulePath(modulePath);
+  char iniPath[kel::BridgeConfiguration::kPathSize];
+  kel::configurationPathFor(modulePath.c_str(), iniPath, sizeof iniPath);
+  for (const auto& entry : ini) {
+    if (!entry.second.second.empty()) {
+      fakeplatform::setProfileString(iniPath, entry.first, entry.second.first,
+                                     entry.second.second);
+    }
+  }
+  // The same steps as the plug-in's exported entry.
+  audioMasterCallback callback = host.callback();
+  if (callback(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;
+  AGain* effect = new (std::nothrow) AGain(callback);
+  openEffect = effect != nullptr ? effect->getAeffect() : nullptr;
+  return openEffect;
+}
+
+VstIntPtr BridgeHarness::close() {
+  const VstIntPtr result = dispatch(effClose);
+  openEffect = nullptr;
+  return result;
+}
+
+std::vector<std::string> BridgeHarness::errorBoxes() const { return fakeplatform::errorBoxes(); }
+
+#endif
