@@ -1,0 +1,52 @@
+#include "bridge/converter_choice.h"
+
+#include <gtest/gtest.h>
+
+#include "convert/converter_linear.h"
+#include "convert/converter_log.h"
+
+namespace {
+
+kel::SParameterInfo description(std::int32_t curve, std::int32_t decimals, std::int32_t minimum,
+                                std::int32_t maximum, std::uint32_t logBase) {
+  kel::SParameterInfo info;
+  info.curve = curve;
+  info.decimals = decimals;
+  info.minimum = minimum;
+  info.maximum = maximum;
+  info.logBase = logBase;
+  return info;
+}
+
+TEST(MakeConverter, LinearCurveGetsDecimalsAndBounds) {
+  ovu::IConverter* c = kel::makeConverter(description(0, 1, -600, 120, 100));
+  ASSERT_NE(c, nullptr);
+  EXPECT_NE(dynamic_cast<ovu::CConverterLinear*>(c), nullptr);
+  EXPECT_EQ(c->normalizedToValue(0.5), -240);  // the base is ignored
+  EXPECT_EQ(c->valueToRange(120), 0);          // range 0..0
+  c->release();
+}
+
+TEST(MakeConverter, LogCurveGetsBaseAsUnsigned) {
+  ovu::IConverter* c = kel::makeConverter(description(1, 1, 0, 11000, 100));
+  ASSERT_NE(c, nullptr);
+  EXPECT_NE(dynamic_cast<ovu::CConverterLog*>(c), nullptr);
+  EXPECT_EQ(c->normalizedToValue(0.5), 1000);  // 1/11 of 1100.0, one decimal
+  EXPECT_EQ(c->valueToRange(11000), 0);
+  c->release();
+
+  // 2^32 - 1 must reach the converter as the same bits, not as -1 -> NaN.
+  c = kel::makeConverter(description(1, 0, 0, 100, 0xFFFFFFFFu));
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(c->normalizedToValue(1.0), 100);
+  EXPECT_GT(c->valueToNormalized(50), 0.96);
+  c->release();
+}
+
+TEST(MakeConverter, OtherCurvesGetNoConverter) {
+  for (std::int32_t curve : {2, -1, 0x7FFFFFFF}) {
+    EXPECT_EQ(kel::makeConverter(description(curve, 0, 0, 100, 10)), nullptr) << curve;
+  }
+}
+
+}  // namespace
