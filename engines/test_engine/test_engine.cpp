@@ -1,0 +1,268 @@
+// The scriptable test engine: every operation answers from the control block
+// and appends itself, with its arguments, to the block's call log. Objects
+// are created with new(std::nothrow) and destroy themselves in release().
+#include "test_engine/test_engine.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace {
+
+using testengine::Op;
+using testengine::Script;
+
+Script scriptBlock;
+
+// Appends one call; the count keeps growing past the log's capacity so a
+// test can tell that calls were dropped.
+void record(Op op, std::int32_t a = 0, std::int32_t b = 0, float f = 0.0f,
+            const void* p = nullptr) {
+  Script& s = scriptBlock;
+  if (s.callCount >= 0 && s.callCount < testengine::kMaxCalls) {
+    s.calls[s.callCount] = {op, a, b, f, reinterpret_cast<std::uintptr_t>(p)};
+  }
+  if (s.callCount < INT32_MAX) ++s.callCount;
+}
+
+// Reports notifyIndex to the host when the script asks for it at `moment`.
+void notifyAt(testengine::NotifyMoment moment) {
+  Script& s = scriptBlock;
+  if ((s.notifyMoments & moment) != 0 && s.host != nullptr) s.host->parameterChanged(s.notifyIndex);
+}
+
+testengine::ParameterScript* parameterAt(std::int32_t index) {
+  if (index < 0 || index >= testengine::kMaxParameters) return nullptr;
+  return &scriptBlock.parameters[index];
+}
+
+class TestProcessor final : public kel::IProcessor {
+ public:
+  // Any thread; destroys the processor, which must not be used afterwards.
+  void release() override {
+    record(Op::ProcessorRelease);
+    --scriptBlock.liveObjects;
+    delete this;
+  }
+
+  // Control thread; logged only.
+  void initialize() override { record(Op::Initialize); }
+
+  // Control thread; may report a change to the host while terminating.
+  void terminate() override {
+    record(Op::Terminate);
+    notifyAt(testengine::kNotifyDuringTerminate);
+  }
+
+  // Control thread; answers the scripted flags.
+  std::int32_t getFlags() override {
+    record(Op::GetFlags);
+    return scriptBlock.flags;
+  }
+
+  // Control thread; logged only.
+  void activate() override { record(Op::Activate); }
+
+  // Control thread; may report a change to the host while deactivating.
+  void deactivate() override {
+    record(Op::Deactivate);
+    notifyAt(testengine::kNotifyDuringDeactivate);
+  }
+
+  // Control thread; answers the scripted count.
+  std::int32_t getDefaultOutputCount() override {
+    record(Op::GetDefaultOutputCount);
+    return scriptBlock.defaultOutputCount;
+  }
+
+  // Control thread; the count bounds the channels that process() touches.
+  void setInputCount(std::int32_t channels) override {
+    record(Op::SetInputCount, channels);
+    scriptBlock.inputCount = channels;
+  }
+
+  // Control thread; as setInputCount.
+  void setOutputCount(std::int32_t channels) override {
+    record(Op::SetOutputCount, channels);
+    scriptBlock.outputCount = channels;
+  }
+
+  // Control thread; logged only.
+  void setBlockSize(std::int32_t frames) override { record(Op::SetBlockSize, frames); }
+
+  // Control thread; logged only.
+  void setSampleRate(float hz) override { record(Op::SetSampleRate, 0, 0, hz); }
+
+  // Audio thread; allocation-free. The caller owns every buffer; null
+  // arrays or channels are skipped.
+  void process(float** outputs, float** inputs, std::int32_t frames,
+               std::int32_t* zeroWord) override {
+    Script& s = scriptBlock;
+    record(Op::Process, frames, 0, 0.0f, outputs);
+    s.lastOutputs = outputs;
+    s.lastInputs = inputs;
+    s.lastFrames = frames;
+    s.lastZeroWord = zeroWord != nullptr ? *zeroWord : -1;
+    if (!s.processHalves || outputs == nullptr || inputs == nullptr) return;
+    const std::int32_t channels = std::min(s.inputCount, s.outputCount);
+    for (std::int32_t c = 0; c < channels; ++c) {
+      if (outputs[c] == nullptr || inputs[c] == nullptr) continue;
+      for (std::int32_t i = 0; i < frames; ++i) outputs[c][i] = inputs[c][i] * 0.5f;
+    }
+  }
+
+  // Any thread; answers the scripted count, which may be negative.
+  std::int32_t getParameterCount() override {
+    record(Op::GetParameterCount);
+    return scriptBlock.parameterCount;
+  }
+
+  // Any thread; points the caller's record at the script's texts (valid
+  // until the script changes). Unknown indexes leave the record untouched.
+  void getParameterInfo(std::int32_t index, kel::SParameterInfo* info) override {
+    record(Op::GetParameterInfo, index, 0, 0.0f, info);
+    const testengine::ParameterScript* p = parameterAt(index);
+    if (p != nullptr && info != nullptr && !p->fillNothing) {
+      info->name = p->hasName ? p->name : nullptr;
+      info->label = p->hasLabel ? p->label : nullptr;
+      info->displayType = p->displayType;
+      info->minimum = p->minimum;
+      info->maximum = p->maximum;
+      info->decimals = p->decimals;
+      info->minimumText = p->hasMinimumText ? p->minimumText : nullptr;
+      info->maximumText = p->hasMaximumText ? p->maximumText : nullptr;
+      info->curve = p->curve;
+      info->logBase = p->logBase;
+      info->valueNames = p->hasValueNames ? p->valueNames : nullptr;
+      info->automatable = p->automatable;
+    }
+    if (index == scriptBlock.notifyIndex) notifyAt(testengine::kNotifyDuringBuild);
+  }
+
+  // Any thread; 0 for an unknown index.
+  std::int32_t getParameter(std::int32_t index) override {
+    record(Op::GetParameter, index);
+    const testengine::ParameterScript* p = parameterAt(index);
+    return p != nullptr ? p->value : 0;
+  }
+
+  // Any thread; an unknown index is logged and otherwise ignored.
+  void setParameter(std::int32_t index, std::int32_t value) override {
+    record(Op::SetParameter, index, value);
+    testengine::ParameterScript* p = parameterAt(index);
+    if (p != nullptr) p->value = value;
+  }
+
+  // Control thread; answers the scripted size.
+  std::int32_t getChunkSize() override {
+    record(Op::GetChunkSize);
+    return scriptBlock.chunkSize;
+  }
+
+  // Control thread; keeps a copy of at most kMaxChunk bytes. The caller
+  // keeps ownership of `bytes`.
+  void setChunk(void* bytes, std::int32_t byteCount) override {
+    Script& s = scriptBlock;
+    record(Op::SetChunk, byteCount, 0, 0.0f, bytes);
+    s.lastChunkBytes = byteCount;
+    const std::int32_t kept = std::max(0, std::min(byteCount, testengine::kMaxChunk));
+    if (bytes != nullptr && kept > 0) std::memcpy(s.lastChunk, bytes, kept);
+  }
+
+  // Control thread; fills the caller's buffer of getChunkSize() bytes.
+  void getChunk(void* buffer) override {
+    Script& s = scriptBlock;
+    record(Op::GetChunk, 0, 0, 0.0f, buffer);
+    const std::int32_t size = std::max(0, std::min(s.chunkSize, testengine::kMaxChunk));
+    if (buffer != nullptr && size > 0) std::memcpy(buffer, s.chunk, size);
+  }
+
+  // Audio thread; allocation-free. Keeps the first kRecordedEvents events;
+  // the caller keeps ownership of the array.
+  void processEvents(kel::SEvent* events, std::int32_t count) override {
+    Script& s = scriptBlock;
+    record(Op::ProcessEvents, count, 0, 0.0f, events);
+    s.lastEventCount = count;
+    const std::int32_t kept = std::max(0, std::min(count, testengine::kRecordedEvents));
+    if (events != nullptr && kept > 0) std::copy(events, events + kept, s.events);
+  }
+
+  // Any thread; may report a change to the host.
+  void idle() override {
+    record(Op::ProcessorIdle);
+    notifyAt(testengine::kNotifyOnIdle);
+  }
+};
+
+class TestView final : public kel::IView {
+ public:
+  // UI thread; destroys the view.
+  void release() override {
+    record(Op::ViewRelease);
+    --scriptBlock.liveObjects;
+    delete this;
+  }
+
+  // UI thread; writes the scripted size through whichever pointer is given.
+  void getSize(std::int32_t* width, std::int32_t* height) override {
+    record(Op::ViewGetSize);
+    if (width != nullptr) *width = scriptBlock.viewWidth;
+    if (height != nullptr) *height = scriptBlock.viewHeight;
+  }
+
+  // UI thread; the window stays the caller's.
+  void open(void* parentWindow, std::int32_t x, std::int32_t y) override {
+    record(Op::ViewOpen, x, y, 0.0f, parentWindow);
+  }
+
+  // UI thread; logged only.
+  void close() override { record(Op::ViewClose); }
+  void update() override { record(Op::ViewUpdate); }
+  void idle() override { record(Op::ViewIdle); }
+};
+
+class TestModule final : public kel::IModule {
+ public:
+  // Any thread; destroys the module. Processors and views live on.
+  void release() override {
+    record(Op::ModuleRelease);
+    --scriptBlock.liveObjects;
+    delete this;
+  }
+
+  // Control thread; a new processor owned by the caller, or null when
+  // scripted so or out of memory.
+  kel::IProcessor* createProcessor(std::int32_t processIndex) override {
+    record(Op::CreateProcessor, processIndex);
+    scriptBlock.processIndexSeen = processIndex;
+    if (scriptBlock.nullProcessor) return nullptr;
+    TestProcessor* processor = new (std::nothrow) TestProcessor;
+    if (processor != nullptr) ++scriptBlock.liveObjects;
+    return processor;
+  }
+
+  // Control thread; a new view owned by the caller, or null as above.
+  kel::IView* createView(kel::IProcessor* processor) override {
+    record(Op::CreateView, 0, 0, 0.0f, processor);
+    if (scriptBlock.nullView) return nullptr;
+    TestView* view = new (std::nothrow) TestView;
+    if (view != nullptr) ++scriptBlock.liveObjects;
+    return view;
+  }
+};
+
+}  // namespace
+
+kel::IModule* testEngineMain(kel::IHost* host, std::int32_t* version) {
+  record(Op::KelMain, 0, 0, 0.0f, host);
+  scriptBlock.host = host;
+  if (version != nullptr) *version = scriptBlock.version;
+  if (scriptBlock.kelMainReturnsNull) return nullptr;
+  TestModule* module = new (std::nothrow) TestModule;
+  if (module != nullptr) ++scriptBlock.liveObjects;
+  return module;
+}
+
+testengine::Script& testEngineScriptRef() {
+  return scriptBlock;
+}
