@@ -1,10 +1,12 @@
 # Cross-build for 32-bit Windows with mingw-w64; tests run under Wine.
+# The posix thread model gives the C++ runtime std::mutex (GoogleTest needs
+# it); -static links that runtime into every program and DLL.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(KEL_TRIPLE i686-w64-mingw32)
 
-find_program(CMAKE_C_COMPILER NAMES ${KEL_TRIPLE}-gcc-win32 ${KEL_TRIPLE}-gcc REQUIRED)
-find_program(CMAKE_CXX_COMPILER NAMES ${KEL_TRIPLE}-g++-win32 ${KEL_TRIPLE}-g++ REQUIRED)
+find_program(CMAKE_C_COMPILER NAMES ${KEL_TRIPLE}-gcc-posix ${KEL_TRIPLE}-gcc REQUIRED)
+find_program(CMAKE_CXX_COMPILER NAMES ${KEL_TRIPLE}-g++-posix ${KEL_TRIPLE}-g++ REQUIRED)
 find_program(CMAKE_RC_COMPILER NAMES ${KEL_TRIPLE}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${KEL_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
