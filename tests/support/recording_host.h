@@ -1,0 +1,56 @@
+// A host callback for tests: answers each opcode from a table (0 when not
+// set, or through a handler) and logs every call with all six arguments.
+// The callback is a plain function pointer, so it reaches the newest
+// RecordingHost still alive; with none alive it answers 0. Single-threaded.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <utility>
+#include <vector>
+
+#include "vst/vst_types.h"
+
+struct HostCall {
+  AEffect* effect;
+  VstInt32 opcode;
+  VstInt32 index;
+  VstIntPtr value;
+  void* ptr;
+  float opt;
+};
+
+class RecordingHost {
+ public:
+  using Handler = std::function<VstIntPtr(const HostCall&)>;
+
+  RecordingHost();
+  ~RecordingHost();
+  RecordingHost(const RecordingHost&) = delete;
+  RecordingHost& operator=(const RecordingHost&) = delete;
+
+  audioMasterCallback master() const { return &RecordingHost::callback; }
+
+  // Fixed answer to one opcode.
+  void answer(VstInt32 opcode, VstIntPtr result) { answers[opcode] = result; }
+  // Computes the answer to one opcode (e.g. to fill the text behind ptr);
+  // takes precedence over answer().
+  void handle(VstInt32 opcode, Handler handler) { handlers[opcode] = std::move(handler); }
+
+  const std::vector<HostCall>& calls() const { return log; }
+  std::size_t count(VstInt32 opcode) const;
+  // The last call; fails the test when there was none.
+  const HostCall& last() const;
+  void clear() { log.clear(); }
+
+ private:
+  static VstIntPtr VSTCALLBACK callback(AEffect* effect, VstInt32 opcode, VstInt32 index,
+                                        VstIntPtr value, void* ptr, float opt);
+
+  static RecordingHost* active;
+  RecordingHost* previous;
+  std::map<VstInt32, VstIntPtr> answers;
+  std::map<VstInt32, Handler> handlers;
+  std::vector<HostCall> log;
+};
