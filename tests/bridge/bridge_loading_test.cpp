@@ -2,6 +2,7 @@
 // library, engine objects in order, and what the host sees afterwards.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <functional>
 
@@ -303,3 +304,24 @@ TEST_F(BridgeLoading, NameIsCutAtSixtyThreeCharacters) {
 }
 
 }  // namespace
+
+#if defined(_WIN32)
+namespace {
+// The boxes go to the real MessageBoxA: no owner, the default caption, and
+// task-modal foreground style.
+TEST(BridgeErrorBoxes, HaveNoOwnerNoCaptionAndTaskModalStyle) {
+  BridgeTestHost host;
+  BridgeHarness harness;
+  harness.uninstallProduct();
+  ASSERT_NE(harness.open(host), nullptr);
+  const std::vector<std::string> details = harness.errorBoxDetails();
+  ASSERT_EQ(details.size(), 1u);
+  const std::string nullPointer = [] {
+    char text[32];
+    std::snprintf(text, sizeof text, "%p", static_cast<void*>(nullptr));
+    return std::string(text);
+  }();
+  EXPECT_EQ(details[0], nullPointer + " " + nullPointer + " 12000");
+}
+}  // namespace
+#endif

@@ -109,6 +109,7 @@ struct BridgeHarness::Platform {
   std::vector<std::string> keys;
   HMODULE pluginModule = nullptr;
   bool kelRootValue = false;
+  std::size_t firstBox = boxes().size();  // boxes before this harness are not ours
 };
 
 BridgeHarness::BridgeHarness(const std::string& pluginName, const std::string& folder)
@@ -251,13 +252,17 @@ VstIntPtr BridgeHarness::close() {
 
 std::vector<std::string> BridgeHarness::errorBoxes() const {
   std::vector<std::string> texts;
-  for (const BoxRecord& box : boxes()) texts.push_back(box.text);
+  for (std::size_t i = platformState->firstBox; i < boxes().size(); ++i) {
+    texts.push_back(boxes()[i].text);
+  }
   return texts;
 }
 
 std::vector<std::string> BridgeHarness::errorBoxDetails() const {
   std::vector<std::string> details;
-  for (const BoxRecord& box : boxes()) details.push_back(box.details);
+  for (std::size_t i = platformState->firstBox; i < boxes().size(); ++i) {
+    details.push_back(boxes()[i].details);
+  }
   return details;
 }
 
