@@ -94,7 +94,7 @@ class TestProcessor final : public kel::IProcessor {
   void setSampleRate(float hz) override { record(Op::SetSampleRate, 0, 0, hz); }
 
   // Audio thread; allocation-free. The caller owns every buffer; null
-  // arrays or channels are skipped.
+  // arrays or channels are skipped, a missing zero word is recorded as -1.
   void process(float** outputs, float** inputs, std::int32_t frames,
                std::int32_t* zeroWord) override {
     Script& s = scriptBlock;
@@ -217,7 +217,9 @@ class TestView final : public kel::IView {
 
   // UI thread; logged only.
   void close() override { record(Op::ViewClose); }
+  // UI thread; logged only.
   void update() override { record(Op::ViewUpdate); }
+  // UI thread; logged only.
   void idle() override { record(Op::ViewIdle); }
 };
 
