@@ -13,7 +13,7 @@ namespace {
 
 constexpr std::size_t kSentinelBuffer = 96;
 
-struct ParameterSpec {
+struct ParameterSetup {
   const char* name = "Param";
   const char* label = nullptr;
   std::int32_t displayType = 0;
@@ -34,22 +34,22 @@ void copyInto(char* dest, std::size_t size, const char* text, bool* has) {
   std::snprintf(dest, size, "%s", text != nullptr ? text : "");
 }
 
-void define(testengine::Script& script, int index, const ParameterSpec& spec) {
+void define(testengine::Script& script, int index, const ParameterSetup& setup) {
   testengine::ParameterScript& p = script.parameters[index];
-  copyInto(p.name, sizeof p.name, spec.name, &p.hasName);
-  copyInto(p.label, sizeof p.label, spec.label, &p.hasLabel);
-  copyInto(p.minimumText, sizeof p.minimumText, spec.minimumText, &p.hasMinimumText);
-  copyInto(p.maximumText, sizeof p.maximumText, spec.maximumText, &p.hasMaximumText);
-  copyInto(p.valueNames, sizeof p.valueNames, spec.valueNames, &p.hasValueNames);
-  p.displayType = spec.displayType;
-  p.minimum = spec.minimum;
-  p.maximum = spec.maximum;
-  p.decimals = spec.decimals;
-  p.curve = spec.curve;
-  p.logBase = spec.logBase;
-  p.automatable = spec.automatable;
+  copyInto(p.name, sizeof p.name, setup.name, &p.hasName);
+  copyInto(p.label, sizeof p.label, setup.label, &p.hasLabel);
+  copyInto(p.minimumText, sizeof p.minimumText, setup.minimumText, &p.hasMinimumText);
+  copyInto(p.maximumText, sizeof p.maximumText, setup.maximumText, &p.hasMaximumText);
+  copyInto(p.valueNames, sizeof p.valueNames, setup.valueNames, &p.hasValueNames);
+  p.displayType = setup.displayType;
+  p.minimum = setup.minimum;
+  p.maximum = setup.maximum;
+  p.decimals = setup.decimals;
+  p.curve = setup.curve;
+  p.logBase = setup.logBase;
+  p.automatable = setup.automatable;
   p.fillNothing = false;
-  p.value = spec.value;
+  p.value = setup.value;
   if (script.parameterCount <= index) script.parameterCount = index + 1;
 }
 
@@ -93,7 +93,7 @@ class BridgeParameters : public ::testing::Test {
 };
 
 TEST_F(BridgeParameters, LinearValuesRoundTripThroughTheConverter) {
-  ParameterSpec level;
+  ParameterSetup level;
   level.decimals = 1;
   level.minimum = -600;
   level.maximum = 120;
@@ -109,7 +109,7 @@ TEST_F(BridgeParameters, LinearValuesRoundTripThroughTheConverter) {
 }
 
 TEST_F(BridgeParameters, LogarithmicValuesFollowTheCurve) {
-  ParameterSpec cutoff;
+  ParameterSetup cutoff;
   cutoff.curve = 1;
   cutoff.logBase = 100;
   cutoff.minimum = 0;
@@ -125,8 +125,8 @@ TEST_F(BridgeParameters, LogarithmicValuesFollowTheCurve) {
 }
 
 TEST_F(BridgeParameters, HostIndexesSkipHiddenEngineParameters) {
-  ParameterSpec visible;
-  ParameterSpec hidden;
+  ParameterSetup visible;
+  ParameterSetup hidden;
   hidden.automatable = 0;
   define(engine(), 0, visible);
   define(engine(), 1, hidden);
@@ -140,7 +140,7 @@ TEST_F(BridgeParameters, HostIndexesSkipHiddenEngineParameters) {
 }
 
 TEST_F(BridgeParameters, UnknownHostIndexesNeverReachTheEngine) {
-  define(engine(), 0, ParameterSpec{});
+  define(engine(), 0, ParameterSetup{});
   AEffect* effect = open();
   const int callsBefore = engine().callCount;
   for (VstInt32 index : {1, 2, -1, 1 << 30}) {
@@ -155,7 +155,7 @@ TEST_F(BridgeParameters, UnknownHostIndexesNeverReachTheEngine) {
 }
 
 TEST_F(BridgeParameters, CurveWithoutConverterIsRefused) {
-  ParameterSpec odd;
+  ParameterSetup odd;
   odd.curve = 2;
   odd.value = 40;
   define(engine(), 0, odd);
@@ -178,9 +178,9 @@ TEST_F(BridgeParameters, NamesAreCutAtTheFirstAt) {
   };
   int index = 0;
   for (const auto& c : cases) {
-    ParameterSpec spec;
-    spec.name = c.name;
-    define(engine(), index++, spec);
+    ParameterSetup setup;
+    setup.name = c.name;
+    define(engine(), index++, setup);
   }
   open();
   index = 0;
@@ -193,13 +193,13 @@ TEST_F(BridgeParameters, NamesAreCutAtTheFirstAt) {
 TEST_F(BridgeParameters, LongTextsAreCutToTheHostBuffer) {
   const std::string longName(200, 'n');
   const std::string longList = "first@" + std::string(150, 'v');
-  ParameterSpec spec;
-  spec.name = longName.c_str();
-  spec.label = longName.c_str();
-  spec.displayType = 1;
-  spec.valueNames = longList.c_str();
-  spec.value = 1;
-  define(engine(), 0, spec);
+  ParameterSetup setup;
+  setup.name = longName.c_str();
+  setup.label = longName.c_str();
+  setup.displayType = 1;
+  setup.valueNames = longList.c_str();
+  setup.value = 1;
+  define(engine(), 0, setup);
   open();
   EXPECT_EQ(text(effGetParamName, 0), std::string(63, 'n'));
   EXPECT_EQ(text(effGetParamLabel, 0), std::string(63, 'n'));
@@ -207,9 +207,9 @@ TEST_F(BridgeParameters, LongTextsAreCutToTheHostBuffer) {
 }
 
 TEST_F(BridgeParameters, LabelsAreShownAsTheEngineGivesThem) {
-  ParameterSpec withLabel;
+  ParameterSetup withLabel;
   withLabel.label = "dB@x";
-  ParameterSpec without;
+  ParameterSetup without;
   define(engine(), 0, withLabel);
   define(engine(), 1, without);
   open();
@@ -220,20 +220,20 @@ TEST_F(BridgeParameters, LabelsAreShownAsTheEngineGivesThem) {
 TEST_F(BridgeParameters, DisplayRulesApplyInOrder) {
   struct Case {
     const char* what;
-    ParameterSpec spec;
+    ParameterSetup setup;
     const char* shown;
   };
   auto make = [](std::int32_t value, std::int32_t decimals) {
-    ParameterSpec spec;
-    spec.value = value;
-    spec.decimals = decimals;
-    spec.minimum = -1000;
-    spec.maximum = 100000;
-    return spec;
+    ParameterSetup setup;
+    setup.value = value;
+    setup.decimals = decimals;
+    setup.minimum = -1000;
+    setup.maximum = 100000;
+    return setup;
   };
   std::vector<Case> cases;
   {
-    ParameterSpec s = make(1, 0);
+    ParameterSetup s = make(1, 0);
     s.displayType = 1;
     s.valueNames = "Off@On";
     cases.push_back({"named value", s, "On"});
@@ -248,7 +248,7 @@ TEST_F(BridgeParameters, DisplayRulesApplyInOrder) {
     cases.push_back({"named display without names", s, "5"});
   }
   {
-    ParameterSpec s = make(-1000, 2);
+    ParameterSetup s = make(-1000, 2);
     s.minimumText = "Off";
     cases.push_back({"minimum text beats decimals", s, "Off"});
     s.minimumText = "";
@@ -266,7 +266,7 @@ TEST_F(BridgeParameters, DisplayRulesApplyInOrder) {
   cases.push_back({"huge decimals stay bounded", make(1, 40), "0.00000000000000000"});
 
   for (std::size_t i = 0; i < cases.size(); ++i) {
-    define(engine(), static_cast<int>(i), cases[i].spec);
+    define(engine(), static_cast<int>(i), cases[i].setup);
   }
   open();
   for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -276,7 +276,7 @@ TEST_F(BridgeParameters, DisplayRulesApplyInOrder) {
 }
 
 TEST_F(BridgeParameters, EveryIndexCanBeAutomated) {
-  define(engine(), 0, ParameterSpec{});
+  define(engine(), 0, ParameterSetup{});
   open();
   for (VstInt32 index : {0, 1, 99, -1}) {
     EXPECT_EQ(harness.dispatch(effCanBeAutomated, index), 1);
@@ -284,7 +284,7 @@ TEST_F(BridgeParameters, EveryIndexCanBeAutomated) {
 }
 
 TEST_F(BridgeParameters, EveryAccessRereadsTheDescription) {
-  define(engine(), 0, ParameterSpec{});
+  define(engine(), 0, ParameterSetup{});
   AEffect* effect = open();
   auto infoCalls = [&] {
     int count = 0;
