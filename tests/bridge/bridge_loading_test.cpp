@@ -43,6 +43,19 @@ void expectBaseDefaults(const AEffect* effect) {
   EXPECT_EQ(effect->numOutputs, 2);
   EXPECT_EQ(effect->flags, 0);
   EXPECT_EQ(effect->uniqueID, kDefaultUniqueId);
+  EXPECT_EQ(effect->version, 1);
+  EXPECT_EQ(effect->ioRatio, 1.0f);
+  EXPECT_EQ(effect->initialDelay, 0);
+  EXPECT_EQ(effect->resvd1, 0);
+  EXPECT_EQ(effect->resvd2, 0);
+  EXPECT_EQ(effect->user, nullptr);
+  EXPECT_NE(effect->object, nullptr);
+  EXPECT_NE(effect->dispatcher, nullptr);
+  EXPECT_NE(effect->process, nullptr);
+  EXPECT_NE(effect->processReplacing, nullptr);
+  EXPECT_NE(effect->setParameter, nullptr);
+  EXPECT_NE(effect->getParameter, nullptr);
+  for (char byte : effect->future) EXPECT_EQ(byte, 0);
 }
 
 class BridgeLoading : public ::testing::Test {
