@@ -21,13 +21,22 @@ void DemoProcessor::setOutputCount(std::int32_t channels) {
 void DemoProcessor::setSampleRate(float hz) {
   if (!(hz > 0.0f)) return;
   sampleRate_ = hz;
+  restart();
+}
+
+void DemoProcessor::restart() {
   reset();
+  settled_ = false;
 }
 
 void DemoProcessor::process(float** outputs, float** inputs, std::int32_t frames,
                             std::int32_t* zeroWord) {
   (void)zeroWord;
   if (!outputs || frames <= 0) return;
+  if (!settled_) {
+    settle();
+    settled_ = true;
+  }
   render(outputs, inputs, inputs ? inputCount_ : 0, outputCount_, frames);
 }
 

@@ -32,7 +32,7 @@ class DemoProcessor : public kel::IProcessor {
   // Host thread: 0, or kel::kProcessorTakesMidi for processors that play notes.
   std::int32_t getFlags() override { return 0; }
   // Host thread: clears the sound state so processing starts from silence.
-  void activate() override { reset(); }
+  void activate() override { restart(); }
   void deactivate() override {}
   // Host thread: stereo unless the configuration says otherwise.
   std::int32_t getDefaultOutputCount() override { return 2; }
@@ -77,11 +77,17 @@ class DemoProcessor : public kel::IProcessor {
   }
   // Host thread, never during process(): on activate and on sample rate changes.
   virtual void reset() {}
+  // Audio thread, first block after a reset: smoothed values jump to their
+  // settings, so settings made before processing starts apply from frame 0.
+  virtual void settle() {}
 
   ParameterBank parameters_;
 
  private:
+  void restart();
+
   std::uint16_t kind_;
+  bool settled_ = false;
   const char* title_;
   std::int32_t inputCount_ = 2;
   std::int32_t outputCount_ = 2;

@@ -82,6 +82,7 @@ void DemoView::open(void* parentWindow, std::int32_t x, std::int32_t y) {
   if (!parentWindow) return;
   if (openWindowCount == 0 && !registerWindowClass(&DemoView::windowProc)) return;
   ++openWindowCount;
+  holdsClass_ = true;
   std::int32_t width = 0;
   std::int32_t height = 0;
   getSize(&width, &height);
@@ -107,9 +108,8 @@ void DemoView::close() {
   if (titleFont_) DeleteObject(titleFont_);
   font_ = titleFont_ = nullptr;
   dragRow_ = -1;
-  if (openWindowCount > 0 && --openWindowCount == 0) {
-    UnregisterClassA(kWindowClass, libraryInstance());
-  }
+  if (holdsClass_ && --openWindowCount == 0) UnregisterClassA(kWindowClass, libraryInstance());
+  holdsClass_ = false;
 }
 
 void DemoView::update() {
@@ -239,6 +239,8 @@ LRESULT CALLBACK DemoView::windowProc(HWND window, UINT message, WPARAM wParam, 
   }
   auto* view = reinterpret_cast<DemoView*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (message == WM_NCDESTROY) {
+    // The host may destroy its window, and this one with it, before close().
+    if (view && view->window_ == window) view->window_ = nullptr;
     SetWindowLongPtrA(window, GWLP_USERDATA, 0);
     return DefWindowProcA(window, message, wParam, lParam);
   }

@@ -47,6 +47,7 @@ class DemoView : public kel::IView {
   HWND window_ = nullptr;
   HFONT font_ = nullptr;
   HFONT titleFont_ = nullptr;
+  bool holdsClass_ = false;  // this view counts in the window class's users
   std::int32_t dragRow_ = -1;
   std::array<std::int32_t, ParameterBank::kMaxParameters> shownValues_{};
 };

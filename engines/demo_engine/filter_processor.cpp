@@ -29,6 +29,9 @@ double FilterProcessor::targetQ() const {
 
 void FilterProcessor::reset() {
   for (auto& filter : filters_) filter.reset();
+}
+
+void FilterProcessor::settle() {
   smoothedLogCutoff_ = std::log(parameters_.real(kCutoff));
 }
 

@@ -19,6 +19,7 @@ class FilterProcessor : public DemoProcessor {
   void render(float** outputs, float** inputs, std::int32_t inputCount, std::int32_t outputCount,
               std::int32_t frames) override;
   void reset() override;
+  void settle() override;
 
  private:
   double targetQ() const;

@@ -21,7 +21,7 @@ float GainProcessor::targetFactor() const {
   return static_cast<float>(parameters_.get(kPolarity) ? -factor : factor);
 }
 
-void GainProcessor::reset() {
+void GainProcessor::settle() {
   factor_ = targetFactor();
 }
 

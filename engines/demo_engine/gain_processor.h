@@ -19,7 +19,7 @@ class GainProcessor : public DemoProcessor {
  protected:
   void render(float** outputs, float** inputs, std::int32_t inputCount, std::int32_t outputCount,
               std::int32_t frames) override;
-  void reset() override;
+  void settle() override;
 
  private:
   float factor_ = 1.0f;

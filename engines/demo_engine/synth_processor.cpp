@@ -50,6 +50,9 @@ VoiceSettings SynthProcessor::currentSettings() const {
 void SynthProcessor::reset() {
   for (auto& voice : voices_) voice.silence();
   pendingCount_ = 0;
+}
+
+void SynthProcessor::settle() {
   volume_ = targetVolume();
 }
 

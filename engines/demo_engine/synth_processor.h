@@ -27,6 +27,7 @@ class SynthProcessor : public DemoProcessor {
               std::int32_t frames) override;
   void handleEvents(const kel::SEvent* events, std::int32_t count) override;
   void reset() override;
+  void settle() override;
 
  private:
   static constexpr std::int32_t kMixFrames = 256;

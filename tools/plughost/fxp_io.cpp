@@ -1,0 +1,90 @@
+#include "fxp_io.h"
+
+#include <algorithm>
+
+#include "byte_file.h"
+#include "byte_order.h"
+
+namespace plughost {
+namespace {
+
+constexpr std::uint32_t kFormatVersion = 1;
+
+}  // namespace
+
+std::vector<std::uint8_t> encodeFxp(const FxpProgram& program) {
+  std::vector<std::uint8_t> out;
+  out.reserve(kFxpHeaderSize + program.chunk.size());
+  appendTag(out, "CcnK");
+  appendBe32(out, static_cast<std::uint32_t>(kFxpHeaderSize - 8 + program.chunk.size()));
+  appendTag(out, "FPCh");
+  appendBe32(out, kFormatVersion);
+  appendBe32(out, static_cast<std::uint32_t>(program.pluginId));
+  appendBe32(out, static_cast<std::uint32_t>(program.pluginVersion));
+  appendBe32(out, static_cast<std::uint32_t>(program.parameterCount));
+  const std::size_t nameLength = std::min(program.name.size(), kFxpNameSize - 1);
+  out.insert(out.end(), program.name.begin(), program.name.begin() + nameLength);
+  out.insert(out.end(), kFxpNameSize - nameLength, 0);
+  appendBe32(out, static_cast<std::uint32_t>(program.chunk.size()));
+  out.insert(out.end(), program.chunk.begin(), program.chunk.end());
+  return out;
+}
+
+bool decodeFxp(const std::vector<std::uint8_t>& bytes, FxpProgram& program, std::string& error) {
+  const std::uint8_t* p = bytes.data();
+  if (bytes.size() < 8 || !hasTag(p, "CcnK")) {
+    error = "not a preset file (no 'CcnK' header)";
+    return false;
+  }
+  if (bytes.size() < kFxpHeaderSize) {
+    error = "preset file is truncated";
+    return false;
+  }
+  if (hasTag(p + 8, "FxCk") || hasTag(p + 8, "FxBk") || hasTag(p + 8, "FBCh")) {
+    error =
+        "preset file is not a chunk program ('FPCh'); banks and parameter lists are not supported";
+    return false;
+  }
+  if (!hasTag(p + 8, "FPCh")) {
+    error = "unknown preset kind (expected 'FPCh')";
+    return false;
+  }
+  const std::uint32_t version = readBe32(p + 12);
+  if (version != kFormatVersion) {
+    error = "unsupported preset format version " + std::to_string(version);
+    return false;
+  }
+  const std::uint64_t byteSize = readBe32(p + 4);
+  const std::uint64_t chunkSize = readBe32(p + 56);
+  if (byteSize + 8 > bytes.size() || chunkSize + kFxpHeaderSize > bytes.size()) {
+    error = "preset file is truncated";
+    return false;
+  }
+  if (byteSize != kFxpHeaderSize - 8 + chunkSize) {
+    error = "preset file sizes do not agree";
+    return false;
+  }
+  FxpProgram result;
+  result.pluginId = static_cast<std::int32_t>(readBe32(p + 16));
+  result.pluginVersion = static_cast<std::int32_t>(readBe32(p + 20));
+  result.parameterCount = static_cast<std::int32_t>(readBe32(p + 24));
+  const std::uint8_t* name = p + 28;
+  result.name.assign(name, std::find(name, name + kFxpNameSize, 0));
+  result.chunk.assign(p + kFxpHeaderSize, p + kFxpHeaderSize + chunkSize);
+  program = std::move(result);
+  return true;
+}
+
+bool readFxpFile(const std::string& path, FxpProgram& program, std::string& error) {
+  std::vector<std::uint8_t> bytes;
+  if (!readFileBytes(path, bytes, error)) return false;
+  if (decodeFxp(bytes, program, error)) return true;
+  error = "'" + path + "': " + error;
+  return false;
+}
+
+bool writeFxpFile(const std::string& path, const FxpProgram& program, std::string& error) {
+  return writeFileBytes(path, encodeFxp(program), error);
+}
+
+}  // namespace plughost

@@ -1,0 +1,91 @@
+#include "plugin_instance.h"
+
+#include <cstring>
+
+#include "command_error.h"
+#include "host_context.h"
+#include "parameter_assignment.h"
+
+namespace plughost {
+namespace {
+
+using PluginMain = AEffect*(VSTCALLBACK*)(audioMasterCallback host);
+
+// Large enough for any text a plug-in may write; VST texts are short.
+constexpr std::size_t kTextBufferSize = 512;
+
+std::string systemMessage(DWORD code) {
+  char buffer[256] = {};
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                 buffer, sizeof buffer, nullptr);
+  std::string message = buffer;
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                              message.back() == ' ' || message.back() == '.')) {
+    message.pop_back();
+  }
+  return message.empty() ? "error " + std::to_string(code) : message;
+}
+
+}  // namespace
+
+PluginInstance::PluginInstance(const std::string& path) : path_(path) {
+  if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    throw CommandError("plug-in '" + path + "' does not exist");
+  }
+  library_ = LoadLibraryA(path.c_str());
+  if (!library_) {
+    throw CommandError("cannot load plug-in '" + path + "': " + systemMessage(GetLastError()));
+  }
+  auto entry =
+      reinterpret_cast<PluginMain>(reinterpret_cast<void*>(GetProcAddress(library_, "main")));
+  if (!entry) {
+    FreeLibrary(library_);
+    throw CommandError("'" + path + "' is not a VST 2 plug-in: it has no export \"main\"");
+  }
+  effect_ = entry(&hostCallback);
+  if (!effect_ || effect_->magic != kEffectMagic) {
+    effect_ = nullptr;
+    FreeLibrary(library_);
+    throw CommandError("'" + path + "': main() returned no effect");
+  }
+  dispatch(effOpen);
+}
+
+PluginInstance::~PluginInstance() {
+  if (effect_) effect_->dispatcher(effect_, effClose, 0, 0, nullptr, 0.0f);
+  if (library_) FreeLibrary(library_);
+}
+
+VstIntPtr PluginInstance::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                                   float opt) const {
+  return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
+}
+
+std::string PluginInstance::text(VstInt32 opcode, VstInt32 index) const {
+  char buffer[kTextBufferSize] = {};
+  dispatch(opcode, index, 0, buffer);
+  buffer[kTextBufferSize - 1] = '\0';
+  return buffer;
+}
+
+float PluginInstance::parameter(VstInt32 index) const {
+  return effect_->getParameter(effect_, index);
+}
+
+void PluginInstance::setParameter(VstInt32 index, float value) const {
+  effect_->setParameter(effect_, index, value);
+}
+
+VstInt32 PluginInstance::findParameter(const std::string& name) const {
+  for (VstInt32 i = 0; i < effect_->numParams; ++i) {
+    if (sameParameterName(parameterName(i), name)) return i;
+  }
+  return -1;
+}
+
+std::string PluginInstance::effectName() const {
+  std::string name = text(effGetProductString);
+  return name.empty() ? text(effGetEffectName) : name;
+}
+
+}  // namespace plughost

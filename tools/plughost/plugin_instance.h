@@ -1,0 +1,47 @@
+// One plug-in loaded the way a host loads it: LoadLibraryA, the export "main"
+// called with plughost's callback, then the effect record's dispatcher.
+// Destroying the instance sends effClose and unloads the library.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "vst/vst_opcodes.h"
+#include "vst/vst_types.h"
+
+namespace plughost {
+
+class PluginInstance {
+ public:
+  // Throws CommandError when the file cannot be loaded, has no "main", or
+  // main() gives no valid effect record. Sends effOpen on success.
+  explicit PluginInstance(const std::string& path);
+  ~PluginInstance();
+  PluginInstance(const PluginInstance&) = delete;
+  PluginInstance& operator=(const PluginInstance&) = delete;
+
+  AEffect* effect() const { return effect_; }
+  const std::string& path() const { return path_; }
+  VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
+                     float opt = 0.0f) const;
+
+  // Texts the plug-in writes into a buffer of plughost's (empty when none).
+  std::string text(VstInt32 opcode, VstInt32 index = 0) const;
+  std::string parameterName(VstInt32 index) const { return text(effGetParamName, index); }
+  std::string parameterLabel(VstInt32 index) const { return text(effGetParamLabel, index); }
+  std::string parameterDisplay(VstInt32 index) const { return text(effGetParamDisplay, index); }
+  float parameter(VstInt32 index) const;
+  void setParameter(VstInt32 index, float value) const;
+  // The parameter whose name matches (ignoring case), or -1.
+  VstInt32 findParameter(const std::string& name) const;
+  // effGetProductString, or effGetEffectName when the product is empty.
+  std::string effectName() const;
+
+ private:
+  std::string path_;
+  HMODULE library_ = nullptr;
+  AEffect* effect_ = nullptr;
+};
+
+}  // namespace plughost

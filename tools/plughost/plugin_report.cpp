@@ -1,0 +1,76 @@
+#include "plugin_report.h"
+
+#include <cstdio>
+
+#include "command_error.h"
+#include "parameter_assignment.h"
+#include "plugin_id.h"
+
+namespace plughost {
+
+std::string flagNames(VstInt32 flags) {
+  static const struct {
+    VstInt32 bit;
+    const char* name;
+  } kFlags[] = {{effFlagsHasEditor, "HasEditor"},
+                {effFlagsHasClip, "HasClip"},
+                {effFlagsHasVu, "HasVu"},
+                {effFlagsCanMono, "CanMono"},
+                {effFlagsCanReplacing, "CanReplacing"},
+                {effFlagsProgramChunks, "ProgramChunks"},
+                {effFlagsIsSynth, "IsSynth"},
+                {effFlagsNoSoundInStop, "NoSoundInStop"},
+                {effFlagsExtIsAsync, "ExtIsAsync"},
+                {effFlagsExtHasBuffer, "ExtHasBuffer"}};
+  std::string names;
+  for (const auto& flag : kFlags) {
+    if (flags & flag.bit) names += (names.empty() ? "" : " ") + std::string(flag.name);
+  }
+  return names.empty() ? "none" : names;
+}
+
+void printIdentity(const PluginInstance& plugin) {
+  const AEffect* e = plugin.effect();
+  const std::string chars = pluginIdChars(e->uniqueID);
+  std::printf("Effect:     %s\n", plugin.effectName().c_str());
+  std::printf("Vendor:     %s\n", plugin.text(effGetVendorString).c_str());
+  std::printf("Product:    %s\n", plugin.text(effGetProductString).c_str());
+  std::printf("Unique ID:  %d%s\n", e->uniqueID,
+              chars.empty() ? "" : (" ('" + chars + "')").c_str());
+  std::printf("Inputs:     %d\n", e->numInputs);
+  std::printf("Outputs:    %d\n", e->numOutputs);
+  std::printf("Flags:      %d (%s)\n", e->flags, flagNames(e->flags).c_str());
+  std::printf("Program:    %s\n", plugin.text(effGetProgramName).c_str());
+  std::printf("Parameters: %d\n", e->numParams);
+}
+
+void printParameterTable(const PluginInstance& plugin) {
+  std::printf("  %-3s %-16s %-8s %-14s %s\n", "#", "Name", "Label", "Display", "Value");
+  for (VstInt32 i = 0; i < plugin.effect()->numParams; ++i) {
+    std::printf("  %-3d %-16s %-8s %-14s %.6f\n", i, plugin.parameterName(i).c_str(),
+                plugin.parameterLabel(i).c_str(), plugin.parameterDisplay(i).c_str(),
+                plugin.parameter(i));
+  }
+  std::fflush(stdout);
+}
+
+void applySettings(const PluginInstance& plugin, const std::vector<std::string>& settings) {
+  for (const std::string& text : settings) {
+    ParameterAssignment assignment;
+    std::string error;
+    if (!parseParameterAssignment(text, assignment, error)) throw CommandError(error);
+    const VstInt32 index = plugin.findParameter(assignment.name);
+    if (index < 0) {
+      throw CommandError("the plug-in has no parameter named '" + assignment.name + "'");
+    }
+    plugin.setParameter(index, assignment.value);
+    std::string shown = plugin.parameterDisplay(index);
+    const std::string label = plugin.parameterLabel(index);
+    if (!label.empty()) shown += " " + label;
+    std::printf("Set %s = %.6f (%s)\n", plugin.parameterName(index).c_str(), assignment.value,
+                shown.c_str());
+  }
+  std::fflush(stdout);
+}
+
+}  // namespace plughost
