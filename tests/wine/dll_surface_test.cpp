@@ -9,6 +9,8 @@
 
 #include "pe_image.h"
 #include "platform/platform.h"
+#include "recording_host.h"
+#include "vst/vst_opcodes.h"
 
 namespace {
 
@@ -67,6 +69,24 @@ TEST_F(DllSurface, ImportsOnlySystemDlls) {
       EXPECT_EQ(n.find(runtime), std::string::npos) << dll;
     }
   }
+}
+
+using MainProc = AEffect*(VSTCALLBACK*)(audioMasterCallback);
+
+TEST(DllEntry, MainCreatesNothingWithoutAHostOrForVersionZero) {
+  platform::Library plugin;
+  ASSERT_TRUE(plugin.load(pluginPath().c_str()));
+  auto entry = reinterpret_cast<MainProc>(plugin.symbol("main"));
+  ASSERT_NE(entry, nullptr);
+
+  EXPECT_EQ(entry(nullptr), nullptr);
+
+  RecordingHost host;
+  host.answer(audioMasterVersion, 0);
+  EXPECT_EQ(entry(host.master()), nullptr);
+  ASSERT_EQ(host.calls().size(), 1u);
+  EXPECT_EQ(host.last().effect, nullptr);
+  EXPECT_EQ(host.last().opcode, audioMasterVersion);
 }
 
 }  // namespace
