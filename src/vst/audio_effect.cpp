@@ -67,8 +67,9 @@ AudioEffect::~AudioEffect() {
 // Exceptions from an override end at the entry: the host sees the neutral
 // answer instead of an unwinding foreign frame.
 
-// Host's non-audio threads. effClose destroys the object and answers 1; the
-// host must not touch the record afterwards. A null record answers 0.
+// Host's threads (effProcessEvents on the audio thread). The host owns the
+// record and ptr; effClose destroys the object and answers 1, after which the
+// record is gone. A null record or a failing operation answers 0.
 VstIntPtr VSTCALLBACK AudioEffect::dispatchEntry(AEffect* e, VstInt32 opcode, VstInt32 index,
                                                  VstIntPtr value, void* ptr, float opt) {
   if (e == nullptr) return 0;
@@ -88,7 +89,7 @@ VstIntPtr VSTCALLBACK AudioEffect::dispatchEntry(AEffect* e, VstInt32 opcode, Vs
   }
 }
 
-// Audio thread; the host owns the channel arrays.
+// Audio thread; the host owns the record and the channel arrays. Answers nothing.
 void VSTCALLBACK AudioEffect::processEntry(AEffect* e, float** inputs, float** outputs,
                                            VstInt32 sampleFrames) {
   try {
@@ -97,7 +98,7 @@ void VSTCALLBACK AudioEffect::processEntry(AEffect* e, float** inputs, float** o
   }
 }
 
-// Audio thread; the host owns the channel arrays.
+// Audio thread; the host owns the record and the channel arrays. Answers nothing.
 void VSTCALLBACK AudioEffect::processReplacingEntry(AEffect* e, float** inputs, float** outputs,
                                                     VstInt32 sampleFrames) {
   try {
@@ -106,7 +107,7 @@ void VSTCALLBACK AudioEffect::processReplacingEntry(AEffect* e, float** inputs, 
   }
 }
 
-// Any host thread.
+// Any host thread, the audio thread included; the host owns the record.
 void VSTCALLBACK AudioEffect::setParameterEntry(AEffect* e, VstInt32 index, float value) {
   try {
     objectOf(e)->setParameter(index, value);
@@ -114,7 +115,8 @@ void VSTCALLBACK AudioEffect::setParameterEntry(AEffect* e, VstInt32 index, floa
   }
 }
 
-// Any host thread; 0.0 if the operation fails.
+// Any host thread, the audio thread included; the host owns the record.
+// Answers 0.0 if the operation fails.
 float VSTCALLBACK AudioEffect::getParameterEntry(AEffect* e, VstInt32 index) {
   try {
     return objectOf(e)->getParameter(index);
@@ -125,6 +127,8 @@ float VSTCALLBACK AudioEffect::getParameterEntry(AEffect* e, VstInt32 index) {
 
 // --- base dispatcher --------------------------------------------------------------
 
+// Host's non-audio threads, through the dispatcher entry. ptr stays the
+// host's. Unknown opcodes, missing editors and refused arguments answer 0.
 VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                                   float opt) {
   // Unsigned, so negative opcodes land in the default branch.
