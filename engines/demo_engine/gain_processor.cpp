@@ -38,10 +38,9 @@ void GainProcessor::render(float** outputs, float** inputs, std::int32_t inputCo
       for (std::int32_t i = 0; i < frames; ++i) out[i] = 0.0f;
       continue;
     }
-    float factor = start;
+    // Computed from the start each time so the ramp ends exactly on target.
     for (std::int32_t i = 0; i < frames; ++i) {
-      factor += step;
-      out[i] = in[i] * factor;
+      out[i] = in[i] * (start + step * static_cast<float>(i + 1));
     }
   }
   factor_ = target;

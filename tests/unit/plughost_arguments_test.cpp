@@ -1,0 +1,101 @@
+// plughost's command-line values: notes and the MIDI messages they become,
+// block by block with the right delta frames; settings; plug-in IDs.
+#include "note_schedule.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "parameter_assignment.h"
+#include "plugin_id.h"
+
+namespace {
+
+using plughost::NoteSchedule;
+using plughost::NoteSpec;
+
+TEST(NoteText, ParsesNoteTimesAndVelocity) {
+  NoteSpec n;
+  std::string error;
+  ASSERT_TRUE(plughost::parseNoteSpec("60@0.5-1.25", n, error)) << error;
+  EXPECT_EQ(60, n.note);
+  EXPECT_EQ(100, n.velocity);
+  EXPECT_DOUBLE_EQ(0.5, n.start);
+  EXPECT_DOUBLE_EQ(1.25, n.end);
+  ASSERT_TRUE(plughost::parseNoteSpec("127:1@0-2", n, error)) << error;
+  EXPECT_EQ(127, n.note);
+  EXPECT_EQ(1, n.velocity);
+  for (const char* bad : {"60", "60@1", "60@1-0.5", "60@1-1", "128@0-1", "60:0@0-1", "60:128@0-1",
+                          "60@0-1x", "x@0-1", "60@-1-2", ""}) {
+    EXPECT_FALSE(plughost::parseNoteSpec(bad, n, error)) << bad;
+    EXPECT_NE(std::string::npos, error.find("bad note")) << bad;
+  }
+}
+
+TEST(NoteSchedule, MessagesLandInTheirBlockWithTheirOffset) {
+  const NoteSchedule schedule({{60, 90, 0.1, 0.3}}, 1000.0);  // frames 100 and 300
+  EXPECT_TRUE(schedule.block(0, 64).empty());
+  const auto on = schedule.block(64, 64);
+  ASSERT_EQ(1u, on.size());
+  EXPECT_EQ(36, on[0].first);
+  EXPECT_EQ((std::array<std::uint8_t, 4>{0x90, 60, 90, 0}), on[0].second.bytes);
+  EXPECT_TRUE(schedule.block(128, 172).empty());  // ends just before frame 300
+  const auto off = schedule.block(300, 1);
+  ASSERT_EQ(1u, off.size());
+  EXPECT_EQ(0, off[0].first);
+  EXPECT_EQ((std::array<std::uint8_t, 4>{0x80, 60, 0, 0}), off[0].second.bytes);
+}
+
+TEST(NoteSchedule, EveryMessageIsSentOnceInOrderWhateverTheBlockSize) {
+  const NoteSchedule schedule({{64, 100, 0.5, 1.0}, {60, 100, 0.0, 0.5}, {67, 100, 0.25, 0.26}},
+                              44100.0);
+  // At 0.5 s note 60 ends and note 64 starts: the note-off comes first.
+  const std::vector<std::int64_t> frames = {0, 11025, 11466, 22050, 22050, 44100};
+  for (std::int32_t block : {1, 37, 512, 100000}) {
+    std::vector<std::int64_t> seen;
+    std::vector<std::uint8_t> statuses;
+    for (std::int64_t start = 0; start < 50000; start += block) {
+      for (const auto& [offset, message] : schedule.block(start, block)) {
+        ASSERT_GE(offset, 0);
+        ASSERT_LT(offset, block);
+        seen.push_back(start + offset);
+        statuses.push_back(message.bytes[0]);
+      }
+    }
+    EXPECT_EQ(frames, seen) << block;
+    EXPECT_EQ(0x80, statuses[3]) << block;
+    EXPECT_EQ(0x90, statuses[4]) << block;
+  }
+}
+
+TEST(SettingText, NameAndNormalisedValue) {
+  plughost::ParameterAssignment a;
+  std::string error;
+  ASSERT_TRUE(plughost::parseParameterAssignment(" Cutoff = 0.25 ", a, error)) << error;
+  EXPECT_EQ("Cutoff", a.name);
+  EXPECT_FLOAT_EQ(0.25f, a.value);
+  for (const char* bad : {"Cutoff", "=0.5", "Cutoff=", "Cutoff=abc", "Cutoff=1.5", "Cutoff=-0.1"}) {
+    EXPECT_FALSE(plughost::parseParameterAssignment(bad, a, error)) << bad;
+  }
+  EXPECT_TRUE(plughost::sameParameterName("cutOFF", "Cutoff"));
+  EXPECT_FALSE(plughost::sameParameterName("Cut", "Cutoff"));
+}
+
+TEST(PluginIdText, NumbersOrFourCharacters) {
+  std::int32_t id = 0;
+  std::string error;
+  ASSERT_TRUE(plughost::parsePluginId("DGai", id, error));
+  EXPECT_EQ(0x44476169, id);
+  EXPECT_EQ("DGai", plughost::pluginIdChars(id));
+  ASSERT_TRUE(plughost::parsePluginId("1234", id, error));  // digits are a number
+  EXPECT_EQ(1234, id);
+  ASSERT_TRUE(plughost::parsePluginId("4294967295", id, error));
+  EXPECT_EQ(-1, id);
+  EXPECT_EQ("", plughost::pluginIdChars(1234));
+  EXPECT_FALSE(plughost::parsePluginId("ABCDE", id, error));
+  EXPECT_FALSE(plughost::parsePluginId("", id, error));
+  EXPECT_FALSE(plughost::parsePluginId("99999999999", id, error));
+}
+
+}  // namespace
