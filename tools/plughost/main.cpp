@@ -3,6 +3,7 @@
 // the bridge plug-in.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 
@@ -100,6 +101,15 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   inst->callback([&] { status = runInstall(install); });
 
+  if (argc > 1 && argv[1][0] != '-') {
+    const std::string command = argv[1];
+    const auto commands = app.get_subcommands([](CLI::App*) { return true; });
+    if (std::none_of(commands.begin(), commands.end(),
+                     [&](CLI::App* c) { return c->get_name() == command; })) {
+      return fail("unknown command '" + command +
+                  "' (use info, render, preset, edit, register or install)");
+    }
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {

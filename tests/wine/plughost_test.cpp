@@ -1,0 +1,325 @@
+// Runs the built plughost.exe as a child process against a fresh installation
+// of the plug-in and the demo engine, as a user would from a console.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "wav_io.h"
+
+namespace {
+
+std::string binFolder() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder = path;
+  return folder.substr(0, folder.find_last_of("\\/") + 1);
+}
+
+std::string readText(const std::string& path) {
+  std::string text;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+    std::fclose(f);
+  }
+  return text;
+}
+
+std::string withoutCarriageReturns(std::string text) {
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+  return text;
+}
+
+void writeText(const std::string& path, const std::string& text) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(nullptr, f) << path;
+  std::fwrite(text.data(), 1, text.size(), f);
+  std::fclose(f);
+}
+
+// The ID written as four characters, first one in the most significant byte.
+std::int32_t fourChars(const char (&id)[5]) {
+  std::uint32_t value = 0;
+  for (int i = 0; i < 4; ++i) value = (value << 8) | static_cast<unsigned char>(id[i]);
+  return static_cast<std::int32_t>(value);
+}
+
+struct ChildRun {
+  DWORD exitCode = 0;
+  std::string out;
+  std::string err;
+  // The number of lines written to stderr.
+  int errLines() const { return static_cast<int>(std::count(err.begin(), err.end(), '\n')); }
+};
+
+std::string readRegistryPath(const std::string& guid) {
+  HKEY key = nullptr;
+  char value[MAX_PATH] = {};
+  DWORD size = sizeof value;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ("Software\\KEL\\" + guid).c_str(), 0, KEY_READ, &key) ==
+      ERROR_SUCCESS) {
+    RegQueryValueExA(key, "PathName", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(key);
+  }
+  return value;
+}
+
+// One installation: the demo engine under a GUID of this test alone, and named
+// copies of the plug-in with their .ini files in a folder of its own.
+class PlughostTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    const std::string unique =
+        std::to_string(GetCurrentProcessId()) + "-" + std::to_string(now.QuadPart);
+    guid = "{plughost-test-" + unique + "}";
+    folder = std::string(temp) + "plughost_test_" + unique + "\\";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, ("Software\\KEL\\" + guid).c_str(),
+                                             0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
+    const std::string engine = binFolder() + "kel_demo_engine.dll";
+    RegSetValueExA(key, "PathName", 0, REG_SZ, reinterpret_cast<const BYTE*>(engine.c_str()),
+                   static_cast<DWORD>(engine.size() + 1));
+    RegCloseKey(key);
+  }
+
+  void TearDown() override {
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("Software\\KEL\\" + guid).c_str());
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+      do {
+        DeleteFileA((folder + found.cFileName).c_str());
+      } while (FindNextFileA(search, &found));
+      FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+  }
+
+  // Copies the plug-in as `name`.dll with its .ini; answers the DLL's path.
+  std::string install(const std::string& name, const char (&id)[5], int processIndex,
+                      int channelsIn = 2) {
+    const std::string dll = folder + name + ".dll";
+    EXPECT_TRUE(CopyFileA((binFolder() + "kelbridge.dll").c_str(), dll.c_str(), FALSE));
+    writeText(folder + name + ".ini",
+              "[KEL]\r\nGUID=" + guid + "\r\nChannelsIn=" + std::to_string(channelsIn) +
+                  "\r\nChannelsOut=2\r\nID=" + std::to_string(fourChars(id)) + "\r\nProcessIndex=" +
+                  std::to_string(processIndex) + "\r\n[VST]\r\nName=" + name + "\r\n");
+    return dll;
+  }
+
+  // Runs plughost.exe with `arguments`; its stdout and stderr go to files.
+  ChildRun plughost(const std::string& arguments) {
+    ChildRun run;
+    const std::string outPath = folder + "stdout.txt";
+    const std::string errPath = folder + "stderr.txt";
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE out = CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                             CREATE_ALWAYS, 0, nullptr);
+    HANDLE err = CreateFileA(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                             CREATE_ALWAYS, 0, nullptr);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    PROCESS_INFORMATION process = {};
+    std::string command = "\"" + binFolder() + "plughost.exe\" " + arguments;
+    const BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                        nullptr, &startup, &process);
+    EXPECT_TRUE(started) << command;
+    if (started) {
+      EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 120000)) << command;
+      GetExitCodeProcess(process.hProcess, &run.exitCode);
+      CloseHandle(process.hThread);
+      CloseHandle(process.hProcess);
+    }
+    CloseHandle(out);
+    CloseHandle(err);
+    // The console runtime writes text mode line ends; compare with plain "\n".
+    run.out = withoutCarriageReturns(readText(outPath));
+    run.err = withoutCarriageReturns(readText(errPath));
+    return run;
+  }
+
+  static std::string quoted(const std::string& path) { return "\"" + path + "\""; }
+
+  std::string guid;
+  std::string folder;
+};
+
+TEST_F(PlughostTest, InfoShowsTheConfiguredEffectAndItsParameters) {
+  const ChildRun run = plughost("info " + quoted(install("DemoFilter", "DFil", 1)));
+  ASSERT_EQ(0u, run.exitCode) << run.err;
+  for (const char* line :
+       {"Effect:     DemoFilter\n", "Vendor:     Velmora\n", "Product:    DemoFilter\n",
+        "Unique ID:  1145465196 ('DFil')\n", "Inputs:     2\n", "Outputs:    2\n",
+        "Flags:      57 (HasEditor CanMono CanReplacing ProgramChunks)\n", "Program:    Default\n",
+        "Parameters: 3\n"}) {
+    EXPECT_NE(std::string::npos, run.out.find(line)) << line << run.out;
+  }
+  // Name, label, display and normalised value of each parameter.
+  EXPECT_NE(std::string::npos, run.out.find("Cutoff           Hz       1000")) << run.out;
+  EXPECT_NE(std::string::npos, run.out.find("Type                      Lowpass        0.000000"))
+      << run.out;
+  EXPECT_NE(std::string::npos, run.out.find("Resonance        %        0.0            0.000000"))
+      << run.out;
+
+  const ChildRun synth = plughost("info " + quoted(install("DemoSynth", "DSyn", 2, 0)));
+  ASSERT_EQ(0u, synth.exitCode) << synth.err;
+  EXPECT_NE(std::string::npos, synth.out.find("Flags:      313 (HasEditor CanMono CanReplacing "
+                                              "ProgramChunks IsSynth)"))
+      << synth.out;
+}
+
+TEST_F(PlughostTest, RenderThroughTheGainGivesTheExpectedLevel) {
+  const std::string wav = folder + "gain.wav";
+  // Gain 0.25 of -60..+12 dB is -42.0 dB; the generated sine peaks at 0.5.
+  const ChildRun run = plughost("render " + quoted(install("DemoGain", "DGai", 0)) +
+                                " --generate sine --seconds 0.5 --rate 48000 --block 300 --set "
+                                "gain=0.25 --out " +
+                                quoted(wav));
+  ASSERT_EQ(0u, run.exitCode) << run.err;
+  EXPECT_NE(std::string::npos, run.out.find("Set Gain = 0.250000 (-42.0 dB)")) << run.out;
+
+  plughost::AudioBuffer audio;
+  std::string error;
+  ASSERT_TRUE(plughost::readWavFile(wav, audio, error)) << error;
+  EXPECT_EQ(48000, audio.sampleRate);
+  ASSERT_EQ(2u, audio.channels.size());
+  ASSERT_EQ(24000u, audio.frames());
+  const double expectedPeak = 0.5 * std::pow(10.0, -42.0 / 20.0);  // 0.003972
+  for (const auto& channel : audio.channels) {
+    float peak = 0.0f;
+    for (float s : channel) peak = std::max(peak, std::fabs(s));
+    EXPECT_NEAR(expectedPeak, peak, 2e-6);
+  }
+  // The level holds from the first block on.
+  EXPECT_NEAR(0.5 * std::sin(2 * 3.14159265358979 * 440 * 10 / 48000) * expectedPeak / 0.5,
+              audio.channels[0][10], 1e-6);
+}
+
+TEST_F(PlughostTest, RenderedNotesStartAtTheirFrame) {
+  const std::string wav = folder + "synth.wav";
+  // Note 69 from 0.25 s (frame 11025, inside the 37th block of 300) to 0.5 s.
+  const ChildRun run = plughost("render " + quoted(install("DemoSynth", "DSyn", 2, 0)) +
+                                " --generate silence --seconds 0.75 --block 300 --format pcm16"
+                                " --note 69@0.25-0.5 --out " +
+                                quoted(wav));
+  ASSERT_EQ(0u, run.exitCode) << run.err;
+  plughost::AudioBuffer audio;
+  std::string error;
+  ASSERT_TRUE(plughost::readWavFile(wav, audio, error)) << error;
+  const std::vector<float>& left = audio.channels.at(0);
+  const auto first = std::find_if(left.begin(), left.end(), [](float s) { return s != 0.0f; });
+  ASSERT_NE(left.end(), first);
+  const auto frame = first - left.begin();
+  EXPECT_GE(frame, 11025);
+  EXPECT_LE(frame, 11027);  // the first samples of a rising sawtooth round to 0
+  float peak = 0.0f;
+  for (std::size_t i = 11025; i < 22050; ++i) peak = std::max(peak, std::fabs(left[i]));
+  EXPECT_GT(peak, 0.1f);
+}
+
+TEST_F(PlughostTest, PresetRoundTripRestoresTheSettingInAFreshInstance) {
+  const std::string gain = install("DemoGain", "DGai", 0);
+  const std::string preset = folder + "quiet.fxp";
+  const ChildRun save = plughost("preset save " + quoted(gain) + " " + quoted(preset) +
+                                 " --set Gain=0.25 --set Polarity=1");
+  ASSERT_EQ(0u, save.exitCode) << save.err;
+  const std::string bytes = readText(preset);
+  ASSERT_EQ(60u + 20u, bytes.size());
+  EXPECT_EQ(std::string("CcnK\0\0\0\x48"
+                        "FPCh\0\0\0\x01"
+                        "DGai",
+                        20),
+            bytes.substr(0, 20));
+
+  const ChildRun load = plughost("preset load " + quoted(gain) + " " + quoted(preset));
+  ASSERT_EQ(0u, load.exitCode) << load.err;
+  EXPECT_NE(std::string::npos, load.out.find("Gain             dB       -42.0          0.250000"))
+      << load.out;
+  EXPECT_NE(std::string::npos, load.out.find("Polarity                  Inverted       1.000000"))
+      << load.out;
+
+  const ChildRun foreign =
+      plughost("preset load " + quoted(install("DemoFilter", "DFil", 1)) + " " + quoted(preset));
+  EXPECT_NE(0u, foreign.exitCode);
+  EXPECT_EQ(1, foreign.errLines()) << foreign.err;
+  EXPECT_NE(std::string::npos, foreign.err.find("belongs to plug-in ID 1145528681 ('DGai')"))
+      << foreign.err;
+}
+
+TEST_F(PlughostTest, RegisterAndInstallSetUpAWorkingEffect) {
+  const std::string otherGuid = guid + "-installed";
+  const std::string engine = binFolder() + "kel_demo_engine.dll";
+  const ChildRun reg = plughost("register --guid " + otherGuid + " --engine " + quoted(engine));
+  ASSERT_EQ(0u, reg.exitCode) << reg.err;
+  EXPECT_EQ(engine, readRegistryPath(otherGuid));
+
+  const std::string target = folder + "installed";
+  const ChildRun inst = plughost("install --plugin " + quoted(binFolder() + "kelbridge.dll") +
+                                 " --dir " + quoted(target) + " --name Loud --guid " + otherGuid +
+                                 " --id 4242 --process-index 0 --channels-in 1 --channels-out 1");
+  ASSERT_EQ(0u, inst.exitCode) << inst.err;
+  EXPECT_EQ("[KEL]\r\nGUID=" + otherGuid +
+                "\r\nChannelsIn=1\r\nChannelsOut=1\r\nID=4242\r\nProcessIndex=0\r\n\r\n"
+                "[VST]\r\nName=Loud\r\n",
+            readText(target + "\\Loud.ini"));
+  const ChildRun info = plughost("info " + quoted(target + "\\Loud.dll"));
+  EXPECT_EQ(0u, info.exitCode) << info.err;
+  EXPECT_NE(std::string::npos, info.out.find("Effect:     Loud\n")) << info.out;
+  EXPECT_NE(std::string::npos, info.out.find("Inputs:     1\n")) << info.out;
+
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("Software\\KEL\\" + otherGuid).c_str());
+  DeleteFileA((target + "\\Loud.dll").c_str());
+  DeleteFileA((target + "\\Loud.ini").c_str());
+  RemoveDirectoryA(target.c_str());
+}
+
+TEST_F(PlughostTest, ErrorsGiveOneLineAndAFailureStatus) {
+  const std::string gain = install("DemoGain", "DGai", 0);
+  const std::string garbage = folder + "garbage.wav";
+  writeText(garbage, "RIFF\x10\0\0\0WAVEjunkjunkjunk");
+  const struct {
+    std::string arguments;
+    const char* message;
+  } cases[] = {
+      {"info " + quoted(gain) + " --bogus", "--bogus"},
+      {"info " + quoted(folder + "missing.dll"), "does not exist"},
+      {"info " + quoted(binFolder() + "kel_demo_engine.dll"), "has no export \"main\""},
+      {"render " + quoted(gain) + " --in " + quoted(garbage) + " --out " +
+           quoted(folder + "never.wav"),
+       "garbage.wav"},
+      {"render " + quoted(gain) + " --in " + quoted(folder + "absent.wav") + " --out " +
+           quoted(folder + "never.wav"),
+       "cannot open"},
+      {"render " + quoted(gain) + " --generate sine --seconds 1 --set Nope=0.5 --out " +
+           quoted(folder + "never.wav"),
+       "no parameter named 'Nope'"},
+      {"frobnicate", "frobnicate"},
+  };
+  for (const auto& c : cases) {
+    const ChildRun run = plughost(c.arguments);
+    EXPECT_NE(0u, run.exitCode) << c.arguments;
+    EXPECT_EQ(1, run.errLines()) << c.arguments << "\n" << run.err;
+    EXPECT_EQ(0u, run.err.find("plughost: error: ")) << run.err;
+    EXPECT_NE(std::string::npos, run.err.find(c.message)) << c.arguments << "\n" << run.err;
+  }
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder + "never.wav").c_str()));
+}
+
+}  // namespace
