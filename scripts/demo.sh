@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# The product in one command: builds the plug-in, the demo engine and plughost
+# for Windows, then, under Wine in a prefix of its own, registers the engine,
+# installs three named effects of it, shows them, renders audio through each,
+# round-trips a preset and takes a screenshot of an editor. Everything it makes
+# lands in out/demo/. Safe to run again: it reuses the prefix and overwrites.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root="$PWD"
+
+bash scripts/install-deps.sh
+cmake --preset windows
+cmake --build --preset windows
+
+bin="$root/build/windows/bin"
+demo="$root/out/demo"
+plugins="$demo/plugins"
+mkdir -p "$plugins"
+
+export KEL_WINEPREFIX="$demo/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+# The engine product's registry key name; any GUID of the vendor's will do.
+guid="{6B656C62-7269-6467-6520-64656D6F0001}"
+
+stop_wine() { WINEPREFIX="$KEL_WINEPREFIX" wineserver -k >/dev/null 2>&1 || true; }
+plughost() { "$root/cmake/wine-run.sh" "$bin/plughost.exe" "$@"; }
+step() { printf '\n=== %s\n' "$*"; }
+
+stop_wine
+if [ ! -f "$KEL_WINEPREFIX/system.reg" ]; then
+  step "Creating the Wine prefix $KEL_WINEPREFIX"
+  "$root/cmake/wine-run.sh" wineboot -i
+fi
+
+step "Registering the demo engine"
+plughost register --guid "$guid" --engine "$bin/kel_demo_engine.dll"
+
+step "Installing three effects of one engine: copies of kelbridge.dll with their .ini files"
+plughost install --plugin "$bin/kelbridge.dll" --dir "$plugins" --name DemoGain \
+  --guid "$guid" --id DGai --process-index 0
+plughost install --plugin "$bin/kelbridge.dll" --dir "$plugins" --name DemoFilter \
+  --guid "$guid" --id DFil --process-index 1
+plughost install --plugin "$bin/kelbridge.dll" --dir "$plugins" --name DemoSynth \
+  --guid "$guid" --id DSyn --process-index 2 --channels-in 0 --channels-out 2
+
+for effect in DemoGain DemoFilter DemoSynth; do
+  step "plughost info $effect.dll"
+  plughost info "$plugins/$effect.dll"
+done
+
+step "Rendering a 440 Hz sine through DemoGain at -6.0 dB"
+plughost render "$plugins/DemoGain.dll" --generate sine --seconds 2 --set Gain=0.75 \
+  --out "$demo/gain.wav"
+
+step "Rendering white noise through DemoFilter (resonant lowpass)"
+plughost render "$plugins/DemoFilter.dll" --generate noise --seconds 2 \
+  --set Cutoff=0.45 --set Resonance=0.6 --out "$demo/filter.wav"
+
+step "Playing a few MIDI notes on DemoSynth"
+plughost render "$plugins/DemoSynth.dll" --generate silence --seconds 3 \
+  --note 60@0.0-0.45 --note 64@0.5-0.95 --note 67@1.0-1.45 --note 72:110@1.5-2.4 \
+  --note 60:80@1.5-2.4 --out "$demo/synth.wav"
+
+step "Saving a DemoFilter preset with changed settings, loading it into a fresh instance"
+plughost preset save "$plugins/DemoFilter.dll" "$demo/filter-highpass.fxp" \
+  --set Cutoff=0.2 --set Type=0.5
+plughost preset load "$plugins/DemoFilter.dll" "$demo/filter-highpass.fxp"
+
+step "Opening the DemoSynth editor under a virtual display for a screenshot"
+stop_wine  # the editor's Wine processes must start with the display
+xvfb-run -a bash -c '"$1" "$2" edit "$3" --screenshot "$4" --seconds 2; status=$?
+  WINEPREFIX="$KEL_WINEPREFIX" wineserver -k >/dev/null 2>&1; exit $status' \
+  _ "$root/cmake/wine-run.sh" "$bin/plughost.exe" "$plugins/DemoSynth.dll" "$demo/editor.png"
+stop_wine
+
+step "Done. Outputs in $demo:"
+echo "  plugins/            DemoGain, DemoFilter, DemoSynth (.dll + .ini)"
+echo "  gain.wav            sine through DemoGain"
+echo "  filter.wav          noise through DemoFilter"
+echo "  synth.wav           MIDI notes played by DemoSynth"
+echo "  filter-highpass.fxp DemoFilter preset"
+echo "  editor.png          screenshot of the DemoSynth editor"
+echo "  wineprefix/         the Wine prefix with the engine's registry entry"
