@@ -46,6 +46,7 @@ class DemoProcessor : public kel::IProcessor {
   // Audio thread: host buffers, outputs first; null arrays or frames <= 0 do nothing.
   void process(float** outputs, float** inputs, std::int32_t frames,
                std::int32_t* zeroWord) override;
+  // Any thread: the fixed number of parameters, all automatable.
   std::int32_t getParameterCount() override { return parameters_.count(); }
   // Any thread: fills `info` for a valid index, leaves it alone otherwise.
   void getParameterInfo(std::int32_t index, kel::SParameterInfo* info) override;
@@ -53,6 +54,7 @@ class DemoProcessor : public kel::IProcessor {
   std::int32_t getParameter(std::int32_t index) override { return parameters_.get(index); }
   // Any thread: clamps to the bounds; an unknown index is ignored.
   void setParameter(std::int32_t index, std::int32_t value) override;
+  // Any thread: the byte count getChunk() writes; fixed per processor.
   std::int32_t getChunkSize() override;
   // Host thread: a chunk that is not this processor's current format is ignored.
   void setChunk(void* bytes, std::int32_t byteCount) override;
@@ -60,6 +62,7 @@ class DemoProcessor : public kel::IProcessor {
   void getChunk(void* buffer) override;
   // Audio thread, before the block the events belong to; records are copied.
   void processEvents(kel::SEvent* events, std::int32_t count) override;
+  // UI thread: nothing to do between blocks.
   void idle() override {}
 
   std::uint16_t kind() const { return kind_; }
