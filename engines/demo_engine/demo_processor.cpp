@@ -6,9 +6,9 @@
 
 namespace demo {
 
-DemoProcessor::DemoProcessor(std::uint16_t kind, const char* title, const ParameterSpec* specs,
+DemoProcessor::DemoProcessor(std::uint16_t kind, const char* title, const ParameterDefinition* definitions,
                              std::int32_t parameterCount)
-    : parameters_(specs, parameterCount), kind_(kind), title_(title) {}
+    : parameters_(definitions, parameterCount), kind_(kind), title_(title) {}
 
 void DemoProcessor::setInputCount(std::int32_t channels) {
   inputCount_ = std::clamp<std::int32_t>(channels, 0, kMaxChannels);
@@ -41,8 +41,8 @@ void DemoProcessor::process(float** outputs, float** inputs, std::int32_t frames
 }
 
 void DemoProcessor::getParameterInfo(std::int32_t index, kel::SParameterInfo* info) {
-  const ParameterSpec* spec = parameters_.spec(index);
-  if (spec && info) describeParameter(*spec, *info);
+  const ParameterDefinition* definition = parameters_.definition(index);
+  if (definition && info) describeParameter(*definition, *info);
 }
 
 void DemoProcessor::setParameter(std::int32_t index, std::int32_t value) {

@@ -18,7 +18,7 @@ class DemoProcessor : public kel::IProcessor {
  public:
   static constexpr std::int32_t kMaxChannels = 8;
 
-  DemoProcessor(std::uint16_t kind, const char* title, const ParameterSpec* specs,
+  DemoProcessor(std::uint16_t kind, const char* title, const ParameterDefinition* definitions,
                 std::int32_t parameterCount);
   virtual ~DemoProcessor() = default;
   DemoProcessor(const DemoProcessor&) = delete;

@@ -134,10 +134,10 @@ std::int32_t DemoView::rowAt(std::int32_t y) const {
 }
 
 void DemoView::setFromMouse(std::int32_t row, std::int32_t x) {
-  const ParameterSpec* spec = processor_->parameters().spec(row);
-  if (!spec) return;
+  const ParameterDefinition* definition = processor_->parameters().definition(row);
+  if (!definition) return;
   const double position = static_cast<double>(x - kMargin) / (kWidth - 2 * kMargin);
-  const std::int32_t value = positionToValue(*spec, position);
+  const std::int32_t value = positionToValue(*definition, position);
   if (value == processor_->getParameter(row)) return;
   processor_->setParameter(row, value);
   if (host_) host_->parameterChanged(row);
@@ -157,24 +157,24 @@ void DemoView::paint(HDC dc) {
 
   const ParameterBank& bank = processor_->parameters();
   for (std::int32_t i = 0; i < bank.count(); ++i) {
-    const ParameterSpec& spec = *bank.spec(i);
+    const ParameterDefinition& definition = *bank.definition(i);
     const std::int32_t value = bank.get(i);
     shownValues_[i] = value;
     const std::int32_t top = kTitleHeight + i * kRowHeight;
 
     char valueText[64];
-    formatValue(spec, value, valueText, sizeof valueText);
-    if (spec.label && *spec.label && !spec.valueNames) {
+    formatValue(definition, value, valueText, sizeof valueText);
+    if (definition.label && *definition.label && !definition.valueNames) {
       const std::size_t used = std::strlen(valueText);
-      std::snprintf(valueText + used, sizeof valueText - used, " %s", spec.label);
+      std::snprintf(valueText + used, sizeof valueText - used, " %s", definition.label);
     }
     const RECT textRow{kMargin, top, kWidth - kMargin, top + kBarTop - 2};
-    drawText(dc, spec.name, textRow, kText, DT_LEFT);
+    drawText(dc, definition.name, textRow, kText, DT_LEFT);
     drawText(dc, valueText, textRow, kValueText, DT_RIGHT);
 
     const RECT track{kMargin, top + kBarTop, kWidth - kMargin, top + kBarTop + kBarHeight};
     fillRect(dc, track, kBarTrack);
-    const double position = valueToPosition(spec, value);
+    const double position = valueToPosition(definition, value);
     RECT fill = track;
     fill.right = track.left + static_cast<LONG>(position * (track.right - track.left) + 0.5);
     if (fill.right > fill.left) fillRect(dc, fill, kBarFill);

@@ -6,7 +6,7 @@
 namespace demo {
 namespace {
 
-const ParameterSpec kFilterSpecs[FilterProcessor::kParameterCount] = {
+const ParameterDefinition kFilterSpecs[FilterProcessor::kParameterCount] = {
     {"Cutoff", "Hz", 20, 20000, 1000, 0, kel::kCurveLogarithmic, 1000, nullptr, nullptr, nullptr},
     {"Type", "", 0, 2, 0, 0, kel::kCurveLinear, 0, "Lowpass@Highpass@Bandpass", nullptr, nullptr},
     {"Resonance", "%", 0, 1000, 0, 1, kel::kCurveLinear, 0, nullptr, nullptr, nullptr},

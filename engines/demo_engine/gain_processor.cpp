@@ -5,7 +5,7 @@
 namespace demo {
 namespace {
 
-const ParameterSpec kGainSpecs[GainProcessor::kParameterCount] = {
+const ParameterDefinition kGainSpecs[GainProcessor::kParameterCount] = {
     {"Gain", "dB", -600, 120, 0, 1, kel::kCurveLinear, 0, nullptr, "-inf", nullptr},
     {"Polarity", "", 0, 1, 0, 0, kel::kCurveLinear, 0, "Normal@Inverted", nullptr, nullptr},
 };
@@ -15,7 +15,7 @@ const ParameterSpec kGainSpecs[GainProcessor::kParameterCount] = {
 GainProcessor::GainProcessor() : DemoProcessor(0, "Demo Gain", kGainSpecs, kParameterCount) {}
 
 float GainProcessor::targetFactor() const {
-  const ParameterSpec& gain = kGainSpecs[kGain];
+  const ParameterDefinition& gain = kGainSpecs[kGain];
   if (parameters_.get(kGain) <= gain.minimum) return 0.0f;
   const double factor = std::pow(10.0, parameters_.real(kGain) / 20.0);
   return static_cast<float>(parameters_.get(kPolarity) ? -factor : factor);

@@ -6,7 +6,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "parameter_spec.h"
+#include "parameter_definition.h"
 
 namespace demo {
 
@@ -14,15 +14,15 @@ class ParameterBank {
  public:
   static constexpr std::int32_t kMaxParameters = 8;
 
-  // `specs` must outlive the bank; at most kMaxParameters are used.
-  ParameterBank(const ParameterSpec* specs, std::int32_t count);
+  // `definitions` must outlive the bank; at most kMaxParameters are used.
+  ParameterBank(const ParameterDefinition* definitions, std::int32_t count);
 
   std::int32_t count() const { return count_; }
   // Null for an index outside 0..count-1.
-  const ParameterSpec* spec(std::int32_t index) const;
+  const ParameterDefinition* definition(std::int32_t index) const;
   // 0 for an index outside 0..count-1.
   std::int32_t get(std::int32_t index) const;
-  // Stores the value clamped to the spec's bounds; false for a bad index.
+  // Stores the value clamped to the definition's bounds; false for a bad index.
   bool set(std::int32_t index, std::int32_t value);
   // True when `value` lies within the bounds of parameter `index`.
   bool accepts(std::int32_t index, std::int32_t value) const;
@@ -31,7 +31,7 @@ class ParameterBank {
   void resetToDefaults();
 
  private:
-  const ParameterSpec* specs_;
+  const ParameterDefinition* definitions_;
   std::int32_t count_;
   std::array<std::atomic<std::int32_t>, kMaxParameters> values_;
 };

@@ -8,29 +8,29 @@
 namespace demo {
 namespace {
 
-bool isLogarithmic(const ParameterSpec& spec) {
-  return spec.curve == kel::kCurveLogarithmic && spec.logBase > 1 && !spec.valueNames;
+bool isLogarithmic(const ParameterDefinition& definition) {
+  return definition.curve == kel::kCurveLogarithmic && definition.logBase > 1 && !definition.valueNames;
 }
 
 }  // namespace
 
-double valueToPosition(const ParameterSpec& spec, std::int32_t value) {
-  const double span = static_cast<double>(spec.maximum) - spec.minimum;
+double valueToPosition(const ParameterDefinition& definition, std::int32_t value) {
+  const double span = static_cast<double>(definition.maximum) - definition.minimum;
   if (span <= 0.0) return 0.0;
-  const double linear = std::clamp((static_cast<double>(value) - spec.minimum) / span, 0.0, 1.0);
-  if (!isLogarithmic(spec)) return linear;
-  const double base = spec.logBase;
+  const double linear = std::clamp((static_cast<double>(value) - definition.minimum) / span, 0.0, 1.0);
+  if (!isLogarithmic(definition)) return linear;
+  const double base = definition.logBase;
   return std::log10(1.0 + (base - 1.0) * linear) / std::log10(base);
 }
 
-std::int32_t positionToValue(const ParameterSpec& spec, double position) {
+std::int32_t positionToValue(const ParameterDefinition& definition, double position) {
   double t = std::clamp(position, 0.0, 1.0);
-  if (isLogarithmic(spec)) {
-    const double base = spec.logBase;
+  if (isLogarithmic(definition)) {
+    const double base = definition.logBase;
     t = (std::pow(base, t) - 1.0) / (base - 1.0);
   }
-  const double value = spec.minimum + (static_cast<double>(spec.maximum) - spec.minimum) * t;
-  return std::clamp(static_cast<std::int32_t>(std::lround(value)), spec.minimum, spec.maximum);
+  const double value = definition.minimum + (static_cast<double>(definition.maximum) - definition.minimum) * t;
+  return std::clamp(static_cast<std::int32_t>(std::lround(value)), definition.minimum, definition.maximum);
 }
 
 }  // namespace demo

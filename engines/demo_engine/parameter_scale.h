@@ -5,12 +5,12 @@
 
 #include <cstdint>
 
-#include "parameter_spec.h"
+#include "parameter_definition.h"
 
 namespace demo {
 
-double valueToPosition(const ParameterSpec& spec, std::int32_t value);
-// `position` is clamped to 0..1; the result lies within the spec's bounds.
-std::int32_t positionToValue(const ParameterSpec& spec, double position);
+double valueToPosition(const ParameterDefinition& definition, std::int32_t value);
+// `position` is clamped to 0..1; the result lies within the definition's bounds.
+std::int32_t positionToValue(const ParameterDefinition& definition, double position);
 
 }  // namespace demo

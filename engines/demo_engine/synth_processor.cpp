@@ -6,7 +6,7 @@
 namespace demo {
 namespace {
 
-const ParameterSpec kSynthSpecs[SynthProcessor::kParameterCount] = {
+const ParameterDefinition kSynthSpecs[SynthProcessor::kParameterCount] = {
     {"Waveform", "", 0, 3, 1, 0, kel::kCurveLinear, 0, "Sine@Saw@Square@Triangle", nullptr,
      nullptr},
     {"Volume", "dB", -600, 0, -120, 1, kel::kCurveLinear, 0, nullptr, "Off", nullptr},

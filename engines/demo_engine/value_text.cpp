@@ -26,18 +26,18 @@ bool copyNamedItem(const char* names, std::int32_t index, char* text, std::size_
 
 }  // namespace
 
-void formatValue(const ParameterSpec& spec, std::int32_t value, char* text, std::size_t size) {
+void formatValue(const ParameterDefinition& definition, std::int32_t value, char* text, std::size_t size) {
   if (!text || size == 0) return;
-  if (spec.valueNames && copyNamedItem(spec.valueNames, value, text, size)) return;
-  if (value == spec.minimum && spec.minimumText && *spec.minimumText) {
-    std::snprintf(text, size, "%s", spec.minimumText);
-  } else if (value == spec.maximum && spec.maximumText && *spec.maximumText) {
-    std::snprintf(text, size, "%s", spec.maximumText);
-  } else if (spec.decimals <= 0) {
+  if (definition.valueNames && copyNamedItem(definition.valueNames, value, text, size)) return;
+  if (value == definition.minimum && definition.minimumText && *definition.minimumText) {
+    std::snprintf(text, size, "%s", definition.minimumText);
+  } else if (value == definition.maximum && definition.maximumText && *definition.maximumText) {
+    std::snprintf(text, size, "%s", definition.maximumText);
+  } else if (definition.decimals <= 0) {
     std::snprintf(text, size, "%d", static_cast<int>(value));
   } else {
-    std::snprintf(text, size, "%.*f", static_cast<int>(spec.decimals),
-                  value / std::pow(10.0, spec.decimals));
+    std::snprintf(text, size, "%.*f", static_cast<int>(definition.decimals),
+                  value / std::pow(10.0, definition.decimals));
   }
 }
 

@@ -6,11 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "parameter_spec.h"
+#include "parameter_definition.h"
 
 namespace demo {
 
 // Writes a NUL-terminated text of at most size-1 characters into `text`.
-void formatValue(const ParameterSpec& spec, std::int32_t value, char* text, std::size_t size);
+void formatValue(const ParameterDefinition& definition, std::int32_t value, char* text, std::size_t size);
 
 }  // namespace demo

@@ -305,7 +305,7 @@ TEST(DemoEngineDisplay, TextsMatchWhatTheHostShows) {
   ProcessorPtr filter = makeProcessor(1);
   auto text = [](demo::DemoProcessor& p, std::int32_t index, std::int32_t value) {
     char buffer[32];
-    demo::formatValue(*p.parameters().spec(index), value, buffer, sizeof buffer);
+    demo::formatValue(*p.parameters().definition(index), value, buffer, sizeof buffer);
     return std::string(buffer);
   };
   EXPECT_EQ("-inf", text(*gain, 0, -600));
@@ -318,7 +318,7 @@ TEST(DemoEngineDisplay, TextsMatchWhatTheHostShows) {
 
 TEST(DemoEngineDisplay, EditorBarFollowsTheLogarithmicCurve) {
   ProcessorPtr filter = makeProcessor(1);
-  const demo::ParameterSpec& cutoff = *filter->parameters().spec(0);
+  const demo::ParameterDefinition& cutoff = *filter->parameters().definition(0);
   EXPECT_EQ(20, demo::positionToValue(cutoff, 0.0));
   EXPECT_EQ(20000, demo::positionToValue(cutoff, 1.0));
   EXPECT_EQ(20000, demo::positionToValue(cutoff, 7.0));

@@ -8,7 +8,7 @@
 
 namespace demo {
 
-struct ParameterSpec {
+struct ParameterDefinition {
   const char* name;
   const char* label;
   std::int32_t minimum;  // fixed point with `decimals` places
@@ -22,19 +22,19 @@ struct ParameterSpec {
   const char* maximumText;  // shown instead of the number at the maximum; may be null
 };
 
-// Fills the bridge's record from a spec; every demo parameter is automatable.
-inline void describeParameter(const ParameterSpec& spec, kel::SParameterInfo& info) {
-  info.name = spec.name;
-  info.label = spec.label;
-  info.displayType = spec.valueNames ? kel::kDisplayNamedValues : 0;
-  info.minimum = spec.minimum;
-  info.maximum = spec.maximum;
-  info.decimals = spec.decimals;
-  info.minimumText = spec.minimumText;
-  info.maximumText = spec.maximumText;
-  info.curve = spec.curve;
-  info.logBase = spec.logBase;
-  info.valueNames = spec.valueNames;
+// Fills the bridge's record from a definition; every demo parameter is automatable.
+inline void describeParameter(const ParameterDefinition& definition, kel::SParameterInfo& info) {
+  info.name = definition.name;
+  info.label = definition.label;
+  info.displayType = definition.valueNames ? kel::kDisplayNamedValues : 0;
+  info.minimum = definition.minimum;
+  info.maximum = definition.maximum;
+  info.decimals = definition.decimals;
+  info.minimumText = definition.minimumText;
+  info.maximumText = definition.maximumText;
+  info.curve = definition.curve;
+  info.logBase = definition.logBase;
+  info.valueNames = definition.valueNames;
   info.automatable = 1;
 }
 
