@@ -68,12 +68,12 @@ class BridgeLoading : public ::testing::Test {
 };
 
 TEST_F(BridgeLoading, MainGivesNothingToAHostOfVersionZero) {
-  host.versionAnswer = 0;
+  host.answer(audioMasterVersion, 0);
   EXPECT_EQ(harness.open(host), nullptr);
   EXPECT_EQ(engine().callCount, 0);
-  ASSERT_EQ(host.requests.size(), 1u);
-  EXPECT_EQ(host.requests[0].effect, nullptr);
-  EXPECT_EQ(host.requests[0].opcode, audioMasterVersion);
+  ASSERT_EQ(host.calls().size(), 1u);
+  EXPECT_EQ(host.calls()[0].effect, nullptr);
+  EXPECT_EQ(host.calls()[0].opcode, audioMasterVersion);
 }
 
 TEST_F(BridgeLoading, LoadedEffectReportsConfigurationAndEngine) {

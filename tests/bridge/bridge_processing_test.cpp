@@ -165,14 +165,14 @@ TEST_F(BridgeProcessing, SuspendAndResumeTalkOnlyToTheHost) {
     engine().flags = c.flags;
     ASSERT_NE(installation.open(host), nullptr);
     const int calls = engine().callCount;
-    host.requests.clear();
+    host.clear();
     installation.dispatch(effMainsChanged, 0, 0);
     installation.dispatch(effMainsChanged, 0, 1);
     std::vector<VstInt32> opcodes;
-    for (const auto& request : host.requests) opcodes.push_back(request.opcode);
+    for (const auto& request : host.calls()) opcodes.push_back(request.opcode);
     EXPECT_EQ(opcodes, c.requests);
     if (c.flags != 0) {
-      EXPECT_EQ(host.requests[0].value, 1);
+      EXPECT_EQ(host.calls()[0].value, 1);
     }
     EXPECT_EQ(engine().callCount, calls);
   }
@@ -195,11 +195,11 @@ TEST_F(BridgeProcessing, EngineAsksTheHostForTempo) {
   VstTimeInfo time{};
   time.tempo = 133.5;
   host.timeInfo = &time;
-  host.requests.clear();
+  host.clear();
   EXPECT_EQ(bridge->getTempo(), 133.5);
-  ASSERT_EQ(host.requests.size(), 1u);
-  EXPECT_EQ(host.requests[0].opcode, audioMasterGetTime);
-  EXPECT_EQ(host.requests[0].value, kVstTempoValid);
+  ASSERT_EQ(host.calls().size(), 1u);
+  EXPECT_EQ(host.calls()[0].opcode, audioMasterGetTime);
+  EXPECT_EQ(host.calls()[0].value, kVstTempoValid);
 }
 
 class EngineChanges : public BridgeProcessing {
@@ -214,7 +214,7 @@ class EngineChanges : public BridgeProcessing {
     for (int i = 0; i < 3; ++i) engine().parameters[i].maximum = 200;
     engine().parameters[1].automatable = 0;
   }
-  std::vector<BridgeTestHost::Request> automation() {
+  std::vector<HostCall> automation() {
     return host.requestsWith(audioMasterAutomate);
   }
   int setParameterCalls() {

@@ -2,38 +2,27 @@
 // and the .ini bookkeeping.
 #include "bridge_harness.h"
 
-namespace {
-BridgeTestHost* currentHost = nullptr;
-
-VstIntPtr VSTCALLBACK recordRequest(AEffect* effect, VstInt32 opcode, VstInt32 index,
-                                    VstIntPtr value, void* ptr, float opt) {
-  if (currentHost == nullptr) return 0;
-  currentHost->requests.push_back({effect, opcode, index, value, ptr, opt});
-  switch (opcode) {
-    case audioMasterVersion:
-      return currentHost->versionAnswer;
-    case audioMasterGetTime:
-      return reinterpret_cast<VstIntPtr>(currentHost->timeInfo);
-    default:
-      return 0;
-  }
-}
-}  // namespace
-
-BridgeTestHost::BridgeTestHost() { currentHost = this; }
-
-BridgeTestHost::~BridgeTestHost() {
-  if (currentHost == this) currentHost = nullptr;
+BridgeTestHost::BridgeTestHost() {
+  answer(audioMasterVersion, 2400);
+  handle(audioMasterGetTime,
+         [this](const HostCall&) { return reinterpret_cast<VstIntPtr>(timeInfo); });
 }
 
-audioMasterCallback BridgeTestHost::callback() const { return recordRequest; }
-
-std::vector<BridgeTestHost::Request> BridgeTestHost::requestsWith(VstInt32 opcode) const {
-  std::vector<Request> found;
-  for (const Request& request : requests) {
-    if (request.opcode == opcode) found.push_back(request);
+std::vector<HostCall> BridgeTestHost::requestsWith(VstInt32 opcode) const {
+  std::vector<HostCall> found;
+  for (const HostCall& call : calls()) {
+    if (call.opcode == opcode) found.push_back(call);
   }
   return found;
+}
+
+void BridgeHarness::setDefaultIni() {
+  setIni("KEL", "GUID", productGuid);
+  setIni("VST", "Name", "TestEffect");
+  setIni("KEL", "ChannelsIn", "2");
+  setIni("KEL", "ChannelsOut", "2");
+  setIni("KEL", "ID", "1234");
+  setIni("KEL", "ProcessIndex", "0");
 }
 
 void BridgeHarness::setIni(const std::string& section, const std::string& key,

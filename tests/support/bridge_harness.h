@@ -12,33 +12,20 @@
 #include <utility>
 #include <vector>
 
+#include "recording_host.h"
 #include "test_engine/test_engine_script.h"
 #include "vst/host_text.h"
 #include "vst/vst_opcodes.h"
 #include "vst/vst_types.h"
 
-// Records what the plug-in asks its host, answers version 2400 and, when
-// given one, a time info record.
-class BridgeTestHost {
+// The host of the bridge tests: records every request, answers version 2400
+// and, when given one, a time info record.
+class BridgeTestHost : public RecordingHost {
  public:
-  struct Request {
-    AEffect* effect;
-    VstInt32 opcode;
-    VstInt32 index;
-    VstIntPtr value;
-    void* ptr;
-    float opt;
-  };
-
   BridgeTestHost();
-  ~BridgeTestHost();
-
-  audioMasterCallback callback() const;
-  std::vector<Request> requests;
-  VstIntPtr versionAnswer = 2400;
   VstTimeInfo* timeInfo = nullptr;
   // Requests with this opcode, in order.
-  std::vector<Request> requestsWith(VstInt32 opcode) const;
+  std::vector<HostCall> requestsWith(VstInt32 opcode) const;
 };
 
 class BridgeHarness {
@@ -101,6 +88,9 @@ class BridgeHarness {
   std::string plugin;
   std::string productGuid;
   std::vector<std::pair<std::string, std::pair<std::string, std::string>>> ini;
+  // The configuration every installation starts from (see setIni).
+  void setDefaultIni();
+
   AEffect* openEffect = nullptr;
   bool registryChosen = false;
 };

@@ -37,12 +37,7 @@ BridgeHarness::BridgeHarness(const std::string& pluginName, const std::string& f
   platformState->productPath = "Software\\KEL\\" + productGuid;
   fakeplatform::registerLibrary(kEnginePath,
                                 {{"kelMain", reinterpret_cast<void*>(&engineEntry)}});
-  setIni("KEL", "GUID", productGuid);
-  setIni("VST", "Name", "TestEffect");
-  setIni("KEL", "ChannelsIn", "2");
-  setIni("KEL", "ChannelsOut", "2");
-  setIni("KEL", "ID", "1234");
-  setIni("KEL", "ProcessIndex", "0");
+  setDefaultIni();
 }
 
 BridgeHarness::~BridgeHarness() {
@@ -118,7 +113,7 @@ AEffect* BridgeHarness::open(BridgeTestHost& host) {
     }
   }
   // The same steps as the plug-in's exported entry.
-  audioMasterCallback callback = host.callback();
+  audioMasterCallback callback = host.master();
   if (callback(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;
   AGain* effect = new (std::nothrow) AGain(callback);
   openEffect = effect != nullptr ? effect->getAeffect() : nullptr;

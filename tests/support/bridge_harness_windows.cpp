@@ -125,12 +125,7 @@ BridgeHarness::BridgeHarness(const std::string& pluginName, const std::string& f
   productGuid = "{KELTEST-" + tag + "}";
   platformState->productKey = "Software\\KEL\\" + productGuid;
   commonScript();
-  setIni("KEL", "GUID", productGuid);
-  setIni("VST", "Name", "TestEffect");
-  setIni("KEL", "ChannelsIn", "2");
-  setIni("KEL", "ChannelsOut", "2");
-  setIni("KEL", "ID", "1234");
-  setIni("KEL", "ProcessIndex", "0");
+  setDefaultIni();
 }
 
 BridgeHarness::~BridgeHarness() {
@@ -240,7 +235,7 @@ AEffect* BridgeHarness::open(BridgeTestHost& host) {
   using MainProc = AEffect*(VSTCALLBACK*)(audioMasterCallback);
   auto entry = exportOf<MainProc>(platformState->pluginModule, "main");
   if (entry == nullptr) return nullptr;
-  openEffect = entry(host.callback());
+  openEffect = entry(host.master());
   return openEffect;
 }
 
