@@ -1,0 +1,56 @@
+#include "direct_engine.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+namespace bench {
+
+// Answers the engine as the plug-in does, without a host behind it.
+class DirectEngine::Host final : public kel::IHost {
+ public:
+  std::int32_t getVersion() override { return 5; }
+  void parameterChanged(std::int32_t) override {}
+  double getTempo() override { return 0.0; }
+  std::int32_t getHostFlag() override { return 1; }
+};
+
+DirectEngine::DirectEngine(const std::string& libraryPath) : host(new Host) {
+  HMODULE loaded = LoadLibraryA(libraryPath.c_str());
+  library = loaded;
+  if (loaded == nullptr) return;
+  auto entry = reinterpret_cast<kel::KelMainProc>(
+      reinterpret_cast<void*>(GetProcAddress(loaded, "kelMain")));
+  if (entry == nullptr) return;
+  std::int32_t version = 0;
+  module = entry(host, &version);
+  if (module == nullptr) return;
+  engineProcessor = module->createProcessor(0);
+  if (engineProcessor == nullptr) return;
+  engineProcessor->setInputCount(2);
+  engineProcessor->setOutputCount(2);
+  engineProcessor->initialize();
+  engineProcessor->activate();
+}
+
+DirectEngine::~DirectEngine() {
+  if (engineProcessor != nullptr) {
+    engineProcessor->deactivate();
+    engineProcessor->terminate();
+    engineProcessor->release();
+  }
+  if (module != nullptr) module->release();
+  if (library != nullptr) FreeLibrary(static_cast<HMODULE>(library));
+  delete host;
+}
+
+std::string programFolder() {
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return std::string();
+  char* slash = std::strrchr(path, '\\');
+  if (slash != nullptr) slash[1] = '\0';
+  return path;
+}
+
+}  // namespace bench
