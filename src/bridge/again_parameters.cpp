@@ -7,6 +7,7 @@
 
 #include "bridge/again.h"
 #include "bridge/converter_choice.h"
+#include "convert/power_of_ten.h"
 
 namespace {
 
@@ -15,6 +16,8 @@ constexpr std::size_t kValueNamesWorkSize = 1100;
 constexpr std::size_t kNumberTextSize = 32;
 // Beyond this many places a float has no digits left to show.
 constexpr std::int32_t kMaxShownDecimals = 17;
+// Up to this many places the text is built from the integer's digits.
+constexpr std::int32_t kMaxIntegerPlaces = 9;
 
 bool isEmpty(const char* text) { return text == nullptr || text[0] == '\0'; }
 
@@ -36,15 +39,41 @@ bool copyNamedValue(const char* valueNames, std::int32_t index, char* text) {
   return true;
 }
 
+// Writes value / 10^places with `places` decimals (1 to 9) from the integer's
+// own digits: the same text "%.<places>f" gives, because the quotient's
+// nearest double always rounds back to those digits, without the cost of
+// formatting a double.
+void formatFixedPoint(std::int32_t value, std::int32_t places, char* out) {
+  std::int64_t magnitude = value < 0 ? -static_cast<std::int64_t>(value) : value;
+  char digits[24];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  while (count <= places) digits[count++] = '0';  // at least one digit before the point
+  char* cursor = out;
+  if (value < 0) *cursor++ = '-';
+  for (int i = count - 1; i >= 0; --i) {
+    *cursor++ = digits[i];
+    if (i == places && i != 0) *cursor++ = '.';
+  }
+  *cursor = '\0';
+}
+
 // The engine value as a number with the description's decimal places.
 void formatNumber(std::int32_t value, std::int32_t decimals, char* text) {
   char number[kNumberTextSize];
   if (decimals == 0) {
     std::snprintf(number, sizeof number, "%d", static_cast<int>(value));
+  } else if (decimals > 0 && decimals <= kMaxIntegerPlaces) {
+    formatFixedPoint(value, decimals, number);
   } else {
-    // Negative places scale the value up and show no fraction.
-    const int places = decimals < 0 ? 0 : (decimals > kMaxShownDecimals ? kMaxShownDecimals : decimals);
-    const double real = static_cast<double>(value) / std::pow(10.0, decimals);
+    // Negative places scale the value up and show no fraction; very many
+    // places are cut to what a double can still show.
+    const int places =
+        decimals < 0 ? 0 : (decimals > kMaxShownDecimals ? kMaxShownDecimals : decimals);
+    const double real = static_cast<double>(value) / ovu::powerOfTen(decimals);
     std::snprintf(number, sizeof number, "%.*f", places, real);
   }
   copyText(text, number);

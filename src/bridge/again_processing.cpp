@@ -1,6 +1,6 @@
 // Audio, MIDI, processing state and idle time, forwarded to the engine, and
 // the engine's calls back through kel::IHost.
-#include <cmath>
+#include <cstring>
 
 #include "bridge/again.h"
 #include "bridge/converter_choice.h"
@@ -44,8 +44,8 @@ VstInt32 AGain::processEvents(VstEvents* events) {
     if (event == nullptr) continue;
     kel::SEvent& record = eventBuffer[count++];
     record.deltaFrames = event->deltaFrames;
-    const char* midi = reinterpret_cast<const VstMidiEvent*>(event)->midiData;
-    for (int byte = 0; byte < 4; ++byte) record.midiData[byte] = static_cast<std::uint8_t>(midi[byte]);
+    std::memcpy(record.midiData, reinterpret_cast<const VstMidiEvent*>(event)->midiData,
+                sizeof record.midiData);
   }
   processor->processEvents(eventBuffer, count);
   return 1;

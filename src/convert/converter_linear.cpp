@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "convert/fixed_point_rounding.h"
+#include "convert/power_of_ten.h"
 
 namespace ovu {
 
@@ -10,8 +11,8 @@ CConverterLinear::CConverterLinear(std::int32_t decimals, std::int32_t scaledMin
                                    std::int32_t scaledMaximum, std::int32_t rangeLow,
                                    std::int32_t rangeHigh)
     : decimals(decimals),
-      minimum(scaledMinimum / std::pow(10.0, static_cast<double>(decimals))),
-      maximum(scaledMaximum / std::pow(10.0, static_cast<double>(decimals))),
+      minimum(scaledMinimum / powerOfTen(static_cast<double>(decimals))),
+      maximum(scaledMaximum / powerOfTen(static_cast<double>(decimals))),
       rangeLow(rangeLow),
       rangeHigh(rangeHigh) {}
 
@@ -22,12 +23,12 @@ void CConverterLinear::release() {
 // The scale is recomputed on every call rather than cached, so each
 // conversion depends only on the stored fields.
 double CConverterLinear::valueToNormalized(std::int32_t value) {
-  const double scale = std::pow(10.0, decimals);
+  const double scale = powerOfTen(decimals);
   return (value / scale - minimum) / (maximum - minimum);
 }
 
 std::int32_t CConverterLinear::normalizedToValue(double normalized) {
-  const double scale = std::pow(10.0, decimals);
+  const double scale = powerOfTen(decimals);
   return roundToEngineValue((minimum + (maximum - minimum) * normalized) * scale);
 }
 

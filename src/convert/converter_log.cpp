@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "convert/fixed_point_rounding.h"
+#include "convert/power_of_ten.h"
 
 namespace ovu {
 
@@ -14,7 +15,7 @@ constexpr double kTopOfCurve = 0.999999;
 
 // Position of an engine value within the bounds, 0 at minimum, 1 at maximum.
 double positionOf(std::int32_t value, double decimals, double minimum, double maximum) {
-  const double scale = std::pow(10.0, decimals);
+  const double scale = powerOfTen(decimals);
   return (value / scale - minimum) / (maximum - minimum);
 }
 
@@ -40,8 +41,8 @@ CConverterLog::CConverterLog(std::int32_t decimals, std::int32_t scaledMinimum,
                              std::int32_t rangeHigh)
     : base(static_cast<std::uint32_t>(base)),
       decimals(decimals),
-      minimum(scaledMinimum / std::pow(10.0, static_cast<double>(decimals))),
-      maximum(scaledMaximum / std::pow(10.0, static_cast<double>(decimals))),
+      minimum(scaledMinimum / powerOfTen(static_cast<double>(decimals))),
+      maximum(scaledMaximum / powerOfTen(static_cast<double>(decimals))),
       rangeLow(rangeLow),
       rangeHigh(rangeHigh) {}
 
@@ -54,7 +55,7 @@ double CConverterLog::valueToNormalized(std::int32_t value) {
 }
 
 std::int32_t CConverterLog::normalizedToValue(double normalized) {
-  const double scale = std::pow(10.0, decimals);
+  const double scale = powerOfTen(decimals);
   return roundToEngineValue((minimum + (maximum - minimum) * curveDown(normalized, base)) * scale);
 }
 

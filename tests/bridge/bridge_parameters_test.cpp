@@ -262,6 +262,11 @@ TEST_F(BridgeParameters, DisplayRulesApplyInOrder) {
   cases.push_back({"whole number", make(-7, 0), "-7"});
   cases.push_back({"fixed point", make(1234, 2), "12.34"});
   cases.push_back({"negative fraction", make(-5, 1), "-0.5"});
+  cases.push_back({"zero with places", make(0, 2), "0.00"});
+  cases.push_back({"leading zeros after the point", make(7, 3), "0.007"});
+  cases.push_back({"nine places", make(100, 9), "0.000000100"});
+  cases.push_back({"lowest value", make(-2147483647 - 1, 9), "-2.147483648"});
+  cases.push_back({"ten places", make(12345, 10), "0.0000012345"});
   cases.push_back({"negative decimals scale up", make(5, -2), "500"});
   cases.push_back({"huge decimals stay bounded", make(1, 40), "0.00000000000000000"});
 
