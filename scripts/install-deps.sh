@@ -13,7 +13,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 
 for pkg in cmake ninja-build g++ g++-mingw-w64-i686 wine wine32:i386 xvfb googletest \
-           libcli11-dev imagemagick; do
+           xauth libcli11-dev; do
   have_pkg "$pkg" || need+=("$pkg")
 done
 
@@ -22,7 +22,7 @@ if [ "${#need[@]}" -gt 0 ] || [ -n "${added_arch:-}" ]; then
   echo "Installing: ${need[*]}" >&2
   $sudo_cmd apt-get update -qq
   if [ "${#need[@]}" -gt 0 ]; then
-    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends \
+    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq \
       "${need[@]}" >&2
   fi
 fi
