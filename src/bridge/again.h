@@ -79,8 +79,7 @@ class AGain : public AudioEffectX, public virtual kel::IHost {
   // Converts an engine value of a described parameter to 0..1; false when
   // the description's curve has no converter.
   static bool toNormalized(const kel::SParameterInfo& info, std::int32_t value, float* normalized);
-  static bool toEngineValue(const kel::SParameterInfo& info, float normalized,
-                            std::int32_t* value);
+  static bool toEngineValue(const kel::SParameterInfo& info, float normalized, std::int32_t* value);
   void forwardAudio(float** inputs, float** outputs, VstInt32 sampleFrames);
 
   std::int32_t processIndex = 0;

@@ -137,6 +137,10 @@ bool AGain::loadEngine() {
   return true;
 }
 
-VstInt32 AGain::buildParameterMap() { return parameterMap.build(*processor); }
+VstInt32 AGain::buildParameterMap() {
+  return parameterMap.build(*processor);
+}
 
-VstInt32 AGain::getHostParameterCount() { return parameterMap.hostCount(); }
+VstInt32 AGain::getHostParameterCount() {
+  return parameterMap.hostCount();
+}

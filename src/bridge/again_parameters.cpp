@@ -19,7 +19,9 @@ constexpr std::int32_t kMaxShownDecimals = 17;
 // Up to this many places the text is built from the integer's digits.
 constexpr std::int32_t kMaxIntegerPlaces = 9;
 
-bool isEmpty(const char* text) { return text == nullptr || text[0] == '\0'; }
+bool isEmpty(const char* text) {
+  return text == nullptr || text[0] == '\0';
+}
 
 // Copies item `index` of an "@"-separated list into `text`; false when the
 // list has no such item.
@@ -89,8 +91,7 @@ bool AGain::toNormalized(const kel::SParameterInfo& info, std::int32_t value, fl
   return true;
 }
 
-bool AGain::toEngineValue(const kel::SParameterInfo& info, float normalized,
-                          std::int32_t* value) {
+bool AGain::toEngineValue(const kel::SParameterInfo& info, float normalized, std::int32_t* value) {
   ovu::IConverter* converter = kel::makeConverter(info);
   if (converter == nullptr) return false;
   *value = converter->normalizedToValue(static_cast<double>(normalized));
@@ -164,4 +165,6 @@ void AGain::getParameterDisplay(VstInt32 index, char* text) {
   formatNumber(value, info.decimals, text);
 }
 
-bool AGain::canParameterBeAutomated(VstInt32) { return true; }
+bool AGain::canParameterBeAutomated(VstInt32) {
+  return true;
+}

@@ -75,9 +75,13 @@ VstInt32 AGain::fxIdle() {
   return 1;
 }
 
-std::int32_t AGain::getVersion() { return 5; }
+std::int32_t AGain::getVersion() {
+  return 5;
+}
 
-std::int32_t AGain::getHostFlag() { return 1; }
+std::int32_t AGain::getHostFlag() {
+  return 1;
+}
 
 double AGain::getTempo() {
   const VstTimeInfo* time = getTimeInfo(kVstTempoValid);

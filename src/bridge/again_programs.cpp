@@ -9,7 +9,9 @@ void AGain::setProgramName(char* text) {
   if (text != nullptr) copyText(programName, text, sizeof programName);
 }
 
-void AGain::getProgramName(char* text) { copyText(text, programName); }
+void AGain::getProgramName(char* text) {
+  copyText(text, programName);
+}
 
 // The block handed out stays ours and valid until the next getChunk or the
 // effect's destruction. When the engine reports no bytes or memory runs out,
@@ -60,4 +62,6 @@ bool AGain::getProductString(char* text) {
   return true;
 }
 
-bool AGain::setViewPosition(VstInt32, VstInt32) { return false; }
+bool AGain::setViewPosition(VstInt32, VstInt32) {
+  return false;
+}

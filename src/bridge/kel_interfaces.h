@@ -56,28 +56,28 @@ class IModule : public virtual IObject {
 
 class IProcessor : public virtual IObject {
  public:
-  virtual void initialize() = 0;                                      // 1
-  virtual void terminate() = 0;                                       // 2
-  virtual std::int32_t getFlags() = 0;                                // 3
-  virtual void activate() = 0;                                        // 4
-  virtual void deactivate() = 0;                                      // 5
-  virtual std::int32_t getDefaultOutputCount() = 0;                   // 6
-  virtual void setInputCount(std::int32_t channels) = 0;              // 7
-  virtual void setOutputCount(std::int32_t channels) = 0;             // 8
-  virtual void setBlockSize(std::int32_t frames) = 0;                 // 9
-  virtual void setSampleRate(float hz) = 0;                           // 10
-  virtual void reserved11() {}                                        // 11
+  virtual void initialize() = 0;                           // 1
+  virtual void terminate() = 0;                            // 2
+  virtual std::int32_t getFlags() = 0;                     // 3
+  virtual void activate() = 0;                             // 4
+  virtual void deactivate() = 0;                           // 5
+  virtual std::int32_t getDefaultOutputCount() = 0;        // 6
+  virtual void setInputCount(std::int32_t channels) = 0;   // 7
+  virtual void setOutputCount(std::int32_t channels) = 0;  // 8
+  virtual void setBlockSize(std::int32_t frames) = 0;      // 9
+  virtual void setSampleRate(float hz) = 0;                // 10
+  virtual void reserved11() {}                             // 11
   virtual void process(float** outputs, float** inputs, std::int32_t frames,
-                       std::int32_t* zeroWord) = 0;                   // 12
-  virtual std::int32_t getParameterCount() = 0;                       // 13
+                       std::int32_t* zeroWord) = 0;                             // 12
+  virtual std::int32_t getParameterCount() = 0;                                 // 13
   virtual void getParameterInfo(std::int32_t index, SParameterInfo* info) = 0;  // 14
-  virtual std::int32_t getParameter(std::int32_t index) = 0;          // 15
-  virtual void setParameter(std::int32_t index, std::int32_t value) = 0;  // 16
-  virtual std::int32_t getChunkSize() = 0;                            // 17
-  virtual void setChunk(void* bytes, std::int32_t byteCount) = 0;     // 18
-  virtual void getChunk(void* buffer) = 0;                            // 19
-  virtual void processEvents(SEvent* events, std::int32_t count) = 0;  // 20
-  virtual void idle() = 0;                                            // 21
+  virtual std::int32_t getParameter(std::int32_t index) = 0;                    // 15
+  virtual void setParameter(std::int32_t index, std::int32_t value) = 0;        // 16
+  virtual std::int32_t getChunkSize() = 0;                                      // 17
+  virtual void setChunk(void* bytes, std::int32_t byteCount) = 0;               // 18
+  virtual void getChunk(void* buffer) = 0;                                      // 19
+  virtual void processEvents(SEvent* events, std::int32_t count) = 0;           // 20
+  virtual void idle() = 0;                                                      // 21
 
  protected:
   ~IProcessor() = default;
@@ -85,16 +85,16 @@ class IProcessor : public virtual IObject {
 
 class IView : public virtual IObject {
  public:
-  virtual void reserved1() {}                                          // 1
-  virtual void getSize(std::int32_t* width, std::int32_t* height) = 0;  // 2
-  virtual void reserved3() {}                                          // 3
+  virtual void reserved1() {}                                                 // 1
+  virtual void getSize(std::int32_t* width, std::int32_t* height) = 0;        // 2
+  virtual void reserved3() {}                                                 // 3
   virtual void open(void* parentWindow, std::int32_t x, std::int32_t y) = 0;  // 4
-  virtual void reserved5() {}                                          // 5
-  virtual void close() = 0;                                            // 6
-  virtual void reserved7() {}                                          // 7
-  virtual void reserved8() {}                                          // 8
-  virtual void update() = 0;                                           // 9
-  virtual void idle() = 0;                                             // 10
+  virtual void reserved5() {}                                                 // 5
+  virtual void close() = 0;                                                   // 6
+  virtual void reserved7() {}                                                 // 7
+  virtual void reserved8() {}                                                 // 8
+  virtual void update() = 0;                                                  // 9
+  virtual void idle() = 0;                                                    // 10
 
  protected:
   ~IView() = default;
@@ -103,7 +103,7 @@ class IView : public virtual IObject {
 // Implemented by the bridge; the engine may call it from any of its threads.
 class IHost {
  public:
-  virtual std::int32_t getVersion() = 0;                       // 0
+  virtual std::int32_t getVersion() = 0;                        // 0
   virtual void parameterChanged(std::int32_t engineIndex) = 0;  // 1
   virtual double getTempo() = 0;                                // 2
   virtual std::int32_t getHostFlag() = 0;                       // 3

@@ -14,8 +14,8 @@ namespace platform {
 bool moduleFileName(void* module, char* path, std::size_t size);
 
 // One key of an .ini file, with the default when the key is missing.
-void readProfileString(const char* file, const char* section, const char* key,
-                       const char* fallback, char* out, std::size_t size);
+void readProfileString(const char* file, const char* section, const char* key, const char* fallback,
+                       char* out, std::size_t size);
 std::int32_t readProfileInt(const char* file, const char* section, const char* key,
                             std::int32_t fallback);
 

@@ -20,8 +20,8 @@ bool moduleFileName(void* module, char* path, std::size_t size) {
   return true;
 }
 
-void readProfileString(const char* file, const char* section, const char* key,
-                       const char* fallback, char* out, std::size_t size) {
+void readProfileString(const char* file, const char* section, const char* key, const char* fallback,
+                       char* out, std::size_t size) {
   if (out == nullptr || size == 0) return;
   GetPrivateProfileStringA(section, key, fallback, out, static_cast<DWORD>(size), file);
   out[size - 1] = '\0';
@@ -36,7 +36,9 @@ void showErrorBox(const char* text) {
   MessageBoxA(nullptr, text, nullptr, MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
 }
 
-RegistryKey::~RegistryKey() { close(); }
+RegistryKey::~RegistryKey() {
+  close();
+}
 
 bool RegistryKey::open(const RegistryKey* parent, const char* name) {
   close();
@@ -72,7 +74,9 @@ void RegistryKey::close() {
   }
 }
 
-Library::~Library() { unload(); }
+Library::~Library() {
+  unload();
+}
 
 bool Library::load(const char* path) {
   unload();

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <functional>
 
-#include "bridge_harness.h"
+#include "bridge_test.h"
 
 using testengine::Op;
 
@@ -17,21 +17,13 @@ const char* const kRegistryError =
 const char* const kRegistryReadError =
     "Registry read error\nPlease ensure this product has been installed properly";
 
-std::vector<Op> opsOf(const testengine::Script& script, int from = 0) {
-  std::vector<Op> ops;
-  const int count = script.callCount < testengine::kMaxCalls ? script.callCount
-                                                             : testengine::kMaxCalls;
-  for (int i = from; i < count; ++i) ops.push_back(script.calls[i].op);
-  return ops;
-}
-
 // Ops without the parameter traffic of the map build.
-std::vector<Op> lifecycleOpsOf(const testengine::Script& script, int from = 0) {
-  std::vector<Op> ops;
-  for (Op op : opsOf(script, from)) {
-    if (op != Op::GetParameterInfo) ops.push_back(op);
+std::vector<Op> withoutDescriptions(const std::vector<Op>& ops) {
+  std::vector<Op> kept;
+  for (Op op : ops) {
+    if (op != Op::GetParameterInfo) kept.push_back(op);
   }
-  return ops;
+  return kept;
 }
 
 void expectBaseDefaults(const AEffect* effect) {
@@ -58,14 +50,7 @@ void expectBaseDefaults(const AEffect* effect) {
   for (char byte : effect->future) EXPECT_EQ(byte, 0);
 }
 
-class BridgeLoading : public ::testing::Test {
- protected:
-  void SetUp() override { testengine::resetScript(harness.engine()); }
-  testengine::Script& engine() { return harness.engine(); }
-
-  BridgeTestHost host;
-  BridgeHarness harness;
-};
+using BridgeLoading = BridgeTest;
 
 TEST_F(BridgeLoading, MainGivesNothingToAHostOfVersionZero) {
   host.answer(audioMasterVersion, 0);
@@ -144,18 +129,18 @@ TEST_F(BridgeLoading, EngineCallsFollowTheLifecycleOrder) {
   engine().parameterCount = 2;
   ASSERT_NE(harness.open(host), nullptr);
   const std::vector<Op> construction = {
-      Op::KelMain,       Op::CreateProcessor,        Op::CreateView,
-      Op::GetFlags,      Op::GetDefaultOutputCount,  Op::GetParameterCount,
-      Op::SetInputCount, Op::SetOutputCount,         Op::Initialize,
+      Op::KelMain,       Op::CreateProcessor,       Op::CreateView,
+      Op::GetFlags,      Op::GetDefaultOutputCount, Op::GetParameterCount,
+      Op::SetInputCount, Op::SetOutputCount,        Op::Initialize,
       Op::Activate};
-  EXPECT_EQ(lifecycleOpsOf(engine()), construction);
+  EXPECT_EQ(withoutDescriptions(opsSince(0)), construction);
   EXPECT_EQ(engine().liveObjects, 3);
 
   const int before = engine().callCount;
   EXPECT_EQ(harness.close(), 1);
   const std::vector<Op> destruction = {Op::ViewRelease, Op::Deactivate, Op::Terminate,
                                        Op::ProcessorRelease, Op::ModuleRelease};
-  EXPECT_EQ(opsOf(engine(), before), destruction);
+  EXPECT_EQ(opsSince(before), destruction);
   EXPECT_EQ(engine().liveObjects, 0);
 }
 
@@ -186,7 +171,7 @@ TEST_F(BridgeLoading, RefusedVersionReleasesTheModuleSilently) {
     testengine::resetScript(engine());
     engine().version = version;
     expectBaseDefaults(installation.open(host));
-    EXPECT_EQ(opsOf(engine()), (std::vector<Op>{Op::KelMain, Op::ModuleRelease}));
+    EXPECT_EQ(opsSince(0), (std::vector<Op>{Op::KelMain, Op::ModuleRelease}));
     EXPECT_EQ(engine().liveObjects, 0);
     EXPECT_TRUE(installation.errorBoxes().empty());
   }
@@ -209,12 +194,12 @@ TEST_F(BridgeLoading, BrokenInstallationsFallBackToBaseDefaults) {
       {"PathName longer than a path",
        [](BridgeHarness& h, testengine::Script&) { h.setPathNameBytes(std::string(300, 'x')); },
        kRegistryReadError},
-      {"missing engine library", [](BridgeHarness& h, testengine::Script&) { h.useMissingEngine(); },
-       nullptr},
+      {"missing engine library",
+       [](BridgeHarness& h, testengine::Script&) { h.useMissingEngine(); }, nullptr},
       {"library without kelMain",
        [](BridgeHarness& h, testengine::Script&) { h.useEngineWithoutEntry(); }, nullptr},
-      {"null module",
-       [](BridgeHarness&, testengine::Script& s) { s.kelMainReturnsNull = true; }, nullptr},
+      {"null module", [](BridgeHarness&, testengine::Script& s) { s.kelMainReturnsNull = true; },
+       nullptr},
       {"null processor", [](BridgeHarness&, testengine::Script& s) { s.nullProcessor = true; },
        nullptr},
   };

@@ -5,13 +5,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "bridge_harness.h"
+#include "bridge_test.h"
 
 using testengine::Op;
 
 namespace {
-
-constexpr std::size_t kSentinelBuffer = 96;
 
 struct ParameterSetup {
   const char* name = "Param";
@@ -53,33 +51,14 @@ void define(testengine::Script& script, int index, const ParameterSetup& setup) 
   if (script.parameterCount <= index) script.parameterCount = index + 1;
 }
 
-class BridgeParameters : public ::testing::Test {
+class BridgeParameters : public BridgeTest {
  protected:
   void SetUp() override {
-    testengine::resetScript(engine());
+    BridgeTest::SetUp();
     engine().parameterCount = 0;
   }
-  testengine::Script& engine() { return harness.engine(); }
 
-  AEffect* open() {
-    AEffect* effect = harness.open(host);
-    EXPECT_NE(effect, nullptr);
-    return effect;
-  }
-
-  // Asks for one text with a sentinel-filled buffer and checks that nothing
-  // beyond the 64-byte host text was touched.
-  std::string text(VstInt32 opcode, VstInt32 index) {
-    char buffer[kSentinelBuffer];
-    std::memset(buffer, '#', sizeof buffer);
-    EXPECT_EQ(harness.dispatch(opcode, index, 0, buffer), 0);
-    const std::size_t length = strnlen(buffer, sizeof buffer);
-    EXPECT_LT(length, kHostTextSize);
-    for (std::size_t i = length + 1; i < sizeof buffer; ++i) {
-      EXPECT_EQ(buffer[i], '#') << "byte " << i << " written";
-    }
-    return std::string(buffer, length < sizeof buffer ? length : 0);
-  }
+  std::string text(VstInt32 opcode, VstInt32 index) { return hostText(opcode, index); }
 
   // The engine value setParameter(x) hands the engine.
   std::int32_t engineValueFor(float normalized, int engineIndex = 0, int hostIndex = 0) {
@@ -87,9 +66,6 @@ class BridgeParameters : public ::testing::Test {
     effect->setParameter(effect, hostIndex, normalized);
     return engine().parameters[engineIndex].value;
   }
-
-  BridgeTestHost host;
-  BridgeHarness harness;
 };
 
 TEST_F(BridgeParameters, LinearValuesRoundTripThroughTheConverter) {
@@ -173,8 +149,12 @@ TEST_F(BridgeParameters, NamesAreCutAtTheFirstAt) {
     const char* name;
     const char* shown;
   } cases[] = {
-      {"Cutoff@Filter", "Cutoff"}, {"Plain", "Plain"}, {"@Hidden", ""},
-      {"a@b@c", "a"},              {nullptr, ""},      {"", ""},
+      {"Cutoff@Filter", "Cutoff"},
+      {"Plain", "Plain"},
+      {"@Hidden", ""},
+      {"a@b@c", "a"},
+      {nullptr, ""},
+      {"", ""},
   };
   int index = 0;
   for (const auto& c : cases) {
@@ -293,7 +273,8 @@ TEST_F(BridgeParameters, EveryAccessRereadsTheDescription) {
   AEffect* effect = open();
   auto infoCalls = [&] {
     int count = 0;
-    for (int i = 0; i < engine().callCount; ++i) count += engine().calls[i].op == Op::GetParameterInfo;
+    for (int i = 0; i < engine().callCount; ++i)
+      count += engine().calls[i].op == Op::GetParameterInfo;
     return count;
   };
   const int before = infoCalls();

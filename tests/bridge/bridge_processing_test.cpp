@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "bridge_harness.h"
+#include "bridge_test.h"
 
 using testengine::Op;
 
@@ -16,7 +16,8 @@ class EventBlock {
  public:
   explicit EventBlock(std::int32_t count)
       : events(static_cast<std::size_t>(count > 0 ? count : 0)),
-        storage(offsetof(VstEvents, events) + sizeof(VstEvent*) * events.size() + sizeof(VstEvents)) {
+        storage(offsetof(VstEvents, events) + sizeof(VstEvent*) * events.size() +
+                sizeof(VstEvents)) {
     block()->numEvents = count;
     for (std::size_t i = 0; i < events.size(); ++i) {
       VstMidiEvent& event = events[i];
@@ -39,30 +40,7 @@ class EventBlock {
   std::vector<unsigned char> storage;
 };
 
-std::vector<Op> opsSince(const testengine::Script& script, int from) {
-  std::vector<Op> ops;
-  for (int i = from; i < script.callCount && i < testengine::kMaxCalls; ++i) {
-    ops.push_back(script.calls[i].op);
-  }
-  return ops;
-}
-
-class BridgeProcessing : public ::testing::Test {
- protected:
-  void SetUp() override { testengine::resetScript(engine()); }
-  testengine::Script& engine() { return harness.engine(); }
-  AEffect* open() {
-    AEffect* effect = harness.open(host);
-    EXPECT_NE(effect, nullptr);
-    mark = engine().callCount;
-    return effect;
-  }
-  std::vector<Op> newOps() { return opsSince(engine(), mark); }
-
-  BridgeTestHost host;
-  BridgeHarness harness;
-  int mark = 0;
-};
+using BridgeProcessing = BridgeTest;
 
 TEST_F(BridgeProcessing, BothAudioEntriesHandTheHostArraysToTheEngine) {
   engine().processHalves = true;
@@ -214,9 +192,7 @@ class EngineChanges : public BridgeProcessing {
     for (int i = 0; i < 3; ++i) engine().parameters[i].maximum = 200;
     engine().parameters[1].automatable = 0;
   }
-  std::vector<HostCall> automation() {
-    return host.requestsWith(audioMasterAutomate);
-  }
+  std::vector<HostCall> automation() { return host.requestsWith(audioMasterAutomate); }
   int setParameterCalls() {
     int count = 0;
     for (Op op : newOps()) count += op == Op::SetParameter;

@@ -4,31 +4,15 @@
 
 #include <cstring>
 
-#include "bridge_harness.h"
+#include "bridge_test.h"
 
 using testengine::Op;
 
 namespace {
 
-class BridgePrograms : public ::testing::Test {
+class BridgePrograms : public BridgeTest {
  protected:
-  void SetUp() override { testengine::resetScript(engine()); }
-  testengine::Script& engine() { return harness.engine(); }
-  AEffect* open() {
-    AEffect* effect = harness.open(host);
-    EXPECT_NE(effect, nullptr);
-    return effect;
-  }
-  std::string textOf(VstInt32 opcode) {
-    char buffer[96];
-    std::memset(buffer, '#', sizeof buffer);
-    harness.dispatch(opcode, 0, 0, buffer);
-    EXPECT_LT(strnlen(buffer, sizeof buffer), kHostTextSize);
-    return buffer;
-  }
-
-  BridgeTestHost host;
-  BridgeHarness harness;
+  std::string textOf(VstInt32 opcode) { return hostText(opcode); }
 };
 
 TEST_F(BridgePrograms, ProgramIsCalledDefaultUntilRenamed) {

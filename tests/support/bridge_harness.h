@@ -49,11 +49,11 @@ class BridgeHarness {
 
   // Registry set-up of the product key Software\KEL\<guid>. Without any
   // of these calls, open() installs the product with the common engine.
-  void installProduct();                               // key and PathName = engine path
-  void installProductKeyOnly();                        // key without PathName
-  void setPathNameBytes(const std::string& bytes);     // raw value, maybe unterminated
-  void installProductUnterminated();                   // engine path without its NUL
-  void uninstallProduct();                             // no key at all
+  void installProduct();                            // key and PathName = engine path
+  void installProductKeyOnly();                     // key without PathName
+  void setPathNameBytes(const std::string& bytes);  // raw value, maybe unterminated
+  void installProductUnterminated();                // engine path without its NUL
+  void uninstallProduct();                          // no key at all
   // PathName directly under Software\KEL, where an empty GUID leads.
   void installProductAtKelRoot();
   // Registers a private copy of the engine library that the test itself
@@ -72,8 +72,8 @@ class BridgeHarness {
   // effClose through the dispatcher entry; answers its result.
   VstIntPtr close();
   AEffect* effect() const { return openEffect; }
-  VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
-                     void* ptr = nullptr, float opt = 0.0f);
+  VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
+                     float opt = 0.0f);
   // Texts of the error boxes the plug-in showed since the harness started.
   std::vector<std::string> errorBoxes() const;
 #if defined(_WIN32)

@@ -35,8 +35,7 @@ BridgeHarness::BridgeHarness(const std::string& pluginName, const std::string& f
   productGuid = "{TEST-" + std::to_string(harnessCount) + "}";
   platformState->folder = "C:\\Tests\\" + folder;
   platformState->productPath = "Software\\KEL\\" + productGuid;
-  fakeplatform::registerLibrary(kEnginePath,
-                                {{"kelMain", reinterpret_cast<void*>(&engineEntry)}});
+  fakeplatform::registerLibrary(kEnginePath, {{"kelMain", reinterpret_cast<void*>(&engineEntry)}});
   setDefaultIni();
 }
 
@@ -46,13 +45,14 @@ BridgeHarness::~BridgeHarness() {
   if (--harnessCount == 0) fakeplatform::reset();
 }
 
-testengine::Script& BridgeHarness::engine() { return testEngineScriptRef(); }
+testengine::Script& BridgeHarness::engine() {
+  return testEngineScriptRef();
+}
 
 void BridgeHarness::installProduct() {
   installProductKeyOnly();
   registryChosen = true;
-  fakeplatform::setRegistryValue(platformState->productPath, "PathName",
-                                 platformState->enginePath);
+  fakeplatform::setRegistryValue(platformState->productPath, "PathName", platformState->enginePath);
 }
 
 void BridgeHarness::installProductKeyOnly() {
@@ -70,7 +70,9 @@ void BridgeHarness::installProductUnterminated() {
   setPathNameBytes(platformState->enginePath);
 }
 
-void BridgeHarness::uninstallProduct() { registryChosen = true; }
+void BridgeHarness::uninstallProduct() {
+  registryChosen = true;
+}
 
 void BridgeHarness::installProductAtKelRoot() {
   registryChosen = true;
@@ -108,8 +110,7 @@ AEffect* BridgeHarness::open(BridgeTestHost& host) {
   kel::configurationPathFor(modulePath.c_str(), iniPath, sizeof iniPath);
   for (const auto& entry : ini) {
     if (!entry.second.second.empty()) {
-      fakeplatform::setProfileString(iniPath, entry.first, entry.second.first,
-                                     entry.second.second);
+      fakeplatform::setProfileString(iniPath, entry.first, entry.second.first, entry.second.second);
     }
   }
   // The same steps as the plug-in's exported entry.
@@ -126,6 +127,8 @@ VstIntPtr BridgeHarness::close() {
   return result;
 }
 
-std::vector<std::string> BridgeHarness::errorBoxes() const { return fakeplatform::errorBoxes(); }
+std::vector<std::string> BridgeHarness::errorBoxes() const {
+  return fakeplatform::errorBoxes();
+}
 
 #endif

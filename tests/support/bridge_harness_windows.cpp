@@ -70,13 +70,15 @@ std::string binFolder() {
   return path;
 }
 
-std::string commonEnginePath() { return binFolder() + "kel_test_engine.dll"; }
+std::string commonEnginePath() {
+  return binFolder() + "kel_test_engine.dll";
+}
 
 testengine::Script* commonScript() {
   static testengine::Script* script = [] {
     HMODULE engine = LoadLibraryA(commonEnginePath().c_str());
-    auto get = engine != nullptr ? exportOf<TestEngineScriptProc>(engine, "testEngineScript")
-                                 : nullptr;
+    auto get =
+        engine != nullptr ? exportOf<TestEngineScriptProc>(engine, "testEngineScript") : nullptr;
     testengine::Script* found = get != nullptr ? get() : nullptr;
     if (found != nullptr) testengine::resetScript(*found);
     return found;
@@ -85,7 +87,6 @@ testengine::Script* commonScript() {
 }
 
 int harnessSerial = 0;
-
 
 void writeRegistryValue(const std::string& keyPath, const std::string& bytes) {
   HKEY key = nullptr;
@@ -147,7 +148,9 @@ BridgeHarness::~BridgeHarness() {
   delete platformState;
 }
 
-testengine::Script& BridgeHarness::engine() { return *commonScript(); }
+testengine::Script& BridgeHarness::engine() {
+  return *commonScript();
+}
 
 void BridgeHarness::installProduct() {
   registryChosen = true;

@@ -43,8 +43,12 @@ void copyBounded(char* out, std::size_t size, const std::string& text) {
 
 namespace fakeplatform {
 
-void reset() { state() = State{}; }
-void setModulePath(const std::string& path) { state().modulePath = path; }
+void reset() {
+  state() = State{};
+}
+void setModulePath(const std::string& path) {
+  state().modulePath = path;
+}
 
 void setProfileString(const std::string& file, const std::string& section, const std::string& key,
                       const std::string& value) {
@@ -75,8 +79,12 @@ int libraryLoadCount(const std::string& path) {
   return it == state().libraries.end() ? 0 : it->second.loads;
 }
 
-int openRegistryKeys() { return state().openKeys; }
-const std::vector<std::string>& errorBoxes() { return state().boxes; }
+int openRegistryKeys() {
+  return state().openKeys;
+}
+const std::vector<std::string>& errorBoxes() {
+  return state().boxes;
+}
 
 }  // namespace fakeplatform
 
@@ -92,8 +100,8 @@ bool moduleFileName(void*, char* path, std::size_t size) {
   return true;
 }
 
-void readProfileString(const char* file, const char* section, const char* key,
-                       const char* fallback, char* out, std::size_t size) {
+void readProfileString(const char* file, const char* section, const char* key, const char* fallback,
+                       char* out, std::size_t size) {
   if (out == nullptr || size == 0) return;
   auto it = state().profile.find(std::string(file) + "|" + section + "|" + key);
   copyBounded(out, size, it == state().profile.end() ? std::string(fallback) : it->second);
@@ -106,9 +114,13 @@ std::int32_t readProfileInt(const char* file, const char* section, const char* k
   return static_cast<std::int32_t>(std::strtol(it->second.c_str(), nullptr, 10));
 }
 
-void showErrorBox(const char* text) { state().boxes.emplace_back(text); }
+void showErrorBox(const char* text) {
+  state().boxes.emplace_back(text);
+}
 
-RegistryKey::~RegistryKey() { close(); }
+RegistryKey::~RegistryKey() {
+  close();
+}
 
 bool RegistryKey::open(const RegistryKey* parent, const char* name) {
   close();
@@ -142,7 +154,9 @@ void RegistryKey::close() {
   }
 }
 
-Library::~Library() { unload(); }
+Library::~Library() {
+  unload();
+}
 
 bool Library::load(const char* path) {
   unload();
