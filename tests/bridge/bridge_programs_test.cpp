@@ -67,6 +67,19 @@ TEST_F(BridgePrograms, EmptyOrMissingChunksGiveNothing) {
   EXPECT_EQ(engine().callCount, calls);
 }
 
+#if defined(_WIN32)
+// A 32-bit host process cannot find 2 GiB in one piece: the host gets no
+// block and size 0, and the engine is never asked to fill anything.
+TEST_F(BridgePrograms, ChunkTooLargeToAllocateGivesNothing) {
+  open();
+  engine().chunkSize = 0x7fffffff;
+  void* data = reinterpret_cast<void*>(1);
+  EXPECT_EQ(harness.dispatch(effGetChunk, 0, 0, &data), 0);
+  EXPECT_EQ(data, nullptr);
+  EXPECT_EQ(newOps(), std::vector<Op>{Op::GetChunkSize});
+}
+#endif
+
 TEST_F(BridgePrograms, IdentityStrings) {
   harness.setIni("VST", "Name", "Verb");
   open();
