@@ -80,6 +80,9 @@ class AGain : public AudioEffectX, public virtual kel::IHost {
   // the description's curve has no converter.
   static bool toNormalized(const kel::SParameterInfo& info, std::int32_t value, float* normalized);
   static bool toEngineValue(const kel::SParameterInfo& info, float normalized, std::int32_t* value);
+  // The engine parameter behind a host index; false without an engine or
+  // for an index the host does not have.
+  bool engineParameterOf(VstInt32 hostIndex, std::int32_t* engineIndex) const;
   void forwardAudio(float** inputs, float** outputs, VstInt32 sampleFrames);
 
   std::int32_t processIndex = 0;

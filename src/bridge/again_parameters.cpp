@@ -99,9 +99,13 @@ bool AGain::toEngineValue(const kel::SParameterInfo& info, float normalized, std
   return true;
 }
 
+bool AGain::engineParameterOf(VstInt32 hostIndex, std::int32_t* engineIndex) const {
+  return processor != nullptr && parameterMap.engineIndexOf(hostIndex, engineIndex);
+}
+
 void AGain::setParameter(VstInt32 index, float value) {
   std::int32_t engineIndex = 0;
-  if (processor == nullptr || !parameterMap.engineIndexOf(index, &engineIndex)) return;
+  if (!engineParameterOf(index, &engineIndex)) return;
   kel::SParameterInfo info;
   kel::describeParameter(*processor, engineIndex, info);
   std::int32_t engineValue = 0;
@@ -110,7 +114,7 @@ void AGain::setParameter(VstInt32 index, float value) {
 
 float AGain::getParameter(VstInt32 index) {
   std::int32_t engineIndex = 0;
-  if (processor == nullptr || !parameterMap.engineIndexOf(index, &engineIndex)) return 0.0f;
+  if (!engineParameterOf(index, &engineIndex)) return 0.0f;
   const std::int32_t engineValue = processor->getParameter(engineIndex);
   kel::SParameterInfo info;
   kel::describeParameter(*processor, engineIndex, info);
@@ -121,7 +125,7 @@ float AGain::getParameter(VstInt32 index) {
 void AGain::getParameterName(VstInt32 index, char* text) {
   copyText(text, "");
   std::int32_t engineIndex = 0;
-  if (processor == nullptr || !parameterMap.engineIndexOf(index, &engineIndex)) return;
+  if (!engineParameterOf(index, &engineIndex)) return;
   kel::SParameterInfo info;
   kel::describeParameter(*processor, engineIndex, info);
   // Engines append a group after "@" (e.g. "Cutoff@Filter"); hosts get the name.
@@ -135,7 +139,7 @@ void AGain::getParameterName(VstInt32 index, char* text) {
 void AGain::getParameterLabel(VstInt32 index, char* label) {
   copyText(label, "");
   std::int32_t engineIndex = 0;
-  if (processor == nullptr || !parameterMap.engineIndexOf(index, &engineIndex)) return;
+  if (!engineParameterOf(index, &engineIndex)) return;
   kel::SParameterInfo info;
   kel::describeParameter(*processor, engineIndex, info);
   copyText(label, info.label);
@@ -144,7 +148,7 @@ void AGain::getParameterLabel(VstInt32 index, char* label) {
 void AGain::getParameterDisplay(VstInt32 index, char* text) {
   copyText(text, "");
   std::int32_t engineIndex = 0;
-  if (processor == nullptr || !parameterMap.engineIndexOf(index, &engineIndex)) return;
+  if (!engineParameterOf(index, &engineIndex)) return;
   kel::SParameterInfo info;
   kel::describeParameter(*processor, engineIndex, info);
   const std::int32_t value = processor->getParameter(engineIndex);
