@@ -36,6 +36,12 @@ void BridgeHarness::setIni(const std::string& section, const std::string& key,
   ini.push_back({section, {key, value}});
 }
 
+VstIntPtr BridgeHarness::close() {
+  const VstIntPtr result = dispatch(effClose);
+  openEffect = nullptr;
+  return result;
+}
+
 VstIntPtr BridgeHarness::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                                   float opt) {
   return openEffect->dispatcher(openEffect, opcode, index, value, ptr, opt);

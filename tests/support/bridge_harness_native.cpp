@@ -121,12 +121,6 @@ AEffect* BridgeHarness::open(BridgeTestHost& host) {
   return openEffect;
 }
 
-VstIntPtr BridgeHarness::close() {
-  const VstIntPtr result = dispatch(effClose);
-  openEffect = nullptr;
-  return result;
-}
-
 std::vector<std::string> BridgeHarness::errorBoxes() const {
   return fakeplatform::errorBoxes();
 }

@@ -242,12 +242,6 @@ AEffect* BridgeHarness::open(BridgeTestHost& host) {
   return openEffect;
 }
 
-VstIntPtr BridgeHarness::close() {
-  const VstIntPtr result = dispatch(effClose);
-  openEffect = nullptr;
-  return result;
-}
-
 std::vector<std::string> BridgeHarness::errorBoxes() const {
   std::vector<std::string> texts;
   for (std::size_t i = platformState->firstBox; i < boxes().size(); ++i) {
