@@ -83,11 +83,15 @@ void formatNumber(std::int32_t value, std::int32_t decimals, char* text) {
 
 }  // namespace
 
+// A value the curve cannot reach (far below a logarithmic minimum, or beyond
+// what a float holds) has no normalised image: refused like a missing converter.
 bool AGain::toNormalized(const kel::SParameterInfo& info, std::int32_t value, float* normalized) {
   ovu::IConverter* converter = kel::makeConverter(info);
   if (converter == nullptr) return false;
-  *normalized = static_cast<float>(converter->valueToNormalized(value));
+  const float result = static_cast<float>(converter->valueToNormalized(value));
   converter->release();
+  if (!std::isfinite(result)) return false;
+  *normalized = result;
   return true;
 }
 

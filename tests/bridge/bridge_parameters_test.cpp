@@ -144,6 +144,56 @@ TEST_F(BridgeParameters, CurveWithoutConverterIsRefused) {
   EXPECT_EQ(effect->getParameter(effect, 0), 0.0f);
 }
 
+// Descriptions the arithmetic cannot serve never give the host NaN and never
+// write into the engine a value it did not hold, neither from the host nor
+// from the echo of an engine's change notice.
+TEST_F(BridgeParameters, DegenerateDescriptionsGiveNoNaNAndKeepTheEngineValue) {
+  struct Case {
+    const char* what;
+    std::int32_t curve, minimum, maximum, decimals;
+    std::uint32_t logBase;
+    std::int32_t value;
+    bool converts;              // equal bounds still convert: minimum and 0.0
+    std::int32_t afterHostSet;  // engine value after the host sets 0.7
+  } cases[] = {
+      {"equal bounds", 0, 5, 5, 0, 0, 5, true, 5},
+      {"equal bounds, log", 1, 5, 5, 1, 10, 5, true, 5},
+      {"log base 1", 1, 0, 100, 0, 1, 40, false, 40},
+      {"log base 0", 1, 0, 100, 0, 0, 40, false, 40},
+      {"below the log curve's reach", 1, 0, 100, 0, 10, -50, false, 45},
+      {"no finite scale", 0, 0, 100, 400, 0, 40, false, 40},
+      {"no finite bounds", 0, 0, 100, -400, 0, 40, false, 40},
+  };
+  int index = 0;
+  for (const Case& c : cases) {
+    ParameterSetup setup;
+    setup.curve = c.curve;
+    setup.minimum = c.minimum;
+    setup.maximum = c.maximum;
+    setup.decimals = c.decimals;
+    setup.logBase = c.logBase;
+    setup.value = c.value;
+    define(engine(), index++, setup);
+  }
+  AEffect* effect = open();
+  index = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const VstInt32 i = index++;
+    EXPECT_EQ(effect->getParameter(effect, i), 0.0f);
+    const std::size_t automatedBefore = host.requestsWith(audioMasterAutomate).size();
+    engine().host->parameterChanged(i);
+    EXPECT_EQ(engine().parameters[i].value, c.value);
+    const auto automated = host.requestsWith(audioMasterAutomate);
+    EXPECT_EQ(automated.size(), automatedBefore + (c.converts ? 1 : 0));
+    if (c.converts && !automated.empty()) {
+      EXPECT_EQ(automated.back().opt, 0.0f);
+    }
+    effect->setParameter(effect, i, 0.7f);
+    EXPECT_EQ(engine().parameters[i].value, c.afterHostSet);
+  }
+}
+
 TEST_F(BridgeParameters, NamesAreCutAtTheFirstAt) {
   const struct {
     const char* name;
