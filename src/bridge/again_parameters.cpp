@@ -107,7 +107,10 @@ bool AGain::engineParameterOf(VstInt32 hostIndex, std::int32_t* engineIndex) con
   return processor != nullptr && parameterMap.engineIndexOf(hostIndex, engineIndex);
 }
 
+// A value that is not a finite number (a careless host's NaN or infinity)
+// has no engine value: ignored before anything reaches the engine.
 void AGain::setParameter(VstInt32 index, float value) {
+  if (!std::isfinite(value)) return;
   std::int32_t engineIndex = 0;
   if (!engineParameterOf(index, &engineIndex)) return;
   kel::SParameterInfo info;

@@ -2,6 +2,7 @@
 // them through the effect record and the dispatcher.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -192,6 +193,24 @@ TEST_F(BridgeParameters, DegenerateDescriptionsGiveNoNaNAndKeepTheEngineValue) {
     effect->setParameter(effect, i, 0.7f);
     EXPECT_EQ(engine().parameters[i].value, c.afterHostSet);
   }
+}
+
+TEST_F(BridgeParameters, ValuesThatAreNotFiniteAreIgnored) {
+  ParameterSetup linear;
+  linear.value = 40;
+  ParameterSetup log = linear;
+  log.curve = 1;
+  log.logBase = 10;
+  define(engine(), 0, linear);
+  define(engine(), 1, log);
+  AEffect* effect = open();
+  for (float value : {NAN, INFINITY, -INFINITY}) {
+    for (VstInt32 index : {0, 1}) {
+      effect->setParameter(effect, index, value);
+      EXPECT_EQ(engine().parameters[index].value, 40) << value << " on " << index;
+    }
+  }
+  EXPECT_EQ(newOps(), std::vector<Op>{});
 }
 
 TEST_F(BridgeParameters, NamesAreCutAtTheFirstAt) {
