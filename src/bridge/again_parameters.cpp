@@ -103,8 +103,10 @@ bool AGain::toEngineValue(const kel::SParameterInfo& info, float normalized, std
   return true;
 }
 
-bool AGain::engineParameterOf(VstInt32 hostIndex, std::int32_t* engineIndex) const {
-  return processor != nullptr && parameterMap.engineIndexOf(hostIndex, engineIndex);
+kel::IProcessor* AGain::engineParameterOf(VstInt32 hostIndex, std::int32_t* engineIndex) const {
+  kel::IProcessor* engine = liveProcessor();
+  if (engine == nullptr || !parameterMap.engineIndexOf(hostIndex, engineIndex)) return nullptr;
+  return engine;
 }
 
 // A value that is not a finite number (a careless host's NaN or infinity)
@@ -112,19 +114,21 @@ bool AGain::engineParameterOf(VstInt32 hostIndex, std::int32_t* engineIndex) con
 void AGain::setParameter(VstInt32 index, float value) {
   if (!std::isfinite(value)) return;
   std::int32_t engineIndex = 0;
-  if (!engineParameterOf(index, &engineIndex)) return;
+  kel::IProcessor* engine = engineParameterOf(index, &engineIndex);
+  if (engine == nullptr) return;
   kel::SParameterInfo info;
-  kel::describeParameter(*processor, engineIndex, info);
+  kel::describeParameter(*engine, engineIndex, info);
   std::int32_t engineValue = 0;
-  if (toEngineValue(info, value, &engineValue)) processor->setParameter(engineIndex, engineValue);
+  if (toEngineValue(info, value, &engineValue)) engine->setParameter(engineIndex, engineValue);
 }
 
 float AGain::getParameter(VstInt32 index) {
   std::int32_t engineIndex = 0;
-  if (!engineParameterOf(index, &engineIndex)) return 0.0f;
-  const std::int32_t engineValue = processor->getParameter(engineIndex);
+  kel::IProcessor* engine = engineParameterOf(index, &engineIndex);
+  if (engine == nullptr) return 0.0f;
+  const std::int32_t engineValue = engine->getParameter(engineIndex);
   kel::SParameterInfo info;
-  kel::describeParameter(*processor, engineIndex, info);
+  kel::describeParameter(*engine, engineIndex, info);
   float normalized = 0.0f;
   return toNormalized(info, engineValue, &normalized) ? normalized : 0.0f;
 }
@@ -132,9 +136,10 @@ float AGain::getParameter(VstInt32 index) {
 void AGain::getParameterName(VstInt32 index, char* text) {
   copyText(text, "");
   std::int32_t engineIndex = 0;
-  if (!engineParameterOf(index, &engineIndex)) return;
+  kel::IProcessor* engine = engineParameterOf(index, &engineIndex);
+  if (engine == nullptr) return;
   kel::SParameterInfo info;
-  kel::describeParameter(*processor, engineIndex, info);
+  kel::describeParameter(*engine, engineIndex, info);
   // Engines append a group after "@" (e.g. "Cutoff@Filter"); hosts get the name.
   char work[kNameWorkSize];
   copyText(work, info.name, sizeof work);
@@ -146,19 +151,21 @@ void AGain::getParameterName(VstInt32 index, char* text) {
 void AGain::getParameterLabel(VstInt32 index, char* label) {
   copyText(label, "");
   std::int32_t engineIndex = 0;
-  if (!engineParameterOf(index, &engineIndex)) return;
+  kel::IProcessor* engine = engineParameterOf(index, &engineIndex);
+  if (engine == nullptr) return;
   kel::SParameterInfo info;
-  kel::describeParameter(*processor, engineIndex, info);
+  kel::describeParameter(*engine, engineIndex, info);
   copyText(label, info.label);
 }
 
 void AGain::getParameterDisplay(VstInt32 index, char* text) {
   copyText(text, "");
   std::int32_t engineIndex = 0;
-  if (!engineParameterOf(index, &engineIndex)) return;
+  kel::IProcessor* engine = engineParameterOf(index, &engineIndex);
+  if (engine == nullptr) return;
   kel::SParameterInfo info;
-  kel::describeParameter(*processor, engineIndex, info);
-  const std::int32_t value = processor->getParameter(engineIndex);
+  kel::describeParameter(*engine, engineIndex, info);
+  const std::int32_t value = engine->getParameter(engineIndex);
 
   // A value outside the list of names is shown as a number instead.
   if (info.displayType == kel::kDisplayNamedValues && info.valueNames != nullptr &&
