@@ -14,10 +14,9 @@ namespace {
 constexpr std::size_t kNameWorkSize = 128;
 constexpr std::size_t kValueNamesWorkSize = 1100;
 constexpr std::size_t kNumberTextSize = 32;
-// Beyond this many places a float has no digits left to show.
-constexpr std::int32_t kMaxShownDecimals = 17;
-// Up to this many places the text is built from the integer's digits.
-constexpr std::int32_t kMaxIntegerPlaces = 9;
+// The most places the 32-byte number text holds: a sign, "0." and the
+// places, then the NUL (with 10 or more places the whole part is 0).
+constexpr std::int32_t kMaxShownDecimals = 28;
 
 bool isEmpty(const char* text) {
   return text == nullptr || text[0] == '\0';
@@ -41,13 +40,13 @@ bool copyNamedValue(const char* valueNames, std::int32_t index, char* text) {
   return true;
 }
 
-// Writes value / 10^places with `places` decimals (1 to 9) from the integer's
-// own digits: the same text "%.<places>f" gives, because the quotient's
-// nearest double always rounds back to those digits, without the cost of
-// formatting a double.
+// Writes value / 10^places with `places` decimals (1 to kMaxShownDecimals)
+// from the integer's own digits: exactly the decimal value, which formatting
+// the quotient as a double would give only up to 9 places, and without the
+// cost of formatting a double.
 void formatFixedPoint(std::int32_t value, std::int32_t places, char* out) {
   std::int64_t magnitude = value < 0 ? -static_cast<std::int64_t>(value) : value;
-  char digits[24];
+  char digits[kMaxShownDecimals + 2];
   int count = 0;
   do {
     digits[count++] = static_cast<char>('0' + magnitude % 10);
@@ -68,13 +67,12 @@ void formatNumber(std::int32_t value, std::int32_t decimals, char* text) {
   char number[kNumberTextSize];
   if (decimals == 0) {
     std::snprintf(number, sizeof number, "%d", static_cast<int>(value));
-  } else if (decimals > 0 && decimals <= kMaxIntegerPlaces) {
+  } else if (decimals > 0 && decimals <= kMaxShownDecimals) {
     formatFixedPoint(value, decimals, number);
   } else {
-    // Negative places scale the value up and show no fraction; very many
-    // places are cut to what a double can still show.
-    const int places =
-        decimals < 0 ? 0 : (decimals > kMaxShownDecimals ? kMaxShownDecimals : decimals);
+    // Negative places scale the value up and show no fraction; more places
+    // than the text holds are cut to those it holds.
+    const int places = decimals < 0 ? 0 : kMaxShownDecimals;
     const double real = static_cast<double>(value) / ovu::powerOfTen(decimals);
     std::snprintf(number, sizeof number, "%.*f", places, real);
   }

@@ -317,7 +317,12 @@ TEST_F(BridgeParameters, DisplayRulesApplyInOrder) {
   cases.push_back({"lowest value", make(-2147483647 - 1, 9), "-2.147483648"});
   cases.push_back({"ten places", make(12345, 10), "0.0000012345"});
   cases.push_back({"negative decimals scale up", make(5, -2), "500"});
-  cases.push_back({"huge decimals stay bounded", make(1, 40), "0.00000000000000000"});
+  cases.push_back({"eighteen places", make(1, 18), "0.000000000000000001"});
+  cases.push_back(
+      {"all places the text holds", make(-2147483647 - 1, 28), "-0.0000000000000000002147483648"});
+  cases.push_back(
+      {"more places than the text holds", make(123, 29), "0.0000000000000000000000000012"});
+  cases.push_back({"huge decimals stay bounded", make(1, 40), "0.0000000000000000000000000000"});
 
   for (std::size_t i = 0; i < cases.size(); ++i) {
     define(engine(), static_cast<int>(i), cases[i].setup);
