@@ -37,7 +37,15 @@ bool readEnginePath(const char* guid, char* path, std::size_t size) {
 }  // namespace
 
 AGain::AGain(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, 1, 1) {
-  if (!loadEngine()) return;
+  if (!loadEngine()) {
+    // Without an engine the effect is what its record says: the base
+    // channel counts and no name; what the .ini file promised is void.
+    name[0] = '\0';
+    inputs = cEffect.numInputs;
+    outputs = cEffect.numOutputs;
+    uniqueId = cEffect.uniqueID;
+    return;
+  }
 
   buildParameterMap();
   numParams = parameterMap.hostCount();
