@@ -4,8 +4,10 @@
 #include "test_engine/test_engine.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
+#include <thread>
 
 namespace {
 
@@ -15,14 +17,15 @@ using testengine::Script;
 Script scriptBlock;
 
 // Appends one call; the count keeps growing past the log's capacity so a
-// test can tell that calls were dropped.
+// test can tell that calls were dropped. The engine's own threads record
+// too, so each call takes its slot atomically.
 void record(Op op, std::int32_t a = 0, std::int32_t b = 0, float f = 0.0f,
             const void* p = nullptr) {
   Script& s = scriptBlock;
-  if (s.callCount >= 0 && s.callCount < testengine::kMaxCalls) {
-    s.calls[s.callCount] = {op, a, b, f, reinterpret_cast<std::uintptr_t>(p)};
+  const std::int32_t slot = __atomic_fetch_add(&s.callCount, 1, __ATOMIC_RELAXED);
+  if (slot >= 0 && slot < testengine::kMaxCalls) {
+    s.calls[slot] = {op, a, b, f, reinterpret_cast<std::uintptr_t>(p)};
   }
-  if (s.callCount < INT32_MAX) ++s.callCount;
 }
 
 // Reports notifyIndex to the host when the script asks for it at `moment`.
@@ -38,8 +41,23 @@ testengine::ParameterScript* parameterAt(std::int32_t index) {
 
 class TestProcessor final : public kel::IProcessor {
  public:
-  // Any thread; destroys the processor, which must not be used afterwards.
+  // Control thread; starts the engine's own notice thread when scripted.
+  TestProcessor() {
+    if ((scriptBlock.notifyMoments & testengine::kNotifyFromOwnThread) == 0) return;
+    notifier = std::thread([this] {
+      while (!stopping.load(std::memory_order_acquire)) {
+        kel::IHost* host = scriptBlock.host;
+        if (host != nullptr) host->parameterChanged(scriptBlock.notifyIndex);
+        __atomic_add_fetch(&scriptBlock.threadNotices, 1, __ATOMIC_RELAXED);
+      }
+    });
+  }
+
+  // Any thread; stops the notice thread, then destroys the processor, which
+  // must not be used afterwards.
   void release() override {
+    stopping.store(true, std::memory_order_release);
+    if (notifier.joinable()) notifier.join();
     record(Op::ProcessorRelease);
     --scriptBlock.liveObjects;
     delete this;
@@ -192,6 +210,10 @@ class TestProcessor final : public kel::IProcessor {
     record(Op::ProcessorIdle);
     notifyAt(testengine::kNotifyOnIdle);
   }
+
+ private:
+  std::atomic<bool> stopping{false};
+  std::thread notifier;
 };
 
 class TestView final : public kel::IView {

@@ -41,8 +41,8 @@ struct ParameterScript {
   bool hasValueNames;
   char valueNames[kNamesSize];
   std::uint8_t automatable;
-  bool fillNothing;     // getParameterInfo leaves the record untouched
-  std::int32_t value;   // current engine value (setParameter stores here)
+  bool fillNothing;    // getParameterInfo leaves the record untouched
+  std::int32_t value;  // current engine value (setParameter stores here)
 };
 
 // Which engine operation a call record is about.
@@ -97,22 +97,25 @@ enum NotifyMoment : std::uint32_t {
   kNotifyDuringDeactivate = 1u << 1,  // inside deactivate
   kNotifyDuringTerminate = 1u << 2,   // inside terminate
   kNotifyOnIdle = 1u << 3,            // inside the processor's idle
+  // From a thread of the engine's own, in a loop from the processor's
+  // creation until its release, which stops and joins the thread first.
+  kNotifyFromOwnThread = 1u << 4,
 };
 
 struct Script {
   // --- what the engine answers (set by tests) ---
-  std::int32_t version;            // written by kelMain
+  std::int32_t version;  // written by kelMain
   bool kelMainReturnsNull;
   bool nullProcessor;
   bool nullView;
-  std::int32_t processIndexSeen;   // last createProcessor argument
-  std::int32_t flags;              // getFlags
+  std::int32_t processIndexSeen;  // last createProcessor argument
+  std::int32_t flags;             // getFlags
   std::int32_t defaultOutputCount;
   std::int32_t viewWidth;
   std::int32_t viewHeight;
-  std::int32_t parameterCount;     // getParameterCount (may exceed the table only if negative)
+  std::int32_t parameterCount;  // getParameterCount (may exceed the table only if negative)
   ParameterScript parameters[kMaxParameters];
-  std::int32_t chunkSize;          // getChunkSize; getChunk writes chunk[0..chunkSize)
+  std::int32_t chunkSize;  // getChunkSize; getChunk writes chunk[0..chunkSize)
   std::uint8_t chunk[kMaxChunk];
   std::uint32_t notifyMoments;
   std::int32_t notifyIndex;
@@ -135,6 +138,7 @@ struct Script {
   std::int32_t lastChunkBytes;          // setChunk's byte count
   std::uint8_t lastChunk[kMaxChunk];    // setChunk's bytes (first kMaxChunk)
   std::int32_t liveObjects;             // module + processor + view not yet released
+  std::int32_t threadNotices;           // notices sent by the engine's own threads
 };
 
 // Restores every answer to its default: version 5, one automatable linear

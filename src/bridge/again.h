@@ -71,7 +71,7 @@ class AGain : public AudioEffectX, public virtual kel::IHost {
   double getTempo() override;
   std::int32_t getHostFlag() override;
 
-  bool isLoaded() const { return processor != nullptr; }
+  bool isLoaded() const { return liveProcessor() != nullptr; }
   kel::IView* engineView() const { return view; }
   const char* effectName() const { return name; }
 
@@ -80,17 +80,21 @@ class AGain : public AudioEffectX, public virtual kel::IHost {
   // the description's curve has no converter.
   static bool toNormalized(const kel::SParameterInfo& info, std::int32_t value, float* normalized);
   static bool toEngineValue(const kel::SParameterInfo& info, float normalized, std::int32_t* value);
-  // The engine parameter behind a host index; false without an engine or
-  // for an index the host does not have.
-  bool engineParameterOf(VstInt32 hostIndex, std::int32_t* engineIndex) const;
-  void forwardAudio(float** inputs, float** outputs, VstInt32 sampleFrames);
+  // The processor, read once by each operation: engine threads may call in
+  // while effClose takes it down, and must then see it whole or null.
+  kel::IProcessor* liveProcessor() const { return processor.load(std::memory_order_acquire); }
+  // The processor and the engine parameter behind a host index; null without
+  // an engine or for an index the host does not have.
+  kel::IProcessor* engineParameterOf(VstInt32 hostIndex, std::int32_t* engineIndex) const;
 
   std::int32_t processIndex = 0;
   bool takesMidi = false;
   char programName[kHostTextSize] = {};
   platform::Library engineLibrary;
   kel::IModule* module = nullptr;
-  kel::IProcessor* processor = nullptr;
+  // Cleared before its release, after deactivate and terminate, so change
+  // notices are served while the engine shuts down and never after.
+  std::atomic<kel::IProcessor*> processor{nullptr};
   kel::IView* view = nullptr;
   char name[kConfigTextSize] = {};
   std::int32_t inputs = 0;

@@ -37,7 +37,15 @@ bool readEnginePath(const char* guid, char* path, std::size_t size) {
 }  // namespace
 
 AGain::AGain(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, 1, 1) {
-  if (!loadEngine()) return;
+  if (!loadEngine()) {
+    // Without an engine the effect is what its record says: the base
+    // channel counts and no name; what the .ini file promised is void.
+    name[0] = '\0';
+    inputs = cEffect.numInputs;
+    outputs = cEffect.numOutputs;
+    uniqueId = cEffect.uniqueID;
+    return;
+  }
 
   buildParameterMap();
   numParams = parameterMap.hostCount();
@@ -53,10 +61,11 @@ AGain::AGain(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, 1, 1) 
   copyText(programName, kProgramName, sizeof programName);
   if (takesMidi) isSynth(true);
 
-  processor->setInputCount(inputs);
-  processor->setOutputCount(outputs);
-  processor->initialize();
-  processor->activate();
+  kel::IProcessor* engine = liveProcessor();
+  engine->setInputCount(inputs);
+  engine->setOutputCount(outputs);
+  engine->initialize();
+  engine->activate();
 
   // Without a view there is nothing to show: the host sees no editor.
   if (view != nullptr) new (std::nothrow) CVSTEditor(this, view);
@@ -71,18 +80,20 @@ AGain::~AGain() {
   delete ownEditor;
 
   // Each engine object is released once and forgotten first, so a change
-  // notice the engine sends meanwhile never reaches a released object.
+  // notice the engine sends meanwhile never reaches a released object. The
+  // processor stays published through deactivate and terminate, whose
+  // notices are served; an engine thread that read it before the exchange
+  // is the engine's to stop before its release returns.
   if (view != nullptr) {
     kel::IView* released = view;
     view = nullptr;
     released->release();
   }
-  if (processor != nullptr) {
-    processor->deactivate();
-    processor->terminate();
-    kel::IProcessor* released = processor;
-    processor = nullptr;
-    released->release();
+  if (kel::IProcessor* engine = liveProcessor()) {
+    engine->deactivate();
+    engine->terminate();
+    processor.store(nullptr, std::memory_order_release);
+    engine->release();
   }
   if (module != nullptr) {
     kel::IModule* released = module;
@@ -118,27 +129,28 @@ bool AGain::loadEngine() {
     return false;
   }
 
-  processor = module->createProcessor(processIndex);
+  kel::IProcessor* engine = module->createProcessor(processIndex);
   // Without a processor there is no effect: nothing may be called through
   // the missing object, so the engine is given back at once.
-  if (processor == nullptr) {
+  if (engine == nullptr) {
     kel::IModule* unused = module;
     module = nullptr;
     unused->release();
     engineLibrary.unload();
     return false;
   }
-  view = module->createView(processor);
-  takesMidi = (processor->getFlags() & kel::kProcessorTakesMidi) != 0;
+  processor.store(engine, std::memory_order_release);
+  view = module->createView(engine);
+  takesMidi = (engine->getFlags() & kel::kProcessorTakesMidi) != 0;
   if (outputs == 0) {
-    const std::int32_t engineDefault = processor->getDefaultOutputCount();
+    const std::int32_t engineDefault = engine->getDefaultOutputCount();
     outputs = engineDefault > 0 ? engineDefault : 0;
   }
   return true;
 }
 
 VstInt32 AGain::buildParameterMap() {
-  return parameterMap.build(*processor);
+  return parameterMap.build(*liveProcessor());
 }
 
 VstInt32 AGain::getHostParameterCount() {

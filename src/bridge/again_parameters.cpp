@@ -14,10 +14,9 @@ namespace {
 constexpr std::size_t kNameWorkSize = 128;
 constexpr std::size_t kValueNamesWorkSize = 1100;
 constexpr std::size_t kNumberTextSize = 32;
-// Beyond this many places a float has no digits left to show.
-constexpr std::int32_t kMaxShownDecimals = 17;
-// Up to this many places the text is built from the integer's digits.
-constexpr std::int32_t kMaxIntegerPlaces = 9;
+// The most places the 32-byte number text holds: a sign, "0." and the
+// places, then the NUL (with 10 or more places the whole part is 0).
+constexpr std::int32_t kMaxShownDecimals = 28;
 
 bool isEmpty(const char* text) {
   return text == nullptr || text[0] == '\0';
@@ -41,13 +40,13 @@ bool copyNamedValue(const char* valueNames, std::int32_t index, char* text) {
   return true;
 }
 
-// Writes value / 10^places with `places` decimals (1 to 9) from the integer's
-// own digits: the same text "%.<places>f" gives, because the quotient's
-// nearest double always rounds back to those digits, without the cost of
-// formatting a double.
+// Writes value / 10^places with `places` decimals (1 to kMaxShownDecimals)
+// from the integer's own digits: exactly the decimal value, which formatting
+// the quotient as a double would give only up to 9 places, and without the
+// cost of formatting a double.
 void formatFixedPoint(std::int32_t value, std::int32_t places, char* out) {
   std::int64_t magnitude = value < 0 ? -static_cast<std::int64_t>(value) : value;
-  char digits[24];
+  char digits[kMaxShownDecimals + 2];
   int count = 0;
   do {
     digits[count++] = static_cast<char>('0' + magnitude % 10);
@@ -68,13 +67,12 @@ void formatNumber(std::int32_t value, std::int32_t decimals, char* text) {
   char number[kNumberTextSize];
   if (decimals == 0) {
     std::snprintf(number, sizeof number, "%d", static_cast<int>(value));
-  } else if (decimals > 0 && decimals <= kMaxIntegerPlaces) {
+  } else if (decimals > 0 && decimals <= kMaxShownDecimals) {
     formatFixedPoint(value, decimals, number);
   } else {
-    // Negative places scale the value up and show no fraction; very many
-    // places are cut to what a double can still show.
-    const int places =
-        decimals < 0 ? 0 : (decimals > kMaxShownDecimals ? kMaxShownDecimals : decimals);
+    // Negative places scale the value up and show no fraction; more places
+    // than the text holds are cut to those it holds.
+    const int places = decimals < 0 ? 0 : kMaxShownDecimals;
     const double real = static_cast<double>(value) / ovu::powerOfTen(decimals);
     std::snprintf(number, sizeof number, "%.*f", places, real);
   }
@@ -83,11 +81,15 @@ void formatNumber(std::int32_t value, std::int32_t decimals, char* text) {
 
 }  // namespace
 
+// A value the curve cannot reach (far below a logarithmic minimum, or beyond
+// what a float holds) has no normalised image: refused like a missing converter.
 bool AGain::toNormalized(const kel::SParameterInfo& info, std::int32_t value, float* normalized) {
   ovu::IConverter* converter = kel::makeConverter(info);
   if (converter == nullptr) return false;
-  *normalized = static_cast<float>(converter->valueToNormalized(value));
+  const float result = static_cast<float>(converter->valueToNormalized(value));
   converter->release();
+  if (!std::isfinite(result)) return false;
+  *normalized = result;
   return true;
 }
 
@@ -99,25 +101,32 @@ bool AGain::toEngineValue(const kel::SParameterInfo& info, float normalized, std
   return true;
 }
 
-bool AGain::engineParameterOf(VstInt32 hostIndex, std::int32_t* engineIndex) const {
-  return processor != nullptr && parameterMap.engineIndexOf(hostIndex, engineIndex);
+kel::IProcessor* AGain::engineParameterOf(VstInt32 hostIndex, std::int32_t* engineIndex) const {
+  kel::IProcessor* engine = liveProcessor();
+  if (engine == nullptr || !parameterMap.engineIndexOf(hostIndex, engineIndex)) return nullptr;
+  return engine;
 }
 
+// A value that is not a finite number (a careless host's NaN or infinity)
+// has no engine value: ignored before anything reaches the engine.
 void AGain::setParameter(VstInt32 index, float value) {
+  if (!std::isfinite(value)) return;
   std::int32_t engineIndex = 0;
-  if (!engineParameterOf(index, &engineIndex)) return;
+  kel::IProcessor* engine = engineParameterOf(index, &engineIndex);
+  if (engine == nullptr) return;
   kel::SParameterInfo info;
-  kel::describeParameter(*processor, engineIndex, info);
+  kel::describeParameter(*engine, engineIndex, info);
   std::int32_t engineValue = 0;
-  if (toEngineValue(info, value, &engineValue)) processor->setParameter(engineIndex, engineValue);
+  if (toEngineValue(info, value, &engineValue)) engine->setParameter(engineIndex, engineValue);
 }
 
 float AGain::getParameter(VstInt32 index) {
   std::int32_t engineIndex = 0;
-  if (!engineParameterOf(index, &engineIndex)) return 0.0f;
-  const std::int32_t engineValue = processor->getParameter(engineIndex);
+  kel::IProcessor* engine = engineParameterOf(index, &engineIndex);
+  if (engine == nullptr) return 0.0f;
+  const std::int32_t engineValue = engine->getParameter(engineIndex);
   kel::SParameterInfo info;
-  kel::describeParameter(*processor, engineIndex, info);
+  kel::describeParameter(*engine, engineIndex, info);
   float normalized = 0.0f;
   return toNormalized(info, engineValue, &normalized) ? normalized : 0.0f;
 }
@@ -125,9 +134,10 @@ float AGain::getParameter(VstInt32 index) {
 void AGain::getParameterName(VstInt32 index, char* text) {
   copyText(text, "");
   std::int32_t engineIndex = 0;
-  if (!engineParameterOf(index, &engineIndex)) return;
+  kel::IProcessor* engine = engineParameterOf(index, &engineIndex);
+  if (engine == nullptr) return;
   kel::SParameterInfo info;
-  kel::describeParameter(*processor, engineIndex, info);
+  kel::describeParameter(*engine, engineIndex, info);
   // Engines append a group after "@" (e.g. "Cutoff@Filter"); hosts get the name.
   char work[kNameWorkSize];
   copyText(work, info.name, sizeof work);
@@ -139,19 +149,21 @@ void AGain::getParameterName(VstInt32 index, char* text) {
 void AGain::getParameterLabel(VstInt32 index, char* label) {
   copyText(label, "");
   std::int32_t engineIndex = 0;
-  if (!engineParameterOf(index, &engineIndex)) return;
+  kel::IProcessor* engine = engineParameterOf(index, &engineIndex);
+  if (engine == nullptr) return;
   kel::SParameterInfo info;
-  kel::describeParameter(*processor, engineIndex, info);
+  kel::describeParameter(*engine, engineIndex, info);
   copyText(label, info.label);
 }
 
 void AGain::getParameterDisplay(VstInt32 index, char* text) {
   copyText(text, "");
   std::int32_t engineIndex = 0;
-  if (!engineParameterOf(index, &engineIndex)) return;
+  kel::IProcessor* engine = engineParameterOf(index, &engineIndex);
+  if (engine == nullptr) return;
   kel::SParameterInfo info;
-  kel::describeParameter(*processor, engineIndex, info);
-  const std::int32_t value = processor->getParameter(engineIndex);
+  kel::describeParameter(*engine, engineIndex, info);
+  const std::int32_t value = engine->getParameter(engineIndex);
 
   // A value outside the list of names is shown as a number instead.
   if (info.displayType == kel::kDisplayNamedValues && info.valueNames != nullptr &&

@@ -5,20 +5,26 @@
 #include "bridge/again.h"
 #include "bridge/converter_choice.h"
 
+namespace {
+
 // Audio thread. The host's arrays go to the engine untouched, outputs first.
-void AGain::forwardAudio(float** inputs, float** outputs, VstInt32 sampleFrames) {
+void forwardAudio(kel::IProcessor& engine, float** inputs, float** outputs, VstInt32 sampleFrames) {
   std::int32_t zeroWord = 0;
-  processor->process(outputs, inputs, sampleFrames, &zeroWord);
+  engine.process(outputs, inputs, sampleFrames, &zeroWord);
 }
+
+}  // namespace
 
 void AGain::process(float** inputs, float** outputs, VstInt32 sampleFrames) {
   // Accumulating mode: without an engine there is nothing to add.
-  if (processor != nullptr) forwardAudio(inputs, outputs, sampleFrames);
+  kel::IProcessor* engine = liveProcessor();
+  if (engine != nullptr) forwardAudio(*engine, inputs, outputs, sampleFrames);
 }
 
 void AGain::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) {
-  if (processor != nullptr) {
-    forwardAudio(inputs, outputs, sampleFrames);
+  kel::IProcessor* engine = liveProcessor();
+  if (engine != nullptr) {
+    forwardAudio(*engine, inputs, outputs, sampleFrames);
     return;
   }
   // Replacing mode must leave defined samples even without an engine: silence.
@@ -34,7 +40,8 @@ void AGain::processReplacing(float** inputs, float** outputs, VstInt32 sampleFra
 // missing block or a negative count reaches the engine as no events, and a
 // missing event pointer is skipped.
 VstInt32 AGain::processEvents(VstEvents* events) {
-  if (processor == nullptr) return 0;
+  kel::IProcessor* engine = liveProcessor();
+  if (engine == nullptr) return 0;
   std::int32_t available = events != nullptr ? events->numEvents : 0;
   if (available < 0) available = 0;
   if (available > kel::kMaxEventsPerCall) available = kel::kMaxEventsPerCall;
@@ -47,7 +54,7 @@ VstInt32 AGain::processEvents(VstEvents* events) {
     std::memcpy(record.midiData, reinterpret_cast<const VstMidiEvent*>(event)->midiData,
                 sizeof record.midiData);
   }
-  processor->processEvents(eventBuffer, count);
+  engine->processEvents(eventBuffer, count);
   return 1;
 }
 
@@ -55,13 +62,15 @@ void AGain::setSampleRate(float rate) {
   // The engine is promised a usable rate: 0, negative and NaN are ignored.
   if (!(rate > 0.0f)) return;
   sampleRate = rate;
-  if (processor != nullptr) processor->setSampleRate(rate);
+  kel::IProcessor* engine = liveProcessor();
+  if (engine != nullptr) engine->setSampleRate(rate);
 }
 
 void AGain::setBlockSize(VstInt32 size) {
   if (size < 0) return;
   blockSize = size;
-  if (processor != nullptr) processor->setBlockSize(size);
+  kel::IProcessor* engine = liveProcessor();
+  if (engine != nullptr) engine->setBlockSize(size);
 }
 
 void AGain::resume() {
@@ -70,8 +79,9 @@ void AGain::resume() {
 }
 
 VstInt32 AGain::fxIdle() {
-  if (processor == nullptr) return 0;
-  processor->idle();
+  kel::IProcessor* engine = liveProcessor();
+  if (engine == nullptr) return 0;
+  engine->idle();
   return 1;
 }
 
@@ -89,12 +99,16 @@ double AGain::getTempo() {
 }
 
 // Engine thread. A change made inside the engine goes back to the engine once,
-// through the converter, and then to the host as automation.
+// through the converter, and then to the host as automation. The processor is
+// read once here and once more in setParameter: each read sees the live
+// processor or, once effClose is releasing it, null.
 void AGain::parameterChanged(std::int32_t engineIndex) {
-  if (!ready.load(std::memory_order_acquire) || processor == nullptr) return;
-  const std::int32_t value = processor->getParameter(engineIndex);
+  if (!ready.load(std::memory_order_acquire)) return;
+  kel::IProcessor* engine = liveProcessor();
+  if (engine == nullptr) return;
+  const std::int32_t value = engine->getParameter(engineIndex);
   kel::SParameterInfo info;
-  kel::describeParameter(*processor, engineIndex, info);
+  kel::describeParameter(*engine, engineIndex, info);
   float normalized = 0.0f;
   if (!toNormalized(info, value, &normalized)) return;
   std::int32_t hostIndex = 0;

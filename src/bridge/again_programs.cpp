@@ -21,20 +21,22 @@ VstInt32 AGain::getChunk(void** data, bool) {
   chunkBuffer = nullptr;
   if (data == nullptr) return 0;
   *data = nullptr;
-  if (processor == nullptr) return 0;
-  const std::int32_t size = processor->getChunkSize();
+  kel::IProcessor* engine = liveProcessor();
+  if (engine == nullptr) return 0;
+  const std::int32_t size = engine->getChunkSize();
   if (size <= 0) return 0;
   chunkBuffer = static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(size)));
   if (chunkBuffer == nullptr) return 0;
-  processor->getChunk(chunkBuffer);
+  engine->getChunk(chunkBuffer);
   *data = chunkBuffer;
   return size;
 }
 
 // The host's bytes go to the engine unchanged; no bytes, no call.
 VstInt32 AGain::setChunk(void* data, VstInt32 byteSize, bool) {
-  if (processor != nullptr && data != nullptr && byteSize >= 0) {
-    processor->setChunk(data, byteSize);
+  kel::IProcessor* engine = liveProcessor();
+  if (engine != nullptr && data != nullptr && byteSize >= 0) {
+    engine->setChunk(data, byteSize);
   }
   return 0;
 }

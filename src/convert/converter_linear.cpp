@@ -21,8 +21,10 @@ void CConverterLinear::release() {
 }
 
 // The scale is recomputed on every call rather than cached, so each
-// conversion depends only on the stored fields.
+// conversion depends only on the stored fields. Equal bounds have no range to
+// divide: every value sits at the minimum, 0.
 double CConverterLinear::valueToNormalized(std::int32_t value) {
+  if (maximum == minimum) return 0.0;
   const double scale = powerOfTen(decimals);
   return (value / scale - minimum) / (maximum - minimum);
 }
@@ -39,8 +41,10 @@ std::int32_t CConverterLinear::valueToRange(std::int32_t value) {
   return saturateToInt32(rangeLow + roundHalfAwayFromZero(valueToNormalized(value) * span));
 }
 
+// A range of one position is all minimum.
 std::int32_t CConverterLinear::rangeToValue(std::int32_t position) {
   const double span = static_cast<double>(rangeHigh) - static_cast<double>(rangeLow);
+  if (span == 0.0) return normalizedToValue(0.0);
   const double fraction = (static_cast<double>(position) - static_cast<double>(rangeLow)) / span;
   return normalizedToValue(fraction);
 }

@@ -13,8 +13,10 @@ namespace {
 // gives back the scaled maximum whatever the power function's error.
 constexpr double kTopOfCurve = 0.999999;
 
-// Position of an engine value within the bounds, 0 at minimum, 1 at maximum.
+// Position of an engine value within the bounds, 0 at minimum, 1 at maximum;
+// equal bounds have no range to divide, every value sits at 0.
 double positionOf(std::int32_t value, double decimals, double minimum, double maximum) {
+  if (maximum == minimum) return 0.0;
   const double scale = powerOfTen(decimals);
   return (value / scale - minimum) / (maximum - minimum);
 }
@@ -64,8 +66,10 @@ std::int32_t CConverterLog::valueToRange(std::int32_t value) {
   return saturateToInt32(rangeLow + roundHalfAwayFromZero(valueToNormalized(value) * span));
 }
 
+// A range of one position is all minimum.
 std::int32_t CConverterLog::rangeToValue(std::int32_t position) {
   const double span = static_cast<double>(rangeHigh) - static_cast<double>(rangeLow);
+  if (span == 0.0) return normalizedToValue(0.0);
   const double fraction = (static_cast<double>(position) - static_cast<double>(rangeLow)) / span;
   return normalizedToValue(fraction);
 }

@@ -32,7 +32,8 @@ class RegistryKey {
   RegistryKey& operator=(const RegistryKey&) = delete;
 
   // Opens `name` below HKEY_LOCAL_MACHINE, or below `parent` when given. An
-  // empty name opens the parent itself again.
+  // empty name answers the parent's own key (the platform hands back the
+  // same handle), which stays the parent's to close.
   bool open(const RegistryKey* parent, const char* name);
   // Reads a value of any type as bytes into `out` and NUL-terminates it; a
   // value that does not fit is a failure.
@@ -42,6 +43,7 @@ class RegistryKey {
 
  private:
   void* handle = nullptr;
+  bool ownsHandle = false;  // false for a parent's key reached by an empty name
 };
 
 // Owner of one loaded library; unloads it when destroyed.

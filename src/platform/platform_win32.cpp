@@ -47,6 +47,9 @@ bool RegistryKey::open(const RegistryKey* parent, const char* name) {
   HKEY key = nullptr;
   if (RegOpenKeyA(root, name, &key) != ERROR_SUCCESS) return false;
   handle = key;
+  // An empty name gives back the parent's own handle: closing it here too
+  // would close one handle twice.
+  ownsHandle = key != root;
   return true;
 }
 
@@ -68,10 +71,9 @@ bool RegistryKey::queryString(const char* name, char* out, std::size_t size) con
 }
 
 void RegistryKey::close() {
-  if (handle != nullptr) {
-    RegCloseKey(static_cast<HKEY>(handle));
-    handle = nullptr;
-  }
+  if (handle != nullptr && ownsHandle) RegCloseKey(static_cast<HKEY>(handle));
+  handle = nullptr;
+  ownsHandle = false;
 }
 
 Library::~Library() {

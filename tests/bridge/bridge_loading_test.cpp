@@ -207,6 +207,8 @@ TEST_F(BridgeLoading, BrokenInstallationsFallBackToBaseDefaults) {
     SCOPED_TRACE(broken.what);
     BridgeHarness installation;
     testengine::resetScript(engine());
+    installation.setIni("VST", "Name", "Verb");
+    installation.setIni("KEL", "ChannelsOut", "6");
     const std::size_t boxesBefore = installation.errorBoxes().size();
     broken.breakIt(installation, engine());
     AEffect* effect = installation.open(host);
@@ -228,6 +230,13 @@ TEST_F(BridgeLoading, BrokenInstallationsFallBackToBaseDefaults) {
     EXPECT_EQ(effect->getParameter(effect, 0), 0.0f);
     effect->setParameter(effect, 0, 0.5f);
     EXPECT_EQ(installation.dispatch(effEditGetRect, 0, 0, nullptr), 0);
+    // Pins and product follow the record, not the .ini file the load left.
+    std::memset(text, '#', sizeof text);
+    installation.dispatch(effGetProductString, 0, 0, text);
+    EXPECT_STREQ(text, "");
+    VstPinProperties pin{};
+    EXPECT_EQ(installation.dispatch(effGetOutputProperties, effect->numOutputs - 1, 0, &pin), 1);
+    EXPECT_EQ(installation.dispatch(effGetOutputProperties, effect->numOutputs, 0, &pin), 0);
     void* chunk = reinterpret_cast<void*>(1);
     EXPECT_EQ(installation.dispatch(effGetChunk, 0, 0, &chunk), 0);
     EXPECT_EQ(chunk, nullptr);

@@ -2,6 +2,7 @@
 // them through the effect record and the dispatcher.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -144,6 +145,74 @@ TEST_F(BridgeParameters, CurveWithoutConverterIsRefused) {
   EXPECT_EQ(effect->getParameter(effect, 0), 0.0f);
 }
 
+// Descriptions the arithmetic cannot serve never give the host NaN and never
+// write into the engine a value it did not hold, neither from the host nor
+// from the echo of an engine's change notice.
+TEST_F(BridgeParameters, DegenerateDescriptionsGiveNoNaNAndKeepTheEngineValue) {
+  struct Case {
+    const char* what;
+    std::int32_t curve, minimum, maximum, decimals;
+    std::uint32_t logBase;
+    std::int32_t value;
+    bool converts;              // equal bounds still convert: minimum and 0.0
+    std::int32_t afterHostSet;  // engine value after the host sets 0.7
+  } cases[] = {
+      {"equal bounds", 0, 5, 5, 0, 0, 5, true, 5},
+      {"equal bounds, log", 1, 5, 5, 1, 10, 5, true, 5},
+      {"log base 1", 1, 0, 100, 0, 1, 40, false, 40},
+      {"log base 0", 1, 0, 100, 0, 0, 40, false, 40},
+      {"below the log curve's reach", 1, 0, 100, 0, 10, -50, false, 45},
+      {"no finite scale", 0, 0, 100, 400, 0, 40, false, 40},
+      {"no finite bounds", 0, 0, 100, -400, 0, 40, false, 40},
+  };
+  int index = 0;
+  for (const Case& c : cases) {
+    ParameterSetup setup;
+    setup.curve = c.curve;
+    setup.minimum = c.minimum;
+    setup.maximum = c.maximum;
+    setup.decimals = c.decimals;
+    setup.logBase = c.logBase;
+    setup.value = c.value;
+    define(engine(), index++, setup);
+  }
+  AEffect* effect = open();
+  index = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const VstInt32 i = index++;
+    EXPECT_EQ(effect->getParameter(effect, i), 0.0f);
+    const std::size_t automatedBefore = host.requestsWith(audioMasterAutomate).size();
+    engine().host->parameterChanged(i);
+    EXPECT_EQ(engine().parameters[i].value, c.value);
+    const auto automated = host.requestsWith(audioMasterAutomate);
+    EXPECT_EQ(automated.size(), automatedBefore + (c.converts ? 1 : 0));
+    if (c.converts && !automated.empty()) {
+      EXPECT_EQ(automated.back().opt, 0.0f);
+    }
+    effect->setParameter(effect, i, 0.7f);
+    EXPECT_EQ(engine().parameters[i].value, c.afterHostSet);
+  }
+}
+
+TEST_F(BridgeParameters, ValuesThatAreNotFiniteAreIgnored) {
+  ParameterSetup linear;
+  linear.value = 40;
+  ParameterSetup log = linear;
+  log.curve = 1;
+  log.logBase = 10;
+  define(engine(), 0, linear);
+  define(engine(), 1, log);
+  AEffect* effect = open();
+  for (float value : {NAN, INFINITY, -INFINITY}) {
+    for (VstInt32 index : {0, 1}) {
+      effect->setParameter(effect, index, value);
+      EXPECT_EQ(engine().parameters[index].value, 40) << value << " on " << index;
+    }
+  }
+  EXPECT_EQ(newOps(), std::vector<Op>{});
+}
+
 TEST_F(BridgeParameters, NamesAreCutAtTheFirstAt) {
   const struct {
     const char* name;
@@ -248,7 +317,12 @@ TEST_F(BridgeParameters, DisplayRulesApplyInOrder) {
   cases.push_back({"lowest value", make(-2147483647 - 1, 9), "-2.147483648"});
   cases.push_back({"ten places", make(12345, 10), "0.0000012345"});
   cases.push_back({"negative decimals scale up", make(5, -2), "500"});
-  cases.push_back({"huge decimals stay bounded", make(1, 40), "0.00000000000000000"});
+  cases.push_back({"eighteen places", make(1, 18), "0.000000000000000001"});
+  cases.push_back(
+      {"all places the text holds", make(-2147483647 - 1, 28), "-0.0000000000000000002147483648"});
+  cases.push_back(
+      {"more places than the text holds", make(123, 29), "0.0000000000000000000000000012"});
+  cases.push_back({"huge decimals stay bounded", make(1, 40), "0.0000000000000000000000000000"});
 
   for (std::size_t i = 0; i < cases.size(); ++i) {
     define(engine(), static_cast<int>(i), cases[i].setup);

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "bridge_test.h"
@@ -239,6 +241,22 @@ TEST_F(EngineChanges, ChangesDuringShutDownAreServed) {
   EXPECT_EQ(harness.close(), 1);
   EXPECT_EQ(setParameterCalls(), 2);
   EXPECT_EQ(automation().size(), 2u);
+}
+
+// An engine whose own thread reports changes in a loop while the host opens
+// and closes effects: every notice sees the processor whole or not at all,
+// and the engine stops its thread in the processor's release.
+TEST_F(EngineChanges, NoticesFromAnEngineThreadRaceEffClose) {
+  engine().notifyMoments = testengine::kNotifyFromOwnThread;
+  engine().notifyIndex = 2;
+  for (int cycle = 0; cycle < 200; ++cycle) {
+    ASSERT_NE(harness.open(host), nullptr) << cycle;
+    // Let the thread reach the open effect, so effClose meets it mid-notice.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_EQ(harness.close(), 1) << cycle;
+  }
+  EXPECT_GT(engine().threadNotices, 0);
+  EXPECT_EQ(engine().liveObjects, 0);
 }
 
 }  // namespace

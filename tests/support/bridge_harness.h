@@ -76,6 +76,11 @@ class BridgeHarness {
                      float opt = 0.0f);
   // Texts of the error boxes the plug-in showed since the harness started.
   std::vector<std::string> errorBoxes() const;
+  // Registry keys the plug-in opened and has not closed, and its closes of a
+  // key that was not open (or that the registry refused), since the harness
+  // started.
+  int registryKeysLeftOpen() const;
+  int failedRegistryCloses() const;
 #if defined(_WIN32)
   // Owner window, caption and style of every box, as "owner caption style"
   // with null shown as 0 and the style in hexadecimal.
@@ -93,4 +98,5 @@ class BridgeHarness {
 
   AEffect* openEffect = nullptr;
   bool registryChosen = false;
+  int failedClosesBefore = 0;
 };

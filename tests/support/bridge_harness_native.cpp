@@ -36,6 +36,7 @@ BridgeHarness::BridgeHarness(const std::string& pluginName, const std::string& f
   platformState->folder = "C:\\Tests\\" + folder;
   platformState->productPath = "Software\\KEL\\" + productGuid;
   fakeplatform::registerLibrary(kEnginePath, {{"kelMain", reinterpret_cast<void*>(&engineEntry)}});
+  failedClosesBefore = fakeplatform::failedRegistryCloses();
   setDefaultIni();
 }
 
@@ -123,6 +124,14 @@ AEffect* BridgeHarness::open(BridgeTestHost& host) {
 
 std::vector<std::string> BridgeHarness::errorBoxes() const {
   return fakeplatform::errorBoxes();
+}
+
+int BridgeHarness::registryKeysLeftOpen() const {
+  return fakeplatform::openRegistryKeys();
+}
+
+int BridgeHarness::failedRegistryCloses() const {
+  return fakeplatform::failedRegistryCloses() - failedClosesBefore;
 }
 
 #endif

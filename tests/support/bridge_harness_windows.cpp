@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <set>
 
 #include "bridge_harness.h"
 
@@ -30,8 +31,32 @@ int WINAPI recordMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
   return IDOK;
 }
 
-// Points the module's import of user32!MessageBoxA at recordMessageBox.
-void redirectMessageBox(HMODULE module) {
+// Every key the plug-in's RegOpenKeyA handed out and RegCloseKey has not
+// closed yet, and the closes that found no such key or that the registry
+// refused.
+struct RegistryLog {
+  std::set<HKEY> open;
+  int failedCloses = 0;
+};
+RegistryLog& registryLog() {
+  static RegistryLog log;
+  return log;
+}
+
+LONG WINAPI recordRegOpenKey(HKEY parent, LPCSTR name, PHKEY result) {
+  const LONG status = RegOpenKeyA(parent, name, result);
+  if (status == ERROR_SUCCESS && result != nullptr) registryLog().open.insert(*result);
+  return status;
+}
+
+LONG WINAPI recordRegCloseKey(HKEY key) {
+  const LONG status = RegCloseKey(key);
+  if (registryLog().open.erase(key) == 0 || status != ERROR_SUCCESS) ++registryLog().failedCloses;
+  return status;
+}
+
+// Points the module's import of `dll`!`name` at `replacement`.
+void redirectImport(HMODULE module, const char* dll, const char* name, void* replacement) {
   auto* base = reinterpret_cast<unsigned char*>(module);
   auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
   auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
@@ -40,19 +65,28 @@ void redirectMessageBox(HMODULE module) {
   if (directory.VirtualAddress == 0) return;
   for (auto* import = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
        import->Name != 0; ++import) {
-    if (lstrcmpiA(reinterpret_cast<char*>(base + import->Name), "user32.dll") != 0) continue;
+    if (lstrcmpiA(reinterpret_cast<char*>(base + import->Name), dll) != 0) continue;
     auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + import->OriginalFirstThunk);
     auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + import->FirstThunk);
     for (; names->u1.AddressOfData != 0; ++names, ++slots) {
       if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
       auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-      if (std::strcmp(reinterpret_cast<char*>(byName->Name), "MessageBoxA") != 0) continue;
+      if (std::strcmp(reinterpret_cast<char*>(byName->Name), name) != 0) continue;
       DWORD old = 0;
       VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old);
-      slots->u1.Function = reinterpret_cast<ULONG_PTR>(&recordMessageBox);
+      slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
       VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
     }
   }
+}
+
+// Error boxes are recorded instead of waiting for a click on a display, and
+// the registry keys are followed from open to close.
+void redirectPlatformCalls(HMODULE module) {
+  redirectImport(module, "user32.dll", "MessageBoxA", reinterpret_cast<void*>(&recordMessageBox));
+  redirectImport(module, "advapi32.dll", "RegOpenKeyA", reinterpret_cast<void*>(&recordRegOpenKey));
+  redirectImport(module, "advapi32.dll", "RegCloseKey",
+                 reinterpret_cast<void*>(&recordRegCloseKey));
 }
 
 // GetProcAddress answers a generic function pointer; the export's real type
@@ -126,6 +160,7 @@ BridgeHarness::BridgeHarness(const std::string& pluginName, const std::string& f
   productGuid = "{KELTEST-" + tag + "}";
   platformState->productKey = "Software\\KEL\\" + productGuid;
   commonScript();
+  failedClosesBefore = registryLog().failedCloses;
   setDefaultIni();
 }
 
@@ -234,7 +269,7 @@ AEffect* BridgeHarness::open(BridgeTestHost& host) {
 
   platformState->pluginModule = LoadLibraryA(dll.c_str());
   if (platformState->pluginModule == nullptr) return nullptr;
-  redirectMessageBox(platformState->pluginModule);
+  redirectPlatformCalls(platformState->pluginModule);
   using MainProc = AEffect*(VSTCALLBACK*)(audioMasterCallback);
   auto entry = exportOf<MainProc>(platformState->pluginModule, "main");
   if (entry == nullptr) return nullptr;
@@ -248,6 +283,14 @@ std::vector<std::string> BridgeHarness::errorBoxes() const {
     texts.push_back(boxes()[i].text);
   }
   return texts;
+}
+
+int BridgeHarness::registryKeysLeftOpen() const {
+  return static_cast<int>(registryLog().open.size());
+}
+
+int BridgeHarness::failedRegistryCloses() const {
+  return registryLog().failedCloses - failedClosesBefore;
 }
 
 std::vector<std::string> BridgeHarness::errorBoxDetails() const {

@@ -13,6 +13,12 @@
 class BridgeTest : public ::testing::Test {
  protected:
   void SetUp() override { testengine::resetScript(engine()); }
+  // Whatever the test did, every registry key the plug-in opened was closed,
+  // each exactly once.
+  void TearDown() override {
+    EXPECT_EQ(harness.registryKeysLeftOpen(), 0);
+    EXPECT_EQ(harness.failedRegistryCloses(), 0);
+  }
   testengine::Script& engine() { return harness.engine(); }
 
   // Opens the effect and marks the engine's call log: newOps() reports

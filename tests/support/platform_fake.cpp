@@ -25,7 +25,8 @@ struct State {
   std::map<std::string, std::string> values;  // "key|name"
   std::map<std::string, FakeLibrary> libraries;
   std::vector<std::string> boxes;
-  int openKeys = 0;
+  std::set<FakeKey*> openKeys;
+  int failedCloses = 0;
 };
 
 State& state() {
@@ -80,7 +81,10 @@ int libraryLoadCount(const std::string& path) {
 }
 
 int openRegistryKeys() {
-  return state().openKeys;
+  return static_cast<int>(state().openKeys.size());
+}
+int failedRegistryCloses() {
+  return state().failedCloses;
 }
 const std::vector<std::string>& errorBoxes() {
   return state().boxes;
@@ -122,17 +126,26 @@ RegistryKey::~RegistryKey() {
   close();
 }
 
+// Like the registry, an empty name below a parent answers the parent's own
+// handle; the owner rule of the real platform file is repeated here.
 bool RegistryKey::open(const RegistryKey* parent, const char* name) {
   close();
   std::string path;
   if (parent != nullptr) {
     if (parent->handle == nullptr) return false;
+    if (name == nullptr || name[0] == '\0') {
+      handle = parent->handle;
+      ownsHandle = false;
+      return true;
+    }
     path = static_cast<FakeKey*>(parent->handle)->path;
   }
   if (name != nullptr && name[0] != '\0') path = path.empty() ? name : path + "\\" + name;
   if (state().keys.count(path) == 0) return false;
-  handle = new FakeKey{path};
-  ++state().openKeys;
+  auto* key = new FakeKey{path};
+  state().openKeys.insert(key);
+  handle = key;
+  ownsHandle = true;
   return true;
 }
 
@@ -146,12 +159,19 @@ bool RegistryKey::queryString(const char* name, char* out, std::size_t size) con
   return true;
 }
 
+// A close of a key that is not open is counted, not performed, as the
+// registry refuses it.
 void RegistryKey::close() {
-  if (handle != nullptr) {
-    delete static_cast<FakeKey*>(handle);
-    handle = nullptr;
-    --state().openKeys;
+  if (handle != nullptr && ownsHandle) {
+    auto* key = static_cast<FakeKey*>(handle);
+    if (state().openKeys.erase(key) != 0) {
+      delete key;
+    } else {
+      ++state().failedCloses;
+    }
   }
+  handle = nullptr;
+  ownsHandle = false;
 }
 
 Library::~Library() {

@@ -22,6 +22,8 @@ void registerLibrary(const std::string& path,
                      const std::vector<std::pair<std::string, void*>>& symbols);
 int libraryLoadCount(const std::string& path);  // loads minus unloads
 int openRegistryKeys();                         // keys opened and not closed
+int failedRegistryCloses();                     // closes of a key not open
+int failedRegistryCloses();                     // closes of a key not open
 const std::vector<std::string>& errorBoxes();
 
 }  // namespace fakeplatform

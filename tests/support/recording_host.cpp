@@ -33,6 +33,7 @@ VstIntPtr VSTCALLBACK RecordingHost::callback(AEffect* effect, VstInt32 opcode, 
   RecordingHost* host = active;
   if (host == nullptr) return 0;
   const HostCall call{effect, opcode, index, value, ptr, opt};
+  std::lock_guard<std::recursive_mutex> lock(host->callbackLock);
   host->log.push_back(call);
   auto handler = host->handlers.find(opcode);
   if (handler != host->handlers.end()) return handler->second(call);

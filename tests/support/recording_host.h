@@ -1,12 +1,15 @@
 // A host callback for tests: answers each opcode from a table (0 when not
 // set, or through a handler) and logs every call with all six arguments.
 // The callback is a plain function pointer, so it reaches the newest
-// RecordingHost still alive; with none alive it answers 0. Single-threaded.
+// RecordingHost still alive; with none alive it answers 0. The callback may
+// be called from engine threads (one at a time); everything else belongs to
+// the test's thread.
 #pragma once
 
 #include <cstddef>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -53,4 +56,5 @@ class RecordingHost {
   std::map<VstInt32, VstIntPtr> answers;
   std::map<VstInt32, Handler> handlers;
   std::vector<HostCall> log;
+  std::recursive_mutex callbackLock;  // a handler may call the host again
 };

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "convert/converter_linear.h"
 #include "convert/converter_log.h"
 
@@ -47,6 +49,20 @@ TEST(MakeConverter, OtherCurvesGetNoConverter) {
   for (std::int32_t curve : {2, -1, 0x7FFFFFFF}) {
     EXPECT_EQ(kel::makeConverter(description(curve, 0, 0, 100, 10)), nullptr) << curve;
   }
+}
+
+// Base 1 would divide 0 by 0 and base 0 take the logarithm of 0; hundreds of
+// decimals leave a scale of 0 or infinity. Base 2 is the flattest valid curve.
+TEST(MakeConverter, DescriptionsWithoutFiniteArithmeticGetNoConverter) {
+  EXPECT_EQ(kel::makeConverter(description(1, 0, 0, 100, 1)), nullptr);
+  EXPECT_EQ(kel::makeConverter(description(1, 0, 0, 100, 0)), nullptr);
+  EXPECT_EQ(kel::makeConverter(description(0, 400, 0, 100, 0)), nullptr);
+  EXPECT_EQ(kel::makeConverter(description(0, -400, 0, 100, 0)), nullptr);
+  EXPECT_EQ(kel::makeConverter(description(0, -299, -1000000000, 1000000000, 0)), nullptr);
+  ovu::IConverter* c = kel::makeConverter(description(1, 0, 0, 100, 2));
+  ASSERT_NE(c, nullptr);
+  EXPECT_NEAR(c->valueToNormalized(50), std::log2(1.5), 1e-12);
+  c->release();
 }
 
 }  // namespace

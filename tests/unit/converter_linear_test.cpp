@@ -109,8 +109,16 @@ TEST(CConverterLinear, ValueToNormalizedTable) {
     std::int32_t value;
     double normalized;
   } cases[] = {
-      {{0, 0, 100}, 25, 0.25},    {{0, 0, 100}, 150, 1.5},   {{0, 0, 100}, -50, -0.5},
-      {{0, -100, -50}, -75, 0.5}, {{3, 0, 2000}, 500, 0.25}, {{-1, 0, 100}, 50, 0.5},
+      {{0, 0, 100}, 25, 0.25},
+      {{0, 0, 100}, 150, 1.5},
+      {{0, 0, 100}, -50, -0.5},
+      {{0, -100, -50}, -75, 0.5},
+      {{3, 0, 2000}, 500, 0.25},
+      {{-1, 0, 100}, 50, 0.5},
+      // Equal bounds have no range: every value sits at the minimum.
+      {{0, 5, 5}, 5, 0.0},
+      {{0, 5, 5}, 9, 0.0},
+      {{2, -7, -7}, -2147483647, 0.0},
   };
   for (const Case& c : cases) {
     ovu::IConverter* conv = makeLinear(c.bounds);
@@ -151,7 +159,8 @@ TEST(CConverterLinear, RangeToValueTable) {
   } cases[] = {
       {{0, 0, 100, 0, 10}, 5, 50},    {{1, -600, 120, 0, 4}, 2, -240},
       {{0, 0, 100, -10, 10}, -10, 0}, {{0, 0, 100, -10, 10}, 20, 150},
-      {{0, -5, 0, 0, 2}, 1, -3},  // -2.5 rounds away from zero
+      {{0, -5, 0, 0, 2}, 1, -3},    // -2.5 rounds away from zero
+      {{0, 20, 100, 7, 7}, 9, 20},  // a range of one position is all minimum
   };
   for (const Case& c : cases) {
     ovu::IConverter* conv = makeLinear(c.bounds);

@@ -98,11 +98,21 @@ TEST(CConverterLog, RangeConversions) {
       {{0, 0, 1100, 100, 0, 2}, 100, 1},    // t = 0.5 -> 1/11
       {{0, 0, 1100, 100, -2, 0}, 1100, 0},  // t = 1 -> clamped top
       {{1, -600, 0, 10, 0, 4}, -456, 2},    // t = 0.5, negative rounding
+      {{0, 20, 100, 10, 3, 3}, 20, 9},      // a range of one position is all minimum
   };
   for (const Case& c : toValue) {
     ovu::IConverter* conv = makeLog(c.bounds);
     EXPECT_EQ(conv->rangeToValue(c.position), c.value) << c.position;
     conv->release();
+  }
+}
+
+TEST(CConverterLog, EqualBoundsSitAtTheMinimum) {
+  for (std::int32_t value : {5, 6, -1000}) {
+    ovu::IConverter* c = makeLog({0, 5, 5, 10, 0, 4});
+    EXPECT_EQ(c->valueToNormalized(value), 0.0) << value;
+    EXPECT_EQ(c->valueToRange(value), 0) << value;
+    c->release();
   }
 }
 
