@@ -2,15 +2,19 @@
 # The product in one command: builds the plug-in, the demo engine and plughost
 # for Windows, then, under Wine in a prefix of its own, registers the engine,
 # installs three named effects of it, shows them, renders audio through each,
-# round-trips a preset and takes a screenshot of an editor. Everything it makes
-# lands in out/demo/. Safe to run again: it reuses the prefix and overwrites.
+# round-trips a preset and takes a screenshot of an editor; then does the same
+# install for 64-bit hosts with the 64-bit build, shows those effects and
+# renders through one. Everything it makes lands in out/demo/. Safe to run
+# again: it reuses the prefix and overwrites.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
 
 bash scripts/install-deps.sh
-cmake --preset windows
-cmake --build --preset windows
+for preset in windows windows64; do
+  cmake --preset "$preset"
+  cmake --build --preset "$preset"
+done
 
 bin="$root/build/windows/bin"
 demo="$root/out/demo"
@@ -28,9 +32,13 @@ plughost() { "$root/cmake/wine-run.sh" "$bin/plughost.exe" "$@"; }
 step() { printf '\n=== %s\n' "$*"; }
 
 stop_wine
+# One 64-bit prefix runs both widths; a 32-bit one left by an older run goes.
+if [ -f "$KEL_WINEPREFIX/system.reg" ] && ! grep -q '^#arch=win64' "$KEL_WINEPREFIX/system.reg"; then
+  rm -rf "$KEL_WINEPREFIX"
+fi
 if [ ! -f "$KEL_WINEPREFIX/system.reg" ]; then
   step "Creating the Wine prefix $KEL_WINEPREFIX"
-  "$root/cmake/wine-run.sh" wineboot -i
+  (unset WINEARCH; "$root/cmake/wine64-run.sh" wineboot -i)
 fi
 
 step "Registering the demo engine"
@@ -74,6 +82,34 @@ xvfb-run -a bash -c '"$1" "$2" edit "$3" --screenshot "$4" --seconds 2; status=$
   _ "$root/cmake/wine-run.sh" "$bin/plughost.exe" "$plugins/DemoSynth.dll" "$demo/editor.png"
 stop_wine
 
+# The same effects for 64-bit hosts: the 64-bit plughost writes the 64-bit
+# registry view, where 64-bit copies of the plug-in look up the same GUID.
+bin64="$root/build/windows64/bin"
+plugins64="$demo/plugins64"
+mkdir -p "$plugins64"
+plughost64() { "$root/cmake/wine64-run.sh" "$bin64/plughost.exe" "$@"; }
+
+step "64-bit: registering the 64-bit demo engine under the same GUID"
+plughost64 register --guid "$guid" --engine "$bin64/kel_demo_engine.dll"
+
+step "64-bit: installing the three effects from the 64-bit kelbridge.dll"
+plughost64 install --plugin "$bin64/kelbridge.dll" --dir "$plugins64" --name DemoGain \
+  --guid "$guid" --id DGai --process-index 0
+plughost64 install --plugin "$bin64/kelbridge.dll" --dir "$plugins64" --name DemoFilter \
+  --guid "$guid" --id DFil --process-index 1
+plughost64 install --plugin "$bin64/kelbridge.dll" --dir "$plugins64" --name DemoSynth \
+  --guid "$guid" --id DSyn --process-index 2 --channels-in 0 --channels-out 2
+
+for effect in DemoGain DemoFilter DemoSynth; do
+  step "64-bit: plughost info $effect.dll"
+  plughost64 info "$plugins64/$effect.dll"
+done
+
+step "64-bit: rendering white noise through DemoFilter"
+plughost64 render "$plugins64/DemoFilter.dll" --generate noise --seconds 2 \
+  --set Cutoff=0.45 --set Resonance=0.6 --out "$demo/filter64.wav"
+stop_wine
+
 step "Done. Outputs in $demo:"
 echo "  plugins/            DemoGain, DemoFilter, DemoSynth (.dll + .ini)"
 echo "  gain.wav            sine through DemoGain"
@@ -81,4 +117,6 @@ echo "  filter.wav          noise through DemoFilter"
 echo "  synth.wav           MIDI notes played by DemoSynth"
 echo "  filter-highpass.fxp DemoFilter preset"
 echo "  editor.png          screenshot of the DemoSynth editor"
+echo "  plugins64/          the three effects for 64-bit hosts (.dll + .ini)"
+echo "  filter64.wav        noise through the 64-bit DemoFilter"
 echo "  wineprefix/         the Wine prefix with the engine's registry entry"

@@ -12,8 +12,8 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   added_arch=1
 fi
 
-for pkg in cmake ninja-build g++ g++-mingw-w64-i686 wine wine32:i386 xvfb googletest \
-           xauth libcli11-dev; do
+for pkg in cmake ninja-build g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine wine32:i386 \
+           wine64 xvfb googletest xauth libcli11-dev; do
   have_pkg "$pkg" || need+=("$pkg")
 done
 

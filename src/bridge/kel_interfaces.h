@@ -5,8 +5,10 @@
 // and are fixed by the engine's binary. Every engine object derives virtually
 // from IObject, whose release() is slot 0; an interface's own operations start
 // at slot 1, and reservedN() placeholders keep every listed operation at its
-// number. Member calls use the target's member calling convention (the callee
-// removes the arguments), so argument types must stay exactly as declared.
+// number. Member calls use the target's member calling convention: on 32-bit
+// x86 the callee removes the arguments (thiscall), so argument types must stay
+// exactly as declared; x86-64 has one calling convention for every call.
+// The declarations carry no convention of their own and serve both widths.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,5 @@
-// The engine's description of one parameter (56 bytes on the 32-bit target).
+// The engine's description of one parameter (56 bytes on the 32-bit target,
+// 88 on the 64-bit one).
 // The bridge owns the record, the engine fills it; all strings stay owned by
 // the engine and are valid only during the call that asked for them.
 #pragma once
@@ -53,6 +54,24 @@ KEL_PIN_INFO(logBase, 44);
 KEL_PIN_INFO(valueNames, 48);
 KEL_PIN_INFO(automatable, 52);
 #undef KEL_PIN_INFO
+// The 64-bit record: pointers of 8 bytes on 8-byte boundaries.
+#define KEL_PIN_INFO64(field, offset) \
+  static_assert(sizeof(void*) != 8 || offsetof(SParameterInfo, field) == (offset), #field)
+static_assert(sizeof(void*) != 8 || sizeof(SParameterInfo) == 88, "SParameterInfo size");
+KEL_PIN_INFO64(name, 8);
+KEL_PIN_INFO64(label, 16);
+KEL_PIN_INFO64(displayType, 24);
+KEL_PIN_INFO64(minimum, 28);
+KEL_PIN_INFO64(maximum, 32);
+KEL_PIN_INFO64(unused24, 36);
+KEL_PIN_INFO64(decimals, 40);
+KEL_PIN_INFO64(minimumText, 48);
+KEL_PIN_INFO64(maximumText, 56);
+KEL_PIN_INFO64(curve, 64);
+KEL_PIN_INFO64(logBase, 68);
+KEL_PIN_INFO64(valueNames, 72);
+KEL_PIN_INFO64(automatable, 80);
+#undef KEL_PIN_INFO64
 #pragma GCC diagnostic pop
 
 }  // namespace kel

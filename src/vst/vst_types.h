@@ -1,6 +1,6 @@
 // Binary records exchanged with a VST 2 host, declared once, field by field.
-// The static_asserts pin the 32-bit Windows layout that hosts read directly;
-// fields that hold pointers are pointer-sized so a 64-bit build stays right.
+// Fields that hold pointers are pointer-sized; the static_asserts pin both the
+// 32-bit and the 64-bit Windows layout that hosts read directly.
 #pragma once
 
 #include <cstddef>
@@ -17,6 +17,7 @@ using VstInt32 = std::int32_t;
 using VstIntPtr = std::intptr_t;
 
 constexpr bool kVst32BitLayout = sizeof(void*) == 4;
+constexpr bool kVst64BitLayout = sizeof(void*) == 8;
 
 struct AEffect;
 
@@ -258,6 +259,33 @@ KEL_PIN32(AEffect, version, 76);
 KEL_PIN32(AEffect, processReplacing, 80);
 KEL_PIN32(AEffect, future, 84);
 
+#define KEL_PIN64(type, field, offset) \
+  static_assert(!kVst64BitLayout || offsetof(type, field) == (offset), #type "::" #field)
+
+static_assert(!kVst64BitLayout || sizeof(AEffect) == 192, "AEffect size");
+KEL_PIN64(AEffect, magic, 0);
+KEL_PIN64(AEffect, dispatcher, 8);
+KEL_PIN64(AEffect, process, 16);
+KEL_PIN64(AEffect, setParameter, 24);
+KEL_PIN64(AEffect, getParameter, 32);
+KEL_PIN64(AEffect, numPrograms, 40);
+KEL_PIN64(AEffect, numParams, 44);
+KEL_PIN64(AEffect, numInputs, 48);
+KEL_PIN64(AEffect, numOutputs, 52);
+KEL_PIN64(AEffect, flags, 56);
+KEL_PIN64(AEffect, resvd1, 64);
+KEL_PIN64(AEffect, resvd2, 72);
+KEL_PIN64(AEffect, initialDelay, 80);
+KEL_PIN64(AEffect, realQualities, 84);
+KEL_PIN64(AEffect, offQualities, 88);
+KEL_PIN64(AEffect, ioRatio, 92);
+KEL_PIN64(AEffect, object, 96);
+KEL_PIN64(AEffect, user, 104);
+KEL_PIN64(AEffect, uniqueID, 112);
+KEL_PIN64(AEffect, version, 116);
+KEL_PIN64(AEffect, processReplacing, 120);
+KEL_PIN64(AEffect, future, 128);
+
 static_assert(sizeof(ERect) == 8, "ERect size");
 static_assert(offsetof(ERect, top) == 0 && offsetof(ERect, left) == 2 &&
                   offsetof(ERect, bottom) == 4 && offsetof(ERect, right) == 6,
@@ -300,6 +328,10 @@ static_assert(!kVst32BitLayout || sizeof(VstEvents) == 16, "VstEvents size");
 KEL_PIN32(VstEvents, numEvents, 0);
 KEL_PIN32(VstEvents, reserved, 4);
 KEL_PIN32(VstEvents, events, 8);
+static_assert(!kVst64BitLayout || sizeof(VstEvents) == 32, "VstEvents size");
+KEL_PIN64(VstEvents, numEvents, 0);
+KEL_PIN64(VstEvents, reserved, 8);
+KEL_PIN64(VstEvents, events, 16);
 
 static_assert(offsetof(VstTimeInfo, tempo) == 32, "VstTimeInfo::tempo");
 static_assert(sizeof(VstTimeInfo) == 88, "VstTimeInfo size");

@@ -249,6 +249,18 @@ TEST_F(BridgeLoading, BrokenInstallationsFallBackToBaseDefaults) {
   }
 }
 
+#if defined(_WIN32)
+// No process loads a DLL of the other width: a silent load failure, as for
+// any other library the bridge cannot load.
+TEST_F(BridgeLoading, EngineOfTheOtherWidthIsALoadFailure) {
+  harness.useEngineOfTheOtherWidth();
+  expectBaseDefaults(harness.open(host));
+  EXPECT_TRUE(harness.errorBoxes().empty());
+  EXPECT_EQ(engine().callCount, 0);
+  EXPECT_FALSE(harness.privateEngineLoaded());
+}
+#endif
+
 TEST_F(BridgeLoading, UnterminatedPathNameStillNamesTheEngine) {
   harness.installProductUnterminated();
   AEffect* effect = harness.open(host);

@@ -62,6 +62,9 @@ class BridgeHarness {
   // Registers a library without kelMain, or a path where nothing exists.
   void useEngineWithoutEntry();
   void useMissingEngine();
+  // Windows only: registers a copy of the engine whose header names the
+  // other width (i386 or x86-64).
+  void useEngineOfTheOtherWidth();
   bool privateEngineLoaded() const;
 
   const std::string& guid() const { return productGuid; }

@@ -4,11 +4,14 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstring>
 #include <set>
 
 #include "bridge_harness.h"
+#include "pe_image.h"
 
 namespace {
 
@@ -232,6 +235,14 @@ void BridgeHarness::useEngineWithoutEntry() {
   // The plug-in itself is a library without kelMain.
   platformState->enginePath = platformState->root + "NoEntry.dll";
   CopyFileA((binFolder() + "kelbridge.dll").c_str(), platformState->enginePath.c_str(), FALSE);
+  platformState->files.push_back(platformState->enginePath);
+  installProduct();
+}
+
+void BridgeHarness::useEngineOfTheOtherWidth() {
+  platformState->enginePath = platformState->root + "OtherWidth.dll";
+  std::string error;
+  EXPECT_TRUE(writeOtherWidthCopy(commonEnginePath(), platformState->enginePath, &error)) << error;
   platformState->files.push_back(platformState->enginePath);
   installProduct();
 }

@@ -165,3 +165,22 @@ bool readPeImage(const std::string& path, PeImage* image, std::string* error) {
                                         std::istreambuf_iterator<char>());
   return parsePeImage(bytes, image, error);
 }
+
+bool writeOtherWidthCopy(const std::string& from, const std::string& to, std::string* error) {
+  std::ifstream in(from, std::ios::binary);
+  if (!in) return fail(error, "cannot open " + from);
+  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
+  PeImage image;
+  if (!parsePeImage(bytes, &image, error)) return false;
+  const std::uint16_t other =
+      image.machine == PeImage::kMachineI386 ? PeImage::kMachineAmd64 : PeImage::kMachineI386;
+  const std::size_t machine = Reader(bytes).u32(0x3C) + 4;
+  bytes[machine] = static_cast<std::uint8_t>(other & 0xff);
+  bytes[machine + 1] = static_cast<std::uint8_t>(other >> 8);
+  std::ofstream out(to, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  return out ? true : fail(error, "cannot write " + to);
+}

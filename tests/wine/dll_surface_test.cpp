@@ -1,5 +1,6 @@
-// The built plug-in as a host finds it on disk: a 32-bit x86 DLL whose only
-// export is "main", depending on nothing but DLLs every Windows system has.
+// The built plug-in as a host finds it on disk: an x86 DLL of this build's
+// width (PE32 or PE32+) whose only export is "main", depending on nothing but
+// DLLs every Windows system has.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -48,9 +49,14 @@ class DllSurface : public testing::Test {
   PeImage image;
 };
 
-TEST_F(DllSurface, IsA32BitX86Dll) {
+TEST_F(DllSurface, IsAnX86DllOfThisBuildsWidth) {
+#if defined(_WIN64)
+  EXPECT_EQ(image.machine, PeImage::kMachineAmd64);
+  EXPECT_EQ(image.optionalMagic, PeImage::kMagicPe32Plus);
+#else
   EXPECT_EQ(image.machine, PeImage::kMachineI386);
   EXPECT_EQ(image.optionalMagic, PeImage::kMagicPe32);
+#endif
   EXPECT_NE(image.characteristics & 0x2000, 0) << "not marked as a DLL";
 }
 

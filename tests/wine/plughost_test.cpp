@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "pe_image.h"
 #include "wav_io.h"
 
 namespace {
@@ -59,6 +60,15 @@ struct ChildRun {
   int errLines() const { return static_cast<int>(std::count(err.begin(), err.end(), '\n')); }
 };
 
+void writeRegistryPath(const std::string& guid, const std::string& path) {
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, ("Software\\KEL\\" + guid).c_str(),
+                                           0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
+  RegSetValueExA(key, "PathName", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                 static_cast<DWORD>(path.size() + 1));
+  RegCloseKey(key);
+}
+
 std::string readRegistryPath(const std::string& guid) {
   HKEY key = nullptr;
   char value[MAX_PATH] = {};
@@ -86,13 +96,7 @@ class PlughostTest : public ::testing::Test {
     folder = std::string(temp) + "plughost_test_" + unique + "\\";
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
 
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, ("Software\\KEL\\" + guid).c_str(),
-                                             0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
-    const std::string engine = binFolder() + "kel_demo_engine.dll";
-    RegSetValueExA(key, "PathName", 0, REG_SZ, reinterpret_cast<const BYTE*>(engine.c_str()),
-                   static_cast<DWORD>(engine.size() + 1));
-    RegCloseKey(key);
+    writeRegistryPath(guid, binFolder() + "kel_demo_engine.dll");
   }
 
   void TearDown() override {
@@ -288,6 +292,52 @@ TEST_F(PlughostTest, RegisterAndInstallSetUpAWorkingEffect) {
   DeleteFileA((target + "\\Loud.dll").c_str());
   DeleteFileA((target + "\\Loud.ini").c_str());
   RemoveDirectoryA(target.c_str());
+}
+
+// A process loads only DLLs of its own width, and the two widths read
+// different registry views: every mix is refused before anything is loaded,
+// written or copied.
+TEST_F(PlughostTest, FilesOfTheOtherWidthAreRefused) {
+  const std::string own = std::to_string(sizeof(void*) * 8) + "-bit";
+  const std::string other = sizeof(void*) == 8 ? "32-bit" : "64-bit";
+  const std::string plugin = folder + "OtherPlugin.dll";
+  const std::string engine = folder + "OtherEngine.dll";
+  std::string error;
+  ASSERT_TRUE(writeOtherWidthCopy(binFolder() + "kelbridge.dll", plugin, &error)) << error;
+  ASSERT_TRUE(writeOtherWidthCopy(binFolder() + "kel_demo_engine.dll", engine, &error)) << error;
+  const std::string otherGuid = guid + "-other";
+  writeRegistryPath(otherGuid, engine);
+  const std::string target = folder + "never";
+  const std::string installTo =
+      " --dir " + quoted(target) + " --name Never --id 1 --process-index 0";
+
+  const struct {
+    std::string arguments;
+    std::string message;
+  } cases[] = {
+      {"info " + quoted(plugin), "plug-in '" + plugin + "' is " + other},
+      {"render " + quoted(plugin) + " --generate sine --seconds 1 --out " +
+           quoted(folder + "never.wav"),
+       "plug-in '" + plugin + "' is " + other},
+      {"register --guid " + guid + "-new --engine " + quoted(engine),
+       "engine '" + engine + "' is " + other},
+      {"install --plugin " + quoted(plugin) + " --guid " + guid + installTo,
+       "plug-in '" + plugin + "' is " + other},
+      {"install --plugin " + quoted(binFolder() + "kelbridge.dll") + " --guid " + otherGuid +
+           installTo,
+       "engine '" + engine + "' registered under " + otherGuid + " is " + other},
+  };
+  for (const auto& c : cases) {
+    const ChildRun run = plughost(c.arguments);
+    EXPECT_NE(0u, run.exitCode) << c.arguments;
+    EXPECT_EQ(1, run.errLines()) << c.arguments << "\n" << run.err;
+    EXPECT_EQ("plughost: error: " + c.message + " but this plughost is " + own + "\n", run.err)
+        << c.arguments;
+  }
+  EXPECT_EQ("", readRegistryPath(guid + "-new"));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(target.c_str()));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder + "never.wav").c_str()));
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("Software\\KEL\\" + otherGuid).c_str());
 }
 
 TEST_F(PlughostTest, ErrorsGiveOneLineAndAFailureStatus) {

@@ -11,6 +11,7 @@
 #include "command_error.h"
 #include "commands.h"
 #include "ini_text.h"
+#include "pe_width.h"
 #include "plugin_id.h"
 
 namespace plughost {
@@ -75,6 +76,7 @@ int runRegister(const RegisterOptions& options) {
   requireName(guid, "GUID", "\\/\r\n");
   const std::string path = fullPath(engine);
   if (!isFile(path)) throw CommandError("engine '" + engine + "' does not exist");
+  requireOwnWidth(path, "engine '" + path + "'");
   requireExport(path, "kelMain", "an engine library");
 
   const std::string keyName = "Software\\KEL\\" + guid;
@@ -106,6 +108,8 @@ int runInstall(const InstallOptions& options) {
   }
   const std::string plugin = fullPath(options.plugin);
   if (!isFile(plugin)) throw CommandError("plug-in '" + options.plugin + "' does not exist");
+  requireOwnWidth(plugin, "plug-in '" + plugin + "'");
+  requireRegisteredEngineOfOwnWidth(config.guid);
   requireExport(plugin, "main", "a VST 2 plug-in");
 
   std::string directory = fullPath(options.directory);

@@ -5,6 +5,7 @@
 #include "command_error.h"
 #include "host_context.h"
 #include "parameter_assignment.h"
+#include "pe_width.h"
 
 namespace plughost {
 namespace {
@@ -32,6 +33,7 @@ PluginInstance::PluginInstance(const std::string& path) : path_(path) {
   if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
     throw CommandError("plug-in '" + path + "' does not exist");
   }
+  requireOwnWidth(path, "plug-in '" + path + "'");
   library_ = LoadLibraryA(path.c_str());
   if (!library_) {
     throw CommandError("cannot load plug-in '" + path + "': " + systemMessage(GetLastError()));

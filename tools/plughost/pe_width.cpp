@@ -1,0 +1,66 @@
+#include "pe_width.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <fstream>
+
+#include "command_error.h"
+
+namespace plughost {
+namespace {
+
+constexpr std::uint16_t kMachineI386 = 0x14c;
+constexpr std::uint16_t kMachineAmd64 = 0x8664;
+constexpr std::streamoff kPeOffsetField = 0x3c;
+
+std::uint32_t littleEndian(const unsigned char* bytes, int count) {
+  std::uint32_t value = 0;
+  for (int i = count - 1; i >= 0; --i) value = value << 8 | bytes[i];
+  return value;
+}
+
+}  // namespace
+
+int peWidth(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  unsigned char dos[kPeOffsetField + 4];
+  if (!file.read(reinterpret_cast<char*>(dos), sizeof dos) || dos[0] != 'M' || dos[1] != 'Z') {
+    return 0;
+  }
+  // "PE\0\0", then the COFF header, which starts with the machine.
+  unsigned char pe[6];
+  file.seekg(littleEndian(dos + kPeOffsetField, 4));
+  if (!file.read(reinterpret_cast<char*>(pe), sizeof pe) || littleEndian(pe, 4) != 0x4550) {
+    return 0;
+  }
+  switch (littleEndian(pe + 4, 2)) {
+    case kMachineI386:
+      return 32;
+    case kMachineAmd64:
+      return 64;
+    default:
+      return 0;
+  }
+}
+
+void requireOwnWidth(const std::string& path, const std::string& what) {
+  const int width = peWidth(path);
+  if (width != 0 && width != kOwnWidth) {
+    throw CommandError(what + " is " + std::to_string(width) + "-bit but this plughost is " +
+                       std::to_string(kOwnWidth) + "-bit");
+  }
+}
+
+void requireRegisteredEngineOfOwnWidth(const std::string& guid) {
+  char path[MAX_PATH + 1] = {};
+  DWORD size = MAX_PATH;
+  const std::string key = "Software\\KEL\\" + guid;
+  if (RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), "PathName", RRF_RT_REG_SZ, nullptr, path,
+                   &size) != ERROR_SUCCESS) {
+    return;
+  }
+  requireOwnWidth(path, "engine '" + std::string(path) + "' registered under " + guid);
+}
+
+}  // namespace plughost

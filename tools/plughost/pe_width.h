@@ -1,0 +1,26 @@
+// The width (32 or 64 bits) of a Windows program or DLL, read from its PE
+// header before anything loads it. A process loads only DLLs of its own
+// width, and a 32-bit and a 64-bit process see different registry views, so
+// plughost refuses files of the other width with a line naming both.
+#pragma once
+
+#include <string>
+
+namespace plughost {
+
+constexpr int kOwnWidth = static_cast<int>(sizeof(void*) * 8);
+
+// 32 or 64 for an x86 image; 0 when the file is missing, not a PE image or
+// for another processor (LoadLibrary then gives its own reason).
+int peWidth(const std::string& path);
+
+// Throws CommandError when `path` is an image of the other width; `what`
+// names the file for the user, e.g. "plug-in 'C:\x.dll'".
+void requireOwnWidth(const std::string& path, const std::string& what);
+
+// Throws CommandError when an engine is registered under `guid` in this
+// process's registry view and is of the other width. An unregistered GUID
+// passes: the engine may be registered later.
+void requireRegisteredEngineOfOwnWidth(const std::string& guid);
+
+}  // namespace plughost
