@@ -1,0 +1,234 @@
+// Runs plughost.exe validate as a vendor would: against the test engine
+// scripted to misbehave, each fault must be caught by the check that names
+// it; against bad files it must end with one line and status 1.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string binFolder() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder = path;
+  return folder.substr(0, folder.find_last_of("\\/") + 1);
+}
+
+std::string readText(const std::string& path) {
+  std::string text;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+    std::fclose(f);
+  }
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+  return text;
+}
+
+struct Run {
+  DWORD exitCode = 0;
+  std::string out;
+  std::string err;
+  int errLines() const { return static_cast<int>(std::count(err.begin(), err.end(), '\n')); }
+};
+
+// The test engine under a GUID of this test alone, and one effect of it.
+class ValidateTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    const std::string unique =
+        std::to_string(GetCurrentProcessId()) + "-" + std::to_string(now.QuadPart);
+    guid = "{validate-test-" + unique + "}";
+    folder = std::string(temp) + "validate_test_" + unique + "\\";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, ("Software\\KEL\\" + guid).c_str(),
+                                             0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
+    const std::string engine = binFolder() + "kel_test_engine.dll";
+    RegSetValueExA(key, "PathName", 0, REG_SZ, reinterpret_cast<const BYTE*>(engine.c_str()),
+                   static_cast<DWORD>(engine.size() + 1));
+    RegCloseKey(key);
+    plugin = folder + "TestFx.dll";
+    ASSERT_TRUE(CopyFileA((binFolder() + "kelbridge.dll").c_str(), plugin.c_str(), FALSE));
+    FILE* ini = std::fopen((folder + "TestFx.ini").c_str(), "wb");
+    ASSERT_NE(nullptr, ini);
+    std::fprintf(ini,
+                 "[KEL]\r\nGUID=%s\r\nChannelsIn=2\r\nChannelsOut=2\r\nID=1\r\n"
+                 "[VST]\r\nName=TestFx\r\n",
+                 guid.c_str());
+    std::fclose(ini);
+  }
+
+  void TearDown() override {
+    SetEnvironmentVariableA("KEL_TEST_ENGINE_SCRIPT", nullptr);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("Software\\KEL\\" + guid).c_str());
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+      do {
+        DeleteFileA((folder + found.cFileName).c_str());
+      } while (FindNextFileA(search, &found));
+      FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+  }
+
+  // plughost.exe with `arguments`; the engine misbehaves as `script` says.
+  Run plughost(const std::string& arguments, const std::string& script = "") {
+    SetEnvironmentVariableA("KEL_TEST_ENGINE_SCRIPT", script.empty() ? nullptr : script.c_str());
+    Run run;
+    const std::string outPath = folder + "stdout.txt";
+    const std::string errPath = folder + "stderr.txt";
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE out = CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                             CREATE_ALWAYS, 0, nullptr);
+    HANDLE err = CreateFileA(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                             CREATE_ALWAYS, 0, nullptr);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    PROCESS_INFORMATION process = {};
+    std::string command = "\"" + binFolder() + "plughost.exe\" " + arguments;
+    const BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                        nullptr, &startup, &process);
+    EXPECT_TRUE(started) << command;
+    if (started) {
+      EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 240000)) << command;
+      GetExitCodeProcess(process.hProcess, &run.exitCode);
+      CloseHandle(process.hThread);
+      CloseHandle(process.hProcess);
+    }
+    CloseHandle(out);
+    CloseHandle(err);
+    run.out = readText(outPath);
+    run.err = readText(errPath);
+    return run;
+  }
+
+  // The result line of `check`, or "".
+  static std::string lineOf(const std::string& out, const std::string& check) {
+    for (const char* verdict : {"PASS  ", "FAIL  ", "SKIP  "}) {
+      const std::size_t at = out.find(verdict + check + " ");
+      if (at != std::string::npos) return out.substr(at, out.find('\n', at) - at);
+    }
+    return "";
+  }
+
+  std::string guid;
+  std::string folder;
+  std::string plugin;
+};
+
+struct FaultCase {
+  const char* script;  // the test engine's misbehaviours
+  const char* only;    // the checks run
+  // Per check: the text its FAIL line must contain.
+  std::vector<std::pair<const char*, const char*>> caught;
+};
+
+// Faults that do not disturb each other's checks share a run.
+const FaultCase kFaultCases[] = {
+    {"nan-output state-not-restored",
+     "audio,state",
+     {{"audio", "output is not finite (silence, 8000 Hz, 1-frame blocks)"},
+      {"state", "state not restored: parameter 0 is "}}},
+    {"growing-output state-resaved-differently value-out-of-range",
+     "parameters,state,automation",
+     {{"parameters", "parameter 0: getParameter answers 1.5 after setParameter(0), outside 0..1"},
+      {"state",
+       "the state saved again after a restore differs from the one restored (8 bytes, "
+       "then 8; first difference at byte 4)"},
+      {"automation", "beyond the +36 dBFS bound (noise with automated parameters)"}}},
+    {"crash-on-one-frame ignores-set-parameter leak-per-instance",
+     "audio,parameters,lifecycle",
+     {{"audio",
+       "crashed with exception 0xC0000005 (access violation) in processReplacing(1 frames)"},
+      {"parameters", "parameter 0 ignores setParameter: getParameter answers 0 after both"},
+      {"lifecycle", "memory grows by "}}},
+    {"write-past-block crash-in-set-parameter",
+     "audio,parameters",
+     {{"audio",
+       "the effect wrote output channel 0 at frame 1 of a 1-frame block (silence, "
+       "8000 Hz, 1-frame blocks)"},
+      {"parameters",
+       "crashed with exception 0xC0000005 (access violation) in setParameter(0, 0)"}}},
+    {"hang-in-set-chunk",
+     "state",
+     {{"state", "timed out after 3000 ms in dispatcher(effSetChunk, index 0, value 4, ptr "}}},
+};
+
+TEST_F(ValidateTest, EachFaultIsCaughtByTheCheckThatNamesIt) {
+  for (const FaultCase& fault : kFaultCases) {
+    const Run run = plughost(
+        "validate \"" + plugin + "\" --level 1 --seed 7 --timeout-ms 3000 --only " + fault.only,
+        fault.script);
+    EXPECT_EQ(1u, run.exitCode) << fault.script << "\n" << run.out << run.err;
+    EXPECT_EQ(1, run.errLines()) << run.err;
+    for (const auto& caught : fault.caught) {
+      const std::string line = lineOf(run.out, caught.first);
+      EXPECT_EQ(0u, line.find("FAIL  ")) << fault.script << ": " << caught.first << "\n" << run.out;
+      EXPECT_NE(std::string::npos, line.find(caught.second))
+          << fault.script << ": " << caught.first << "\n"
+          << run.out;
+    }
+  }
+}
+
+TEST_F(ValidateTest, AWellBehavedEngineAndItsReportPass) {
+  const std::string json = folder + "report.json";
+  const Run run =
+      plughost("validate \"" + plugin +
+               "\" --level 1 --seed 42 --only open,texts,parameters,state --json \"" + json + "\"");
+  EXPECT_EQ(0u, run.exitCode) << run.out << run.err;
+  EXPECT_EQ("", run.err);
+  for (const char* check : {"open", "texts", "parameters", "state"}) {
+    EXPECT_EQ(0u, lineOf(run.out, check).find("PASS  ")) << check << "\n" << run.out;
+  }
+  const std::string report = readText(json);
+  EXPECT_NE(std::string::npos, report.find("\"seed\": 42,")) << report;
+  EXPECT_NE(std::string::npos, report.find("\"passed\": true,")) << report;
+  EXPECT_NE(std::string::npos, report.find("{\"name\": \"state\", \"result\": \"PASS\"")) << report;
+}
+
+TEST_F(ValidateTest, BadFilesEndWithOneLineAndStatusOne) {
+  struct Case {
+    std::string arguments;
+    DWORD status;
+    std::string error;
+  };
+  const std::string missing = folder + "Missing.dll";
+  const std::string engine = binFolder() + "kel_test_engine.dll";
+  const Case cases[] = {
+      {"validate \"" + missing + "\"", 1,
+       "plughost: error: plug-in '" + missing + "' does not exist\n"},
+      {"validate \"" + folder + "TestFx.ini\"", 1,
+       "plughost: error: '" + folder + "TestFx.ini' is not a Windows DLL\n"},
+      {"validate \"" + engine + "\" --only open", 1,
+       "plughost: error: '" + engine + "' is not a VST 2 plug-in: it has no export \"main\"\n"},
+      {"validate \"" + plugin + "\" --level 11", 2, ""},
+      {"validate \"" + plugin + "\" --only open,sound", 2,
+       "plughost: error: --only: unknown check 'sound' (checks: open, texts, parameters, state, "
+       "audio, automation, midi, threads, editor, lifecycle, fuzz)\n"},
+  };
+  for (const Case& c : cases) {
+    const Run run = plughost(c.arguments);
+    EXPECT_EQ(c.status, run.exitCode) << c.arguments << "\n" << run.err;
+    EXPECT_EQ(1, run.errLines()) << c.arguments << "\n" << run.err;
+    if (!c.error.empty()) EXPECT_EQ(c.error, run.err) << c.arguments;
+  }
+}
+
+}  // namespace
