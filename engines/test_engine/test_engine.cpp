@@ -43,10 +43,11 @@ testengine::ParameterScript* parameterAt(std::int32_t index) {
 
 // --- misbehaviours (see the script's last block) ---
 
-// A store through a null pointer the compiler cannot see through.
+// A store to an address no process maps, hidden from the compiler so that
+// it stays a store (an access violation) rather than a trap.
 void crash() {
-  volatile std::int32_t* volatile nowhere = nullptr;
-  *nowhere = 1;
+  volatile std::uintptr_t nowhere = 16;
+  *reinterpret_cast<volatile std::int32_t*>(nowhere) = 1;
 }
 
 std::int32_t chunkValueBytes() {
@@ -238,8 +239,12 @@ class TestProcessor final : public kel::IProcessor {
       for (std::int32_t i = 0; i < chunkValueBytes() / 4; ++i) {
         std::memcpy(bytes + 4 * i, &s.parameters[i].value, 4);
       }
+      // The clock, not a counter in the block: the block starts over when
+      // the library is unloaded and loaded again between two saves.
       ++s.chunksSaved;
-      if (s.stateResavedDifferently) std::memcpy(bytes + chunkValueBytes(), &s.chunksSaved, 4);
+      const auto now =
+          static_cast<std::uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+      if (s.stateResavedDifferently) std::memcpy(bytes + chunkValueBytes(), &now, 4);
       return;
     }
     const std::int32_t size = std::max(0, std::min(s.chunkSize, testengine::kMaxChunk));
