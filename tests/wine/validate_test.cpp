@@ -10,33 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "child_process.h"
+
 namespace {
 
-std::string binFolder() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder = path;
-  return folder.substr(0, folder.find_last_of("\\/") + 1);
-}
-
-std::string readText(const std::string& path) {
-  std::string text;
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-    std::fclose(f);
-  }
-  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-  return text;
-}
-
-struct ChildRun {
-  DWORD exitCode = 0;
-  std::string out;
-  std::string err;
-  int errLines() const { return static_cast<int>(std::count(err.begin(), err.end(), '\n')); }
-};
+using wine_test::binFolder;
+using wine_test::ChildRun;
+using wine_test::readText;
 
 // The test engine under a GUID of this test alone, and one effect of it.
 class ValidateTest : public ::testing::Test {
@@ -86,35 +66,8 @@ class ValidateTest : public ::testing::Test {
   // plughost.exe with `arguments`; the engine misbehaves as `script` says.
   ChildRun plughost(const std::string& arguments, const std::string& script = "") {
     SetEnvironmentVariableA("KEL_TEST_ENGINE_SCRIPT", script.empty() ? nullptr : script.c_str());
-    ChildRun run;
-    const std::string outPath = folder + "stdout.txt";
-    const std::string errPath = folder + "stderr.txt";
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE out = CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                             CREATE_ALWAYS, 0, nullptr);
-    HANDLE err = CreateFileA(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                             CREATE_ALWAYS, 0, nullptr);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = out;
-    startup.hStdError = err;
-    PROCESS_INFORMATION process = {};
-    std::string command = "\"" + binFolder() + "plughost.exe\" " + arguments;
-    const BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                        nullptr, &startup, &process);
-    EXPECT_TRUE(started) << command;
-    if (started) {
-      EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 240000)) << command;
-      GetExitCodeProcess(process.hProcess, &run.exitCode);
-      CloseHandle(process.hThread);
-      CloseHandle(process.hProcess);
-    }
-    CloseHandle(out);
-    CloseHandle(err);
-    run.out = readText(outPath);
-    run.err = readText(errPath);
+    const ChildRun run = wine_test::runProgram("plughost.exe", arguments, folder, 240000);
+    EXPECT_TRUE(run.finished) << arguments;
     return run;
   }
 

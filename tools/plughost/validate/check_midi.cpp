@@ -11,7 +11,7 @@
 namespace plughost {
 namespace {
 
-constexpr int kBlock = 512;
+constexpr int kBlock = 256;
 constexpr int kLargestEventCount = 32768;
 
 // A VstEvents block with room for `capacity` MIDI events.
@@ -67,7 +67,7 @@ bool playNotes(CheckContext& context, ValidatedEffect& effect, GuardedAudio& aud
   for (int note = firstNote; note < 128; ++note) {
     events.add(0, 0x90, static_cast<unsigned char>(note), 100);
     const std::string where = format("note %d at %.0f Hz", note, static_cast<double>(rate));
-    if (!sendAndPlay(context, effect, audio, events, 2 * context.level(), where)) return false;
+    if (!sendAndPlay(context, effect, audio, events, context.level(), where)) return false;
     events.add(0, 0x80, static_cast<unsigned char>(note), 0);
     if (!sendAndPlay(context, effect, audio, events, 1, where + ", released")) return false;
   }
