@@ -47,7 +47,8 @@ TEST(ValidateDemoEffects, EachPassesLevelOne) {
         effect.name);
     std::fclose(ini);
     const wine_test::ChildRun run = wine_test::runProgram(
-        "plughost.exe", "validate \"" + dll + "\" --level 1 --seed 1 --skip-editor", folder,
+        "plughost.exe",
+        "validate \"" + dll + "\" --level 1 --seed 1 --skip-editor --timeout-ms 120000", folder,
         300000);
     EXPECT_TRUE(run.finished) << effect.name;
     EXPECT_EQ(0u, run.exitCode) << effect.name << "\n" << run.out << run.err;

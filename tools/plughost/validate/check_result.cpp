@@ -86,7 +86,7 @@ void addOutcome(CheckResult& result, const ChildOutcome& outcome, int timeoutMs)
   }
   const std::string in = outcome.lastCall.empty() ? "" : " in " + outcome.lastCall;
   if (!outcome.started) {
-    result.failures.push_back("cannot start the child process");
+    result.failures.push_back("cannot start the child process (" + outcome.startError + ")");
   } else if (outcome.timedOut) {
     result.timedOut = true;
     result.lastCall = outcome.lastCall;

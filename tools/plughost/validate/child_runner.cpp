@@ -52,7 +52,10 @@ ChildOutcome runChild(const std::vector<std::string>& arguments, int timeoutMs) 
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, &inherit, PAGE_READWRITE, 0,
                                       sizeof(ChildChannel), nullptr);
-  if (!mapping) return outcome;
+  if (!mapping) {
+    outcome.startError = "no shared memory, error " + std::to_string(GetLastError());
+    return outcome;
+  }
   auto* channel = static_cast<ChildChannel*>(
       MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(ChildChannel)));
   if (!channel) {
@@ -76,6 +79,7 @@ ChildOutcome runChild(const std::vector<std::string>& arguments, int timeoutMs) 
   PROCESS_INFORMATION process = {};
   outcome.started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                                    &startup, &process) != FALSE;
+  if (!outcome.started) outcome.startError = "error " + std::to_string(GetLastError());
   if (outcome.started) {
     if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(timeoutMs)) == WAIT_TIMEOUT) {
       outcome.timedOut = true;

@@ -11,6 +11,7 @@ namespace plughost {
 
 struct ChildOutcome {
   bool started = false;
+  std::string startError;  // why the child could not be started
   bool timedOut = false;
   std::uint32_t exitCode = 0;
   std::string results;   // the child's result lines
