@@ -6,8 +6,8 @@
 
 namespace demo {
 
-DemoProcessor::DemoProcessor(std::uint16_t kind, const char* title, const ParameterDefinition* definitions,
-                             std::int32_t parameterCount)
+DemoProcessor::DemoProcessor(std::uint16_t kind, const char* title,
+                             const ParameterDefinition* definitions, std::int32_t parameterCount)
     : parameters_(definitions, parameterCount), kind_(kind), title_(title) {}
 
 void DemoProcessor::setInputCount(std::int32_t channels) {
@@ -19,7 +19,8 @@ void DemoProcessor::setOutputCount(std::int32_t channels) {
 }
 
 void DemoProcessor::setSampleRate(float hz) {
-  if (!(hz > 0.0f)) return;
+  // A rate no audio interface runs at (or NaN) keeps the last sane one.
+  if (!(hz >= kLowestSampleRate && hz <= kHighestSampleRate)) return;
   sampleRate_ = hz;
   restart();
 }

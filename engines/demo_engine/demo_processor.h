@@ -17,6 +17,9 @@ namespace demo {
 class DemoProcessor : public kel::IProcessor {
  public:
   static constexpr std::int32_t kMaxChannels = 8;
+  // The sample rates setSampleRate accepts; others leave the rate as it was.
+  static constexpr float kLowestSampleRate = 1000.0f;
+  static constexpr float kHighestSampleRate = 768000.0f;
 
   DemoProcessor(std::uint16_t kind, const char* title, const ParameterDefinition* definitions,
                 std::int32_t parameterCount);

@@ -3,6 +3,8 @@
 // from one structure. One instance filters one channel.
 #pragma once
 
+#include <cmath>
+
 namespace demo {
 
 enum class FilterType { kLowpass = 0, kHighpass = 1, kBandpass = 2 };
@@ -19,6 +21,8 @@ struct FilterCoefficients {
 
 class StateVariableFilter {
  public:
+  static constexpr float kStateLimit = 1.0e15f;
+
   void reset() { ic1_ = ic2_ = 0.0f; }
 
   float process(float input, const FilterCoefficients& c, FilterType type) {
@@ -27,6 +31,9 @@ class StateVariableFilter {
     const float v2 = ic2_ + c.a2 * ic1_ + c.a3 * v3;
     ic1_ = 2.0f * v1 - ic1_;
     ic2_ = 2.0f * v2 - ic2_;
+    // One NaN or infinite input would poison the state for good: start over
+    // (the comparison is false for NaN).
+    if (!(std::fabs(ic1_) <= kStateLimit && std::fabs(ic2_) <= kStateLimit)) reset();
     switch (type) {
       case FilterType::kHighpass:
         return input - c.k * v1 - v2;

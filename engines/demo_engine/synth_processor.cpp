@@ -19,6 +19,18 @@ constexpr std::uint8_t kNoteOn = 0x90;
 constexpr std::uint8_t kControlChange = 0xB0;
 constexpr std::uint8_t kAllSoundOff = 120;
 constexpr std::uint8_t kAllNotesOff = 123;
+// Above this level the mix is bent smoothly towards full scale, so that
+// many loud notes together never clip; below it the sound is untouched.
+constexpr float kLimiterKnee = 0.5f;
+
+// Slope 1 at the knee, approaching (never reaching) 1.0 above it.
+float limitBelowFullScale(float sample) {
+  const float magnitude = std::fabs(sample);
+  if (magnitude <= kLimiterKnee) return sample;
+  const float room = 1.0f - kLimiterKnee;
+  return std::copysign(kLimiterKnee + room * std::tanh((magnitude - kLimiterKnee) / room), sample);
+}
+
 // Per-frame smoothing of volume changes (about 5 ms at 44.1 kHz).
 constexpr float kVolumeSmoothing = 0.005f;
 
@@ -117,7 +129,7 @@ void SynthProcessor::renderSegment(float** outputs, std::int32_t outputCount, st
   }
   for (std::int32_t i = 0; i < frames; ++i) {
     volume_ += (volume - volume_) * kVolumeSmoothing;
-    mix_[i] *= volume_;
+    mix_[i] = limitBelowFullScale(mix_[i] * volume_);
   }
   for (std::int32_t c = 0; c < outputCount; ++c) {
     if (outputs[c]) std::copy(mix_.begin(), mix_.begin() + frames, outputs[c] + offset);

@@ -5,8 +5,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
 #include <thread>
 
 namespace {
@@ -39,10 +43,47 @@ testengine::ParameterScript* parameterAt(std::int32_t index) {
   return &scriptBlock.parameters[index];
 }
 
+// --- misbehaviours (see the script's last block) ---
+
+// A store to an address no process maps, hidden from the compiler so that
+// it stays a store (an access violation) rather than a trap.
+void crash() {
+  volatile std::uintptr_t nowhere = 16;
+  *reinterpret_cast<volatile std::int32_t*>(nowhere) = 1;
+}
+
+std::int32_t chunkValueBytes() {
+  const std::int32_t count =
+      std::max(0, std::min(scriptBlock.parameterCount, testengine::kMaxParameters));
+  return count * static_cast<std::int32_t>(sizeof(std::int32_t));
+}
+
+// The faulty output a script asks for, after the regular processing.
+void misbehaveInProcess(float** outputs, std::int32_t frames) {
+  Script& s = scriptBlock;
+  if (s.crashOnOneFrame && frames == 1) crash();
+  if (outputs == nullptr) return;
+  if (s.growingGain == 0.0f) s.growingGain = 1.0f;
+  for (std::int32_t c = 0; c < s.outputCount; ++c) {
+    if (outputs[c] == nullptr) continue;
+    for (std::int32_t i = 0; i < frames; ++i) {
+      if (s.nanOutput) outputs[c][i] = std::nanf("");
+      if (s.growingOutput) outputs[c][i] += s.growingGain * 1e-3f;
+    }
+    if (s.writePastBlock) outputs[c][frames] = 0.25f;
+  }
+  if (s.growingOutput) s.growingGain *= 2.0f;
+}
+
 class TestProcessor final : public kel::IProcessor {
  public:
   // Control thread; starts the engine's own notice thread when scripted.
   TestProcessor() {
+    // Never freed: the leak the lifecycle check must find.
+    if (scriptBlock.leakPerInstance) {
+      char* leak = new (std::nothrow) char[256 * 1024];
+      if (leak != nullptr) std::memset(leak, 1, 256 * 1024);
+    }
     if ((scriptBlock.notifyMoments & testengine::kNotifyFromOwnThread) == 0) return;
     notifier = std::thread([this] {
       while (!stopping.load(std::memory_order_acquire)) {
@@ -121,12 +162,14 @@ class TestProcessor final : public kel::IProcessor {
     s.lastInputs = inputs;
     s.lastFrames = frames;
     s.lastZeroWord = zeroWord != nullptr ? *zeroWord : -1;
-    if (!s.processHalves || outputs == nullptr || inputs == nullptr) return;
-    const std::int32_t channels = std::min(s.inputCount, s.outputCount);
-    for (std::int32_t c = 0; c < channels; ++c) {
-      if (outputs[c] == nullptr || inputs[c] == nullptr) continue;
-      for (std::int32_t i = 0; i < frames; ++i) outputs[c][i] = inputs[c][i] * 0.5f;
+    if (s.processHalves && outputs != nullptr && inputs != nullptr) {
+      const std::int32_t channels = std::min(s.inputCount, s.outputCount);
+      for (std::int32_t c = 0; c < channels; ++c) {
+        if (outputs[c] == nullptr || inputs[c] == nullptr) continue;
+        for (std::int32_t i = 0; i < frames; ++i) outputs[c][i] = inputs[c][i] * 0.5f;
+      }
     }
+    misbehaveInProcess(outputs, frames);
   }
 
   // Any thread; answers the scripted count, which may be negative.
@@ -161,19 +204,25 @@ class TestProcessor final : public kel::IProcessor {
   std::int32_t getParameter(std::int32_t index) override {
     record(Op::GetParameter, index);
     const testengine::ParameterScript* p = parameterAt(index);
+    if (p != nullptr && scriptBlock.valueOutOfRange)
+      return p->maximum + (p->maximum - p->minimum) / 2;
     return p != nullptr ? p->value : 0;
   }
 
   // Any thread; an unknown index is logged and otherwise ignored.
   void setParameter(std::int32_t index, std::int32_t value) override {
     record(Op::SetParameter, index, value);
+    if (scriptBlock.crashInSetParameter) crash();
     testengine::ParameterScript* p = parameterAt(index);
-    if (p != nullptr) p->value = value;
+    if (p != nullptr && !scriptBlock.ignoresSetParameter) p->value = value;
   }
 
   // Control thread; answers the scripted size.
   std::int32_t getChunkSize() override {
     record(Op::GetChunkSize);
+    if (scriptBlock.chunkHoldsValues) {
+      return chunkValueBytes() + (scriptBlock.stateResavedDifferently ? 4 : 0);
+    }
     return scriptBlock.chunkSize;
   }
 
@@ -185,12 +234,33 @@ class TestProcessor final : public kel::IProcessor {
     s.lastChunkBytes = byteCount;
     const std::int32_t kept = std::max(0, std::min(byteCount, testengine::kMaxChunk));
     if (bytes != nullptr && kept > 0) std::memcpy(s.lastChunk, bytes, kept);
+    while (s.hangInSetChunk) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (s.chunkHoldsValues && !s.stateNotRestored && bytes != nullptr &&
+        byteCount >= chunkValueBytes()) {
+      for (std::int32_t i = 0; i < chunkValueBytes() / 4; ++i) {
+        std::memcpy(&s.parameters[i].value, static_cast<const char*>(bytes) + 4 * i, 4);
+      }
+    }
   }
 
   // Control thread; fills the caller's buffer of getChunkSize() bytes.
   void getChunk(void* buffer) override {
     Script& s = scriptBlock;
     record(Op::GetChunk, 0, 0, 0.0f, buffer);
+    if (s.chunkHoldsValues) {
+      if (buffer == nullptr) return;
+      auto* bytes = static_cast<char*>(buffer);
+      for (std::int32_t i = 0; i < chunkValueBytes() / 4; ++i) {
+        std::memcpy(bytes + 4 * i, &s.parameters[i].value, 4);
+      }
+      // The clock, not a counter in the block: the block starts over when
+      // the library is unloaded and loaded again between two saves.
+      ++s.chunksSaved;
+      const auto now =
+          static_cast<std::uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+      if (s.stateResavedDifferently) std::memcpy(bytes + chunkValueBytes(), &now, 4);
+      return;
+    }
     const std::int32_t size = std::max(0, std::min(s.chunkSize, testengine::kMaxChunk));
     if (buffer != nullptr && size > 0) std::memcpy(buffer, s.chunk, size);
   }
@@ -278,6 +348,12 @@ class TestModule final : public kel::IModule {
 }  // namespace
 
 kel::IModule* testEngineMain(kel::IHost* host, std::int32_t* version) {
+  // A process that never set up the block (a plain host) gets the script of
+  // the environment, if any.
+  const char* text = std::getenv(testengine::kScriptVariable);
+  if (scriptBlock.version == 0 && scriptBlock.callCount == 0 && text != nullptr) {
+    testengine::applyScriptText(scriptBlock, (std::string("standalone ") + text).c_str());
+  }
   record(Op::KelMain, 0, 0, 0.0f, host);
   scriptBlock.host = host;
   if (version != nullptr) *version = scriptBlock.version;

@@ -1,4 +1,5 @@
 #include <cstring>
+#include <string>
 
 #include "test_engine/test_engine_script.h"
 
@@ -25,6 +26,52 @@ void resetScript(Script& script) {
   gain.maximum = 100;
   gain.curve = 0;
   gain.automatable = 1;
+}
+
+bool applyScriptText(Script& script, const char* text) {
+  struct Word {
+    const char* name;
+    bool Script::*flag;
+  };
+  static const Word kWords[] = {
+      {"values-in-chunk", &Script::chunkHoldsValues},
+      {"nan-output", &Script::nanOutput},
+      {"growing-output", &Script::growingOutput},
+      {"state-not-restored", &Script::stateNotRestored},
+      {"state-resaved-differently", &Script::stateResavedDifferently},
+      {"value-out-of-range", &Script::valueOutOfRange},
+      {"ignores-set-parameter", &Script::ignoresSetParameter},
+      {"crash-in-set-parameter", &Script::crashInSetParameter},
+      {"crash-on-one-frame", &Script::crashOnOneFrame},
+      {"hang-in-set-chunk", &Script::hangInSetChunk},
+      {"leak-per-instance", &Script::leakPerInstance},
+      {"write-past-block", &Script::writePastBlock},
+  };
+  bool known = true;
+  const std::string all = text != nullptr ? text : "";
+  std::size_t start = 0;
+  while (start < all.size()) {
+    std::size_t end = all.find_first_of(" ,", start);
+    if (end == std::string::npos) end = all.size();
+    const std::string word = all.substr(start, end - start);
+    start = end + 1;
+    if (word.empty()) continue;
+    if (word == "standalone") {
+      resetScript(script);
+      script.processHalves = true;
+      script.chunkHoldsValues = true;
+      continue;
+    }
+    bool found = false;
+    for (const Word& w : kWords) {
+      if (word == w.name) {
+        script.*(w.flag) = true;
+        found = true;
+      }
+    }
+    known = known && found;
+  }
+  return known;
 }
 
 }  // namespace testengine

@@ -139,12 +139,41 @@ struct Script {
   std::uint8_t lastChunk[kMaxChunk];    // setChunk's bytes (first kMaxChunk)
   std::int32_t liveObjects;             // module + processor + view not yet released
   std::int32_t threadNotices;           // notices sent by the engine's own threads
+
+  // --- misbehaviours, for the validator's fault tests ---
+  // Each is also a word of the script text in the environment variable
+  // KEL_TEST_ENGINE_SCRIPT (see applyScriptText), which a process that
+  // loads the engine without resetting the block gets instead of zeros.
+  bool chunkHoldsValues;         // "values-in-chunk": the chunk is the parameter values
+  bool nanOutput;                // "nan-output": process writes NaN
+  bool growingOutput;            // "growing-output": the output doubles every block
+  bool stateNotRestored;         // "state-not-restored": setChunk changes nothing
+  bool stateResavedDifferently;  // "state-resaved-differently": every chunk differs
+  bool valueOutOfRange;          // "value-out-of-range": values read back 50 % above the maximum
+  bool ignoresSetParameter;      // "ignores-set-parameter"
+  bool crashInSetParameter;      // "crash-in-set-parameter"
+  bool crashOnOneFrame;          // "crash-on-one-frame": process of 1 frame crashes
+  bool hangInSetChunk;           // "hang-in-set-chunk": setChunk never returns
+  bool leakPerInstance;          // "leak-per-instance": every processor leaks 256 KiB
+  bool writePastBlock;           // "write-past-block": process writes one frame too many
+  float growingGain;             // current gain of the growing output
+  std::int32_t chunksSaved;      // getChunk calls so far
 };
 
 // Restores every answer to its default: version 5, one automatable linear
 // parameter "Gain" 0..100, flags 0, default output count 2, view 400 x 300,
 // empty call log.
 void resetScript(Script& script);
+
+// Sets the misbehaviours named by the space- or comma-separated words of
+// `text`; "standalone" sets the answers a process without a test needs
+// (resetScript, halving process, values-in-chunk). False when a word is
+// unknown; the known ones are still applied.
+bool applyScriptText(Script& script, const char* text);
+
+// Name of the environment variable read by a process that loads the engine
+// library without resetting its block.
+constexpr const char* kScriptVariable = "KEL_TEST_ENGINE_SCRIPT";
 
 }  // namespace testengine
 

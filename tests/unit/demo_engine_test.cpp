@@ -281,6 +281,74 @@ TEST(DemoEngineSynth, MoreNotesThanVoicesStealTheOldest) {
   EXPECT_EQ(0, static_cast<demo::SynthProcessor&>(*synth).activeVoiceCount());
 }
 
+// Largest magnitude of a rendered block; infinity when any sample is not finite.
+float peakOf(const std::vector<float>& samples) {
+  float peak = 0.0f;
+  for (float v : samples) peak = std::isfinite(v) ? std::max(peak, std::fabs(v)) : INFINITY;
+  return peak;
+}
+
+TEST(DemoEngineSynth, EveryNoteAtEveryRateAndWaveformStaysBelowFullScale) {
+  for (float rate : {8000.0f, 11025.0f, 44100.0f, 192000.0f}) {
+    for (std::int32_t waveform = 0; waveform < 4; ++waveform) {
+      ProcessorPtr synth = makeProcessor(2, rate, 0);
+      synth->setParameter(demo::SynthProcessor::kWaveform, waveform);
+      synth->setParameter(demo::SynthProcessor::kVolume, 0);  // 0 dB, the loudest
+      for (std::uint8_t note = 0; note < 128; ++note) {
+        playSynth(*synth, {{0, {0x90, note, 127, 0}}}, 16);
+        const float peak = peakOf(playSynth(*synth, {{0, {0x80, note, 0, 0}}}, 400));
+        ASSERT_LE(peak, 1.0f) << "note " << int(note) << " at " << rate << " Hz, waveform "
+                              << waveform;
+      }
+    }
+  }
+}
+
+TEST(DemoEngineSynth, TenLoudNotesTogetherDoNotClipAndOneNoteIsUntouched) {
+  ProcessorPtr synth = makeProcessor(2, 44100.0f, 0);
+  synth->setParameter(demo::SynthProcessor::kWaveform, 1);  // saw, the loudest sum
+  std::vector<kel::SEvent> chord;
+  for (int n = 0; n < 10; ++n)
+    chord.push_back({0, {0x90, static_cast<std::uint8_t>(48 + 3 * n), 127, 0}});
+  EXPECT_LE(peakOf(playSynth(*synth, chord, 44100)), 1.0f);
+
+  // One note at the default volume (-12 dB) stays below the limiter's knee:
+  // a sine of amplitude 0.25.
+  ProcessorPtr single = makeProcessor(2, 44100.0f, 0);
+  single->setParameter(demo::SynthProcessor::kWaveform, 0);
+  EXPECT_NEAR(0.25f, peakOf(playSynth(*single, {{0, {0x90, 69, 127, 0}}}, 44100)), 0.01f);
+}
+
+TEST(DemoEngineSynth, RatesItCannotServeKeepTheLastSaneRate) {
+  for (float bad : {1e-40f, 1.0f, 999.0f, -44100.0f, 1e9f, NAN, INFINITY}) {
+    ProcessorPtr synth = makeProcessor(2, 48000.0f, 0);
+    synth->setParameter(demo::SynthProcessor::kWaveform, 0);
+    synth->setSampleRate(bad);
+    const std::vector<float> out = playSynth(*synth, {{0, {0x90, 69, 127, 0}}}, 48000);
+    ASSERT_LE(peakOf(out), 1.0f) << bad;
+    int rising = 0;
+    for (std::size_t i = 4801; i < out.size(); ++i) rising += out[i - 1] < 0.0f && out[i] >= 0.0f;
+    EXPECT_NEAR(440 * 0.9, rising, 1) << "still at 48 kHz after " << bad;
+  }
+}
+
+TEST(DemoEngineFilter, RecoversAfterNonFiniteInput) {
+  for (float poison : {NAN, INFINITY, -INFINITY}) {
+    for (std::int32_t type = 0; type < 3; ++type) {
+      ProcessorPtr filter = makeProcessor(1);
+      filter->setParameter(demo::FilterProcessor::kType, type);
+      std::vector<float> input = sine(440.0, 44100.0, 4410);
+      input[100] = poison;
+      const std::vector<float> out = run(*filter, input);
+      for (std::size_t i = 101; i < out.size(); ++i) {
+        ASSERT_TRUE(std::isfinite(out[i]))
+            << "sample " << i << " after " << poison << ", type " << type;
+      }
+      EXPECT_GT(rms(out, 2205), 0.01);  // and it filters again
+    }
+  }
+}
+
 // --- module, display and editor scale -------------------------------------------
 
 TEST(DemoEngineModule, CreatesProcessorsAndViewsOnlyThroughItsFactory) {

@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
   addEditCommand(app, status);
   addRegisterCommand(app, status);
   addInstallCommand(app, status);
+  addValidateCommand(app, status);
 
   if (argc > 1 && argv[1][0] != '-') {
     const std::string command = argv[1];
@@ -53,7 +54,9 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForAllHelp& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
-    return fail(e.what());
+    // validate promises its users' CI status 2 for a usage error.
+    const bool validating = argc > 1 && std::string(argv[1]) == "validate";
+    return validating ? 2 * fail(e.what()) : fail(e.what());
   } catch (const CommandError& e) {
     return fail(e.what());
   } catch (const std::exception& e) {

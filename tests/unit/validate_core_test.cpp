@@ -1,0 +1,151 @@
+// The validator's own judges: guard regions that must see every stray write,
+// the reading of a child's results and ending, and the JSON report.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "check_result.h"
+#include "guarded_buffers.h"
+#include "json_report.h"
+
+namespace {
+
+using plughost::GuardedAudio;
+using plughost::GuardedText;
+using plughost::Signal;
+
+TEST(ValidateGuardedText, SeesUnterminatedTextsAndWritesPastTheBuffer) {
+  struct Case {
+    std::size_t bytes;  // written, the last one a NUL when `terminated`
+    bool terminated;
+    const char* fault;
+  };
+  const Case cases[] = {
+      {0, false, ""},
+      {4, true, ""},
+      {64, true, ""},
+      {64, false, "wrote a text with no NUL in the 64-byte buffer"},
+      {65, true, "wrote 1 bytes past the 64-byte buffer"},
+      {200, false, "wrote 136 bytes past the 64-byte buffer"},
+  };
+  for (const Case& c : cases) {
+    GuardedText text;
+    std::memset(text.data(), 'x', c.bytes);
+    if (c.terminated && c.bytes > 0) text.data()[c.bytes - 1] = '\0';
+    EXPECT_EQ(c.fault, text.fault()) << c.bytes;
+  }
+  GuardedText text;
+  std::strcpy(text.data(), "Cutoff");
+  EXPECT_EQ("Cutoff", text.text());
+}
+
+TEST(ValidateGuardedAudio, SeesEveryWriteOutsideTheFramesAndChannelsGiven) {
+  std::mt19937 random(1);
+  struct Case {
+    int channel;  // of the output pointer array; 2 and 3 are beyond the outputs
+    int frame;
+    const char* fault;
+  };
+  const Case cases[] = {
+      {0, 63, ""},
+      {1, 64, "wrote output channel 1 at frame 64 of a 64-frame block"},
+      {0, -1, "wrote output channel 0 at frame -1 of a 64-frame block"},
+      {2, 0, "wrote to output channel 2, beyond the 2 given"},
+      {3, 10, "wrote to output channel 3, beyond the 2 given"},
+  };
+  for (const Case& c : cases) {
+    GuardedAudio audio(2, 2, 128);
+    audio.prepare(Signal::Noise, 64, false, random);
+    audio.outputs()[c.channel][c.frame] = 0.5f;
+    EXPECT_EQ(c.fault, audio.guardFault()) << c.channel << " " << c.frame;
+  }
+  // In place, the inputs are the outputs, and input guards are watched too.
+  GuardedAudio audio(2, 2, 128);
+  audio.prepare(Signal::FullScale, 32, true, random);
+  EXPECT_EQ(audio.inputs()[1], audio.outputs()[1]);
+  EXPECT_EQ(1.0f, audio.outputPeak());
+  audio.inputs()[2][0] = 0.0f;
+  EXPECT_EQ("wrote to input channel 2, beyond the 2 given", audio.guardFault());
+}
+
+TEST(ValidateGuardedAudio, PeakIsNaNForAnyNonFiniteSampleAndSubnormalsAreCounted) {
+  std::mt19937 random(1);
+  GuardedAudio audio(0, 2, 16);
+  audio.prepare(Signal::Silence, 16, false, random);
+  audio.outputs()[1][3] = -2.0f;
+  audio.outputs()[0][5] = 1e-40f;
+  EXPECT_EQ(2.0f, audio.outputPeak());
+  EXPECT_EQ(1, audio.subnormalCount());
+  audio.outputs()[1][15] = INFINITY;
+  EXPECT_TRUE(std::isnan(audio.outputPeak()));
+}
+
+TEST(ValidateCheckResult, ReadsResultLinesAndHowTheChildEnded) {
+  plughost::ChildOutcome clean;
+  clean.started = true;
+  clean.results = "NOTE the output depends on the sample rate\nFIGURE calls 100000\n";
+  plughost::CheckResult result;
+  result.name = "fuzz";
+  plughost::addOutcome(result, clean, 1000);
+  plughost::addOutcome(result, clean, 1000);  // a second child of the same check
+  EXPECT_EQ(plughost::Verdict::Pass, result.verdict);
+  EXPECT_EQ(200000.0, plughost::figure(result, "calls"));
+  EXPECT_EQ(2u, result.notes.size());
+
+  plughost::ChildOutcome crash;
+  crash.started = true;
+  crash.exitCode = 0xC0000005u;
+  crash.lastCall = "setParameter(3, 0.5)";
+  crash.results = "FAIL parameter 2: getParameter answers 1.5\n";
+  plughost::CheckResult crashed;
+  crashed.name = "parameters";
+  plughost::addOutcome(crashed, crash, 1000);
+  EXPECT_EQ(plughost::Verdict::Fail, crashed.verdict);
+  ASSERT_EQ(2u, crashed.failures.size());
+  EXPECT_EQ("crashed with exception 0xC0000005 (access violation) in setParameter(3, 0.5)",
+            crashed.failures[0]);
+  EXPECT_EQ("parameter 2: getParameter answers 1.5", crashed.failures[1]);
+
+  plughost::ChildOutcome hang;
+  hang.started = true;
+  hang.timedOut = true;
+  hang.exitCode = 1;
+  hang.lastCall = "main(hostCallback)";
+  hang.dialog = "Error: Registry error";
+  plughost::CheckResult hung;
+  hung.name = "open";
+  plughost::addOutcome(hung, hang, 2500);
+  EXPECT_EQ(
+      "timed out after 2500 ms in main(hostCallback); a dialog nobody answers was open: Error: "
+      "Registry error",
+      hung.failures.at(0));
+
+  plughost::ChildOutcome skipped;
+  skipped.started = true;
+  skipped.results = "SKIP the effect takes no MIDI\n";
+  plughost::CheckResult skip;
+  skip.name = "midi";
+  plughost::addOutcome(skip, skipped, 1000);
+  EXPECT_EQ(plughost::Verdict::Skip, skip.verdict);
+  EXPECT_EQ("SKIP  midi         0.00 s  the effect takes no MIDI", plughost::resultLine(skip));
+}
+
+TEST(ValidateJsonReport, EscapesTextsAndWritesNullForNonFiniteFigures) {
+  plughost::CheckResult result;
+  result.name = "texts";
+  result.verdict = plughost::Verdict::Fail;
+  result.failures = {"a \"quoted\" C:\\path\twith tab"};
+  result.figures = {{"peak", NAN}, {"calls", 12}};
+  const std::string json = plughost::jsonReport({"C:\\x.dll", 3, 42, 500}, {result});
+  EXPECT_NE(std::string::npos, json.find("\"plugin\": \"C:\\\\x.dll\",")) << json;
+  EXPECT_NE(std::string::npos, json.find("\"passed\": false,")) << json;
+  EXPECT_NE(std::string::npos,
+            json.find("\"failures\": [\"a \\\"quoted\\\" C:\\\\path\\u0009with tab\"]"))
+      << json;
+  EXPECT_NE(std::string::npos, json.find("\"figures\": {\"peak\": null, \"calls\": 12}")) << json;
+}
+
+}  // namespace

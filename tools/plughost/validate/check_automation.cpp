@@ -1,0 +1,76 @@
+// automation: random parameter changes between blocks, and from a second
+// thread while the audio runs at higher levels.
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+
+#include "audio_probe.h"
+#include "check_list.h"
+#include "validated_effect.h"
+
+namespace plughost {
+namespace {
+
+constexpr int kBlock = 256;
+constexpr int kSecondThreadLevel = 3;
+
+struct Automator {
+  ValidatedEffect* effect;
+  std::atomic<bool> stop{false};
+  std::atomic<long> changes{0};
+  unsigned seed;
+};
+
+// [automation thread] Random values to random parameters until told to stop.
+DWORD WINAPI automate(void* argument) {
+  auto* automator = static_cast<Automator*>(argument);
+  AEffect& record = automator->effect->record();
+  unsigned state = automator->seed;
+  while (!automator->stop.load()) {
+    state = state * 1664525u + 1013904223u;
+    const int index = static_cast<int>((state >> 8) % static_cast<unsigned>(record.numParams));
+    record.setParameter(&record, index, static_cast<float>((state >> 12) & 0xFFFF) / 65535.0f);
+    automator->changes.fetch_add(1);
+  }
+  return 0;
+}
+
+}  // namespace
+
+void checkAutomation(CheckContext& context) {
+  ValidatedEffect effect(context);
+  const int parameters = effect.parameterCount();
+  if (parameters <= 0) {
+    context.skip("the effect has no parameters");
+    return;
+  }
+  GuardedAudio audio(effect.inputCount(), effect.outputCount(), kBlock);
+  effect.start(44100.0f, kBlock);
+  std::uniform_int_distribution<int> index(0, parameters - 1);
+  std::uniform_int_distribution<int> changes(0, 8);
+  Automator automator{&effect, {false}, {0}, static_cast<unsigned>(context.random()())};
+  HANDLE thread = nullptr;
+  if (context.level() >= kSecondThreadLevel) {
+    thread = CreateThread(nullptr, 0, automate, &automator, 0, nullptr);
+  }
+  long made = 0;
+  for (int block = 0; block < automationBlocks(context.level()); ++block) {
+    for (int n = changes(context.random()); n > 0; --n, ++made) {
+      effect.setParameter(index(context.random()), context.uniform(0.0f, 1.0f));
+    }
+    if (!processChecked(context, effect, audio, Signal::Noise, kBlock, false, block * kBlock,
+                        "noise with automated parameters")) {
+      break;
+    }
+  }
+  if (thread) {
+    automator.stop = true;
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+  }
+  effect.stop();
+  context.figure("parameter_changes", static_cast<double>(made + automator.changes.load()));
+}
+
+}  // namespace plughost

@@ -1,0 +1,63 @@
+#include "check_context.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace plughost {
+
+std::string format(const char* format, ...) {
+  char buffer[1024];
+  va_list arguments;
+  va_start(arguments, format);
+  std::vsnprintf(buffer, sizeof buffer, format, arguments);
+  va_end(arguments);
+  return buffer;
+}
+
+CheckContext::CheckContext(std::string plugin, int level, std::uint32_t seed, ChildChannel* channel)
+    : plugin_(std::move(plugin)), level_(level), random_(seed), channel_(channel) {}
+
+float CheckContext::uniform(float low, float high) {
+  return std::uniform_real_distribution<float>(low, high)(random_);
+}
+
+void CheckContext::calling(const char* format, ...) {
+  if (!channel_) return;
+  va_list arguments;
+  va_start(arguments, format);
+  std::vsnprintf(channel_->lastCall, sizeof channel_->lastCall, format, arguments);
+  va_end(arguments);
+}
+
+void CheckContext::fail(const std::string& message) {
+  if (++failures_ <= kMaxFailures) append("FAIL", message);
+}
+
+void CheckContext::note(const std::string& message) {
+  append("NOTE", message);
+}
+
+void CheckContext::figure(const std::string& name, double value) {
+  append("FIGURE", format("%s %.6g", name.c_str(), value));
+}
+
+void CheckContext::skip(const std::string& reason) {
+  skipped_ = true;
+  append("SKIP", reason);
+}
+
+// One line per result; newlines inside a text would split it, so they become
+// spaces. A full channel drops the line rather than cut it.
+void CheckContext::append(const char* kind, const std::string& text) {
+  if (!channel_) return;
+  std::string line = std::string(kind) + " " + text + "\n";
+  for (std::size_t i = 0; i + 1 < line.size(); ++i) {
+    if (line[i] == '\n' || line[i] == '\r') line[i] = ' ';
+  }
+  const std::size_t used = static_cast<std::size_t>(channel_->resultLength);
+  if (used + line.size() > sizeof channel_->results) return;
+  std::memcpy(channel_->results + used, line.data(), line.size());
+  channel_->resultLength = static_cast<std::int32_t>(used + line.size());
+}
+
+}  // namespace plughost

@@ -1,0 +1,54 @@
+// What one check gets in its child process: the plug-in, the level, a random
+// source seeded from --seed, and the channel to the validator through which
+// it reports the call in progress, failures, notes and figures.
+#pragma once
+
+#include <cstdarg>
+#include <cstdint>
+#include <random>
+#include <string>
+
+#include "child_channel.h"
+
+namespace plughost {
+
+class CheckContext {
+ public:
+  // `channel` may be null (results then go nowhere but the counters).
+  CheckContext(std::string plugin, int level, std::uint32_t seed, ChildChannel* channel);
+
+  const std::string& plugin() const { return plugin_; }
+  int level() const { return level_; }
+  std::mt19937& random() { return random_; }
+  // A uniform float in [low, high).
+  float uniform(float low, float high);
+
+  // Records the call about to be made, printf-style; cheap enough for every
+  // call the fuzz check makes.
+  void calling(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+  // One failure; at most kMaxFailures are kept, later ones only counted.
+  void fail(const std::string& message);
+  void note(const std::string& message);
+  void figure(const std::string& name, double value);
+  void skip(const std::string& reason);
+  int failures() const { return failures_; }
+  bool skipped() const { return skipped_; }
+
+  static constexpr int kMaxFailures = 8;
+
+ private:
+  void append(const char* kind, const std::string& text);
+
+  std::string plugin_;
+  int level_;
+  std::mt19937 random_;
+  ChildChannel* channel_;
+  int failures_ = 0;
+  bool skipped_ = false;
+};
+
+// printf into a std::string.
+std::string format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+}  // namespace plughost

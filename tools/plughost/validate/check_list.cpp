@@ -1,0 +1,65 @@
+#include "check_list.h"
+
+#include <algorithm>
+
+namespace plughost {
+
+const std::vector<CheckInfo>& allChecks() {
+  static const std::vector<CheckInfo> checks = {
+      {"open", checkOpen},           {"texts", checkTexts},     {"parameters", checkParameters},
+      {"state", checkState},         {"audio", checkAudio},     {"automation", checkAutomation},
+      {"midi", checkMidi},           {"threads", checkThreads}, {"editor", checkEditor},
+      {"lifecycle", checkLifecycle}, {"fuzz", checkFuzz}};
+  return checks;
+}
+
+const CheckInfo* findCheck(const std::string& name) {
+  for (const CheckInfo& check : allChecks()) {
+    if (name == check.name) return &check;
+  }
+  return nullptr;
+}
+
+// Hosts open every plug-in at every scan: stricter at higher levels, but
+// never below what a slow machine needs for a plain DLL.
+double openLimitMs(int level) {
+  return 1000.0 - 55.0 * (level - 1);
+}
+
+double threadSeconds(int level) {
+  return level == 1 ? 1.0 : 3.0 * level;
+}
+
+int automationBlocks(int level) {
+  return 200 * level;
+}
+
+int editorCycles(int level) {
+  return 3 * level;
+}
+
+int lifecycleCycles(int level) {
+  return level == 1 ? 20 : 50 * level;
+}
+
+long fuzzCalls(int level) {
+  return level >= 10 ? 1000000L : 2000L << (level - 1);
+}
+
+int fuzzChildren(int level) {
+  return level >= 10 ? 10 : 1;
+}
+
+// Generous: the work grows with the level (audio and MIDI with its square),
+// and a loaded machine or an emulated Windows runs it several times slower.
+int plannedMs(const std::string& check, int level) {
+  if (check == "threads") return static_cast<int>(threadSeconds(level) * 1000.0);
+  if (check == "audio" || check == "midi") return 4000 * level * level;
+  if (check == "automation" || check == "state" || check == "parameters") return 2000 * level;
+  if (check == "editor") return 1500 * editorCycles(level);
+  if (check == "lifecycle") return 200 * lifecycleCycles(level);
+  if (check == "fuzz") return static_cast<int>(fuzzCalls(level) / fuzzChildren(level) / 5);
+  return 0;
+}
+
+}  // namespace plughost

@@ -1,0 +1,49 @@
+// The validator's checks, in the order they run, and how the level scales
+// each one. The numbers live here because both sides need them: the child
+// runs the work, the validator gives it time to finish.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "check_context.h"
+
+namespace plughost {
+
+using CheckFunction = void (*)(CheckContext& context);
+
+struct CheckInfo {
+  const char* name;
+  CheckFunction run;
+};
+
+// open, texts, parameters, state, audio, automation, midi, threads, editor,
+// lifecycle, fuzz.
+const std::vector<CheckInfo>& allChecks();
+// Null for an unknown name.
+const CheckInfo* findCheck(const std::string& name);
+
+// Level scaling (level 1 to 10).
+double openLimitMs(int level);
+double threadSeconds(int level);
+int automationBlocks(int level);
+int editorCycles(int level);
+int lifecycleCycles(int level);
+long fuzzCalls(int level);    // in all children together
+int fuzzChildren(int level);  // child processes the fuzz calls are split over
+// Time a check needs beyond the hang limit, so the limit means "stuck".
+int plannedMs(const std::string& check, int level);
+
+void checkOpen(CheckContext& context);
+void checkTexts(CheckContext& context);
+void checkParameters(CheckContext& context);
+void checkState(CheckContext& context);
+void checkAudio(CheckContext& context);
+void checkAutomation(CheckContext& context);
+void checkMidi(CheckContext& context);
+void checkThreads(CheckContext& context);
+void checkEditor(CheckContext& context);
+void checkLifecycle(CheckContext& context);
+void checkFuzz(CheckContext& context);
+
+}  // namespace plughost

@@ -1,0 +1,115 @@
+// midi: for effects that take MIDI, every note at low and high rates, the
+// highest ones at 8 kHz, chords, all-notes-off, no events and the largest
+// event count; the output stays finite and bounded.
+#include <algorithm>
+#include <vector>
+
+#include "audio_probe.h"
+#include "check_list.h"
+#include "validated_effect.h"
+
+namespace plughost {
+namespace {
+
+constexpr int kBlock = 256;
+constexpr int kLargestEventCount = 32768;
+
+// A VstEvents block with room for `capacity` MIDI events.
+class EventBlock {
+ public:
+  explicit EventBlock(int capacity)
+      : events_(static_cast<std::size_t>(capacity)),
+        storage_(sizeof(VstEvents) + sizeof(VstEvent*) * static_cast<std::size_t>(capacity)) {}
+
+  void clear() { count_ = 0; }
+  void add(int delta, unsigned char status, unsigned char data1, unsigned char data2) {
+    VstMidiEvent& e = events_[static_cast<std::size_t>(count_++)];
+    e = VstMidiEvent{};
+    e.type = kVstMidiType;
+    e.byteSize = sizeof(VstMidiEvent);
+    e.deltaFrames = delta;
+    e.midiData[0] = static_cast<char>(status);
+    e.midiData[1] = static_cast<char>(data1);
+    e.midiData[2] = static_cast<char>(data2);
+  }
+  VstEvents* events() {
+    auto* block = reinterpret_cast<VstEvents*>(storage_.data());
+    block->numEvents = count_;
+    block->reserved = 0;
+    for (int i = 0; i < count_; ++i) {
+      block->events[i] = reinterpret_cast<VstEvent*>(&events_[static_cast<std::size_t>(i)]);
+    }
+    return block;
+  }
+
+ private:
+  int count_ = 0;
+  std::vector<VstMidiEvent> events_;
+  std::vector<unsigned char> storage_;
+};
+
+bool sendAndPlay(CheckContext& context, ValidatedEffect& effect, GuardedAudio& audio,
+                 EventBlock& events, int blocks, const std::string& where) {
+  effect.dispatch(effProcessEvents, 0, 0, events.events());
+  events.clear();
+  for (int b = 0; b < blocks; ++b) {
+    if (!processChecked(context, effect, audio, Signal::Silence, kBlock, false, 0, where)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool playNotes(CheckContext& context, ValidatedEffect& effect, GuardedAudio& audio, float rate,
+               int firstNote) {
+  EventBlock events(kLargestEventCount);
+  effect.start(rate, kBlock);
+  for (int note = firstNote; note < 128; ++note) {
+    events.add(0, 0x90, static_cast<unsigned char>(note), 100);
+    const std::string where = format("note %d at %.0f Hz", note, static_cast<double>(rate));
+    if (!sendAndPlay(context, effect, audio, events, context.level(), where)) return false;
+    events.add(0, 0x80, static_cast<unsigned char>(note), 0);
+    if (!sendAndPlay(context, effect, audio, events, 1, where + ", released")) return false;
+  }
+  effect.stop();
+  return true;
+}
+
+}  // namespace
+
+void checkMidi(CheckContext& context) {
+  ValidatedEffect effect(context);
+  if (!effect.takesMidi()) {
+    context.skip("the effect takes no MIDI");
+    return;
+  }
+  GuardedAudio audio(effect.inputCount(), effect.outputCount(), kBlock);
+  for (float rate : {8000.0f, 11025.0f, 44100.0f, 96000.0f, 192000.0f}) {
+    if (!playNotes(context, effect, audio, rate, 0)) return;
+  }
+  if (!playNotes(context, effect, audio, 8000.0f, 100)) return;
+
+  EventBlock events(kLargestEventCount);
+  effect.start(44100.0f, kBlock);
+  // Ten notes together, then all-notes-off.
+  for (int n = 0; n < 10; ++n) events.add(0, 0x90, static_cast<unsigned char>(48 + 3 * n), 127);
+  if (!sendAndPlay(context, effect, audio, events, 8, "ten notes at velocity 127")) return;
+  float peak = 0.0f;
+  peak = std::max(peak, audio.outputPeak());
+  if (peak > 1.0f) {
+    context.note(format("warning: ten notes reach %+.1f dBFS", decibels(peak)));
+  }
+  events.add(0, 0xB0, 123, 0);
+  if (!sendAndPlay(context, effect, audio, events, 4, "after all-notes-off")) return;
+  if (!sendAndPlay(context, effect, audio, events, 2, "a block of no events")) return;
+  // The largest count: note on and off pairs spread over one block.
+  for (int i = 0; i < kLargestEventCount; i += 2) {
+    const auto note = static_cast<unsigned char>(i / 2 % 128);
+    events.add((i / 2) % kBlock, 0x90, note, 90);
+    events.add((i / 2) % kBlock, 0x80, note, 0);
+  }
+  if (!sendAndPlay(context, effect, audio, events, 4, "32768 events in one block")) return;
+  effect.stop();
+}
+
+}  // namespace plughost

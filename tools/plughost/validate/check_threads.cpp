@@ -1,0 +1,92 @@
+// threads: an audio thread processes while the UI thread reads and sets
+// parameters, asks for texts and the state and idles, for a level-scaled
+// time: no crash, no hang, finite output.
+#include <windows.h>
+
+#include <atomic>
+#include <cmath>
+
+#include "audio_probe.h"
+#include "check_list.h"
+#include "validated_effect.h"
+
+namespace plughost {
+namespace {
+
+constexpr int kBlock = 128;
+
+struct AudioThread {
+  ValidatedEffect* effect;
+  GuardedAudio* audio;
+  std::atomic<bool> stop{false};
+  std::atomic<long> blocks{0};
+  std::atomic<float> badPeak{0.0f};  // first peak that was not finite or beyond the bound
+  std::atomic<bool> failed{false};
+};
+
+// [audio thread] Noise through the effect until told to stop or a block fails.
+DWORD WINAPI runAudio(void* argument) {
+  auto* thread = static_cast<AudioThread*>(argument);
+  std::mt19937 random(1);
+  AEffect& record = thread->effect->record();
+  const bool replacing = (record.flags & effFlagsCanReplacing) && record.processReplacing;
+  while (!thread->stop.load()) {
+    thread->audio->prepare(Signal::Noise, kBlock, false, random);
+    (replacing ? record.processReplacing : record.process)(&record, thread->audio->inputs(),
+                                                           thread->audio->outputs(), kBlock);
+    const float peak = thread->audio->outputPeak();
+    if (!(peak <= kOutputBound)) {
+      thread->badPeak = peak;
+      thread->failed = true;
+      break;
+    }
+    thread->blocks.fetch_add(1);
+  }
+  return 0;
+}
+
+double seconds() {
+  return static_cast<double>(GetTickCount()) / 1000.0;
+}
+
+}  // namespace
+
+void checkThreads(CheckContext& context) {
+  ValidatedEffect effect(context);
+  GuardedAudio audio(effect.inputCount(), effect.outputCount(), kBlock);
+  effect.start(44100.0f, kBlock);
+  AudioThread audioThread;
+  audioThread.effect = &effect;
+  audioThread.audio = &audio;
+  HANDLE thread = CreateThread(nullptr, 0, runAudio, &audioThread, 0, nullptr);
+  const double start = seconds();
+  const int parameters = effect.parameterCount();
+  long uiCalls = 0;
+  while (seconds() - start < threadSeconds(context.level()) && !audioThread.failed.load()) {
+    for (int i = 0; i < parameters && i < 64; ++i, uiCalls += 3) {
+      effect.getParameter(i);
+      effect.text(effGetParamDisplay, i, format("parameter %d", i));
+      if (context.random()() % 4 == 0) effect.setParameter(i, context.uniform(0.0f, 1.0f));
+    }
+    void* chunk = nullptr;
+    if (effect.hasFlag(effFlagsProgramChunks)) effect.dispatch(effGetChunk, 0, 0, &chunk);
+    effect.dispatch(effIdle);
+    effect.dispatch(effEditIdle);
+    uiCalls += 3;
+    Sleep(1);
+  }
+  audioThread.stop = true;
+  context.calling("(waiting for the audio thread to finish its block)");
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  effect.stop();
+  if (audioThread.failed.load()) {
+    context.fail(format("the audio thread's output reaches %g while the UI thread works",
+                        static_cast<double>(audioThread.badPeak.load())));
+  }
+  context.figure("thread_seconds", seconds() - start);
+  context.figure("audio_blocks", static_cast<double>(audioThread.blocks.load()));
+  context.figure("ui_calls", static_cast<double>(uiCalls));
+}
+
+}  // namespace plughost

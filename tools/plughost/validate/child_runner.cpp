@@ -1,0 +1,109 @@
+#include "child_runner.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "child_channel.h"
+
+namespace plughost {
+namespace {
+
+std::string commandLine(const std::vector<std::string>& arguments) {
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string line = "\"" + std::string(self) + "\"";
+  for (const std::string& argument : arguments) line += " \"" + argument + "\"";
+  return line;
+}
+
+struct DialogSearch {
+  DWORD process;
+  std::string text;
+};
+
+// Collects the texts of a visible dialog window of the child: a box nobody
+// will answer is the usual reason a plug-in hangs at load.
+BOOL CALLBACK findDialog(HWND window, LPARAM argument) {
+  auto* search = reinterpret_cast<DialogSearch*>(argument);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != search->process || !IsWindowVisible(window)) return TRUE;
+  char name[64] = {};
+  GetClassNameA(window, name, sizeof name);
+  if (std::strcmp(name, "#32770") != 0) return TRUE;
+  char text[512] = {};
+  GetWindowTextA(window, text, sizeof text);
+  search->text = text;
+  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    char part[512] = {};
+    GetClassNameA(child, name, sizeof name);
+    if (lstrcmpiA(name, "Static") != 0) continue;
+    GetWindowTextA(child, part, sizeof part);
+    if (part[0]) search->text += std::string(search->text.empty() ? "" : ": ") + part;
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+ChildOutcome runChild(const std::vector<std::string>& arguments, int timeoutMs) {
+  ChildOutcome outcome;
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, &inherit, PAGE_READWRITE, 0,
+                                      sizeof(ChildChannel), nullptr);
+  if (!mapping) {
+    outcome.startError = "no shared memory, error " + std::to_string(GetLastError());
+    return outcome;
+  }
+  auto* channel = static_cast<ChildChannel*>(
+      MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(ChildChannel)));
+  if (!channel) {
+    CloseHandle(mapping);
+    return outcome;
+  }
+  std::memset(channel, 0, sizeof *channel);
+  HANDLE nothing =
+      CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                  OPEN_EXISTING, 0, nullptr);
+  std::vector<std::string> all = arguments;
+  all.push_back("--channel");
+  all.push_back(std::to_string(reinterpret_cast<std::uintptr_t>(mapping)));
+  std::string line = commandLine(all);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = nothing;
+  startup.hStdOutput = nothing;
+  startup.hStdError = nothing;
+  PROCESS_INFORMATION process = {};
+  outcome.started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                   &startup, &process) != FALSE;
+  if (!outcome.started) outcome.startError = "error " + std::to_string(GetLastError());
+  if (outcome.started) {
+    if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(timeoutMs)) == WAIT_TIMEOUT) {
+      outcome.timedOut = true;
+      DialogSearch search{process.dwProcessId, ""};
+      EnumWindows(findDialog, reinterpret_cast<LPARAM>(&search));
+      outcome.dialog = search.text;
+      TerminateProcess(process.hProcess, 1);
+      WaitForSingleObject(process.hProcess, 5000);
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    outcome.exitCode = code;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  const std::size_t length = std::min(sizeof channel->results,
+                                      static_cast<std::size_t>(std::max(0, channel->resultLength)));
+  outcome.results.assign(channel->results, length);
+  channel->lastCall[sizeof channel->lastCall - 1] = '\0';
+  outcome.lastCall = channel->lastCall;
+  if (nothing != INVALID_HANDLE_VALUE) CloseHandle(nothing);
+  UnmapViewOfFile(channel);
+  CloseHandle(mapping);
+  return outcome;
+}
+
+}  // namespace plughost

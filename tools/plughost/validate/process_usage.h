@@ -1,0 +1,18 @@
+// What this process holds: committed private memory, kernel handles, GDI and
+// USER objects. Growth over open/close cycles is a leak.
+#pragma once
+
+#include <cstddef>
+
+namespace plughost {
+
+struct ProcessUsage {
+  double privateBytes = 0;
+  double handles = 0;
+  double gdiObjects = 0;
+  double userObjects = 0;
+};
+
+ProcessUsage currentUsage();
+
+}  // namespace plughost

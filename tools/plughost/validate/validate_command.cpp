@@ -1,0 +1,255 @@
+// plughost validate: runs every check of a plug-in, each in a child process
+// of plughost (the hidden command validate-check), and reports PASS, FAIL or
+// SKIP per check. Exit status 0 when nothing failed, 1 otherwise, 2 for a
+// usage error.
+#include <windows.h>
+
+#include <CLI/CLI.hpp>
+
+#include <io.h>
+
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <sstream>
+
+#include "check_list.h"
+#include "check_result.h"
+#include "child_runner.h"
+#include "command_error.h"
+#include "commands.h"
+#include "host_context.h"
+#include "json_report.h"
+#include "validated_effect.h"
+
+namespace plughost {
+namespace {
+
+constexpr int kUsageError = 2;
+
+struct ValidateOptions {
+  std::string plugin;
+  int level = 1;
+  std::uint32_t seed = 0;
+  bool seedGiven = false;
+  int timeoutMs = 20000;
+  std::string json;
+  std::string only;
+  bool skipEditor = false;
+};
+
+bool stderrIsTerminal() {
+  return _isatty(_fileno(stderr)) != 0;
+}
+
+double nowSeconds() {
+  LARGE_INTEGER frequency, counter;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&counter);
+  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// A plug-in file plughost can never load gets its reason before any child
+// runs: missing, not a PE file, or built for another processor.
+void checkFile(const std::string& path) {
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) throw CommandError("plug-in '" + path + "' does not exist");
+  unsigned char header[4096] = {};
+  const std::size_t size = std::fread(header, 1, sizeof header, file);
+  std::fclose(file);
+  auto word = [&](std::size_t at) -> std::uint32_t {
+    return at + 4 <= size ? header[at] | header[at + 1] << 8 | header[at + 2] << 16 |
+                                static_cast<std::uint32_t>(header[at + 3]) << 24
+                          : 0;
+  };
+  const std::uint32_t pe = word(0x3C);
+  if (size < 64 || header[0] != 'M' || header[1] != 'Z' || word(pe) != 0x00004550u) {
+    throw CommandError("'" + path + "' is not a Windows DLL");
+  }
+  const unsigned machine = header[pe + 4] | header[pe + 5] << 8;
+  if (machine != 0x014C) {
+    throw CommandError("'" + path + "' is " +
+                       (machine == 0x8664 ? std::string("a 64-bit DLL")
+                                          : format("built for machine 0x%04X", machine)) +
+                       "; plughost loads 32-bit plug-ins");
+  }
+}
+
+std::vector<std::string> selectedChecks(const ValidateOptions& options) {
+  std::vector<std::string> names;
+  if (options.only.empty()) {
+    for (const CheckInfo& check : allChecks()) names.push_back(check.name);
+  } else {
+    std::istringstream list(options.only);
+    std::string name;
+    while (std::getline(list, name, ',')) {
+      if (!findCheck(name)) {
+        std::string known;
+        for (const CheckInfo& check : allChecks())
+          known += std::string(known.empty() ? "" : ", ") + check.name;
+        throw CLI::ValidationError("--only",
+                                   "unknown check '" + name + "' (checks: " + known + ")");
+      }
+      names.push_back(name);
+    }
+  }
+  return names;
+}
+
+CheckResult runCheck(const ValidateOptions& options, const std::string& name) {
+  CheckResult result;
+  result.name = name;
+  const double start = nowSeconds();
+  if (name == "editor" && options.skipEditor) {
+    result.verdict = Verdict::Skip;
+    result.skipReason = "--skip-editor";
+    return result;
+  }
+  const int children = name == "fuzz" ? fuzzChildren(options.level) : 1;
+  const int timeoutMs = options.timeoutMs + plannedMs(name, options.level);
+  for (int child = 0; child < children && result.failures.empty(); ++child) {
+    const ChildOutcome outcome =
+        runChild({"validate-check", options.plugin, "--check", name, "--level",
+                  std::to_string(options.level), "--seed",
+                  std::to_string(options.seed + static_cast<std::uint32_t>(child))},
+                 timeoutMs);
+    addOutcome(result, outcome, timeoutMs);
+  }
+  result.seconds = nowSeconds() - start;
+  return result;
+}
+
+void printResult(const CheckResult& result) {
+  std::printf("%s\n", resultLine(result).c_str());
+  for (std::size_t i = 1; i < result.failures.size(); ++i) {
+    std::printf("      also: %s\n", result.failures[i].c_str());
+  }
+  for (const std::string& note : result.notes) std::printf("      note: %s\n", note.c_str());
+  std::fflush(stdout);
+}
+
+// Written beside the target and renamed over it: whole or not at all.
+void writeJson(const std::string& path, const std::string& text) {
+  const std::string temporary = path + ".partial";
+  FILE* file = std::fopen(temporary.c_str(), "wb");
+  const bool written = file && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  if (file && std::fclose(file) != 0) DeleteFileA(temporary.c_str());
+  if (!written || !MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    DeleteFileA(temporary.c_str());
+    throw CommandError("cannot write '" + path + "'");
+  }
+}
+
+int runValidate(ValidateOptions options) {
+  const std::vector<std::string> checks = selectedChecks(options);
+  checkFile(options.plugin);
+  if (!options.seedGiven) {
+    options.seed = static_cast<std::uint32_t>(std::time(nullptr)) ^ GetCurrentProcessId();
+  }
+  std::vector<CheckResult> results;
+  int failed = 0;
+  for (std::size_t i = 0; i < checks.size(); ++i) {
+    if (stderrIsTerminal()) {
+      std::fprintf(stderr, "validate: %s (%u of %u)...\r", checks[i].c_str(),
+                   static_cast<unsigned>(i + 1), static_cast<unsigned>(checks.size()));
+    }
+    results.push_back(runCheck(options, checks[i]));
+    if (stderrIsTerminal()) std::fprintf(stderr, "%60s\r", "");
+    printResult(results.back());
+    failed += results.back().verdict == Verdict::Fail;
+    // The effect does not open at all (no open time): nothing else can run.
+    if (i == 0 && checks[i] == "open" && failed && figure(results[0], "cold_open_ms") == 0.0) {
+      break;
+    }
+  }
+  std::printf("%s: %d of %u checks failed (level %d, seed %u)\n", options.plugin.c_str(), failed,
+              static_cast<unsigned>(results.size()), options.level, options.seed);
+  if (!options.json.empty()) {
+    writeJson(
+        options.json,
+        jsonReport({options.plugin, options.level, options.seed, options.timeoutMs}, results));
+  }
+  if (failed && results.size() == 1 && results.front().name == "open") {
+    throw CommandError(results.front().failures.front());
+  }
+  if (failed)
+    throw CommandError(
+        format("%d of %u checks failed", failed, static_cast<unsigned>(results.size())));
+  return 0;
+}
+
+// [child] Ends the process with the exception's code, the way Windows ends
+// a crashed program, without a dialog or a debugger.
+LONG WINAPI endWithExceptionCode(EXCEPTION_POINTERS* exception) {
+  TerminateProcess(GetCurrentProcess(), exception->ExceptionRecord->ExceptionCode);
+  return EXCEPTION_EXECUTE_HANDLER;
+}
+
+int runCheckChild(const std::string& plugin, const std::string& name, int level, std::uint32_t seed,
+                  std::uintptr_t channelHandle) {
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+  SetUnhandledExceptionFilter(endWithExceptionCode);
+  auto* channel = static_cast<ChildChannel*>(MapViewOfFile(
+      reinterpret_cast<HANDLE>(channelHandle), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(ChildChannel)));
+  if (!channel) throw CommandError("validate-check: no channel to the validator");
+  hostContext().logAutomation = false;
+  CheckContext context(plugin, level, seed, channel);
+  const CheckInfo* check = findCheck(name);
+  if (!check) throw CommandError("validate-check: unknown check '" + name + "'");
+  try {
+    check->run(context);
+  } catch (const OpenFailure& e) {
+    context.fail(e.what());
+  } catch (const std::exception& e) {
+    context.fail(std::string("the check stopped: ") + e.what());
+  }
+  // The plug-in may have left threads behind: end here, whatever they do.
+  std::fflush(nullptr);
+  TerminateProcess(GetCurrentProcess(), 0);
+  return 0;
+}
+
+}  // namespace
+
+void addValidateCommand(CLI::App& app, int& status) {
+  auto options = std::make_shared<ValidateOptions>();
+  auto* validate = app.add_subcommand(
+      "validate", "Check that a 32-bit VST 2 plug-in behaves as hosts need it to");
+  validate->add_option("dll", options->plugin, "Plug-in DLL")->required();
+  validate->add_option("--level", options->level, "Thoroughness, 1 (about 30 s) to 10")
+      ->check(CLI::Range(1, 10));
+  validate
+      ->add_option("--seed", options->seed, "Seed of the random choices (default: from the clock)")
+      ->each([options](const std::string&) { options->seedGiven = true; });
+  validate
+      ->add_option("--timeout-ms", options->timeoutMs,
+                   "Time after which a check counts as hung (default 20000)")
+      ->check(CLI::Range(100, 3600000));
+  validate->add_option("--json", options->json, "Write the report to this JSON file");
+  validate->add_option("--only", options->only, "Run only these checks (comma-separated)");
+  validate->add_flag("--skip-editor", options->skipEditor, "Do not open the editor");
+  validate->callback([options, &status] {
+    try {
+      status = runValidate(*options);
+    } catch (const CLI::ValidationError& e) {
+      std::fprintf(stderr, "plughost: error: %s\n", e.what());
+      status = kUsageError;
+    }
+  });
+
+  // The child side: one check in this process. Not for users, so hidden.
+  auto child =
+      std::make_shared<std::tuple<std::string, std::string, int, std::uint32_t, std::uintptr_t>>();
+  auto* check = app.add_subcommand("validate-check", "")->group("");
+  check->add_option("dll", std::get<0>(*child))->required();
+  check->add_option("--check", std::get<1>(*child))->required();
+  check->add_option("--level", std::get<2>(*child))->required();
+  check->add_option("--seed", std::get<3>(*child))->required();
+  check->add_option("--channel", std::get<4>(*child))->required();
+  check->callback([child, &status] {
+    status = runCheckChild(std::get<0>(*child), std::get<1>(*child), std::get<2>(*child),
+                           std::get<3>(*child), std::get<4>(*child));
+  });
+}
+
+}  // namespace plughost

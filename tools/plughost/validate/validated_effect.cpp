@@ -1,0 +1,128 @@
+#include "validated_effect.h"
+
+#include <cstring>
+
+#include "guarded_buffers.h"
+#include "host_context.h"
+#include "opcode_names.h"
+
+namespace plughost {
+namespace {
+
+using PluginMain = AEffect*(VSTCALLBACK*)(audioMasterCallback host);
+
+std::string opcodeText(VstInt32 opcode) {
+  const char* name = opcodeName(opcode);
+  return name ? name : format("opcode %d", opcode);
+}
+
+}  // namespace
+
+std::string systemErrorText(DWORD code) {
+  char buffer[256] = {};
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                 buffer, sizeof buffer, nullptr);
+  std::string message = buffer;
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                              message.back() == ' ' || message.back() == '.')) {
+    message.pop_back();
+  }
+  return message.empty() ? format("error %lu", static_cast<unsigned long>(code)) : message;
+}
+
+ValidatedEffect::ValidatedEffect(CheckContext& context) : context_(context) {
+  const std::string& path = context.plugin();
+  context_.calling("LoadLibraryA(\"%s\")", path.c_str());
+  library_ = LoadLibraryA(path.c_str());
+  if (!library_) {
+    throw OpenFailure("cannot load '" + path + "': " + systemErrorText(GetLastError()));
+  }
+  auto entry =
+      reinterpret_cast<PluginMain>(reinterpret_cast<void*>(GetProcAddress(library_, "main")));
+  if (!entry) {
+    FreeLibrary(library_);
+    throw OpenFailure("'" + path + "' is not a VST 2 plug-in: it has no export \"main\"");
+  }
+  context_.calling("main(hostCallback)");
+  effect_ = entry(&hostCallback);
+  if (!effect_ || effect_->magic != kEffectMagic || !effect_->dispatcher) {
+    const bool none = !effect_;
+    effect_ = nullptr;
+    FreeLibrary(library_);
+    throw OpenFailure(none ? "main() returned no effect"
+                           : "main() returned a record without the effect magic or dispatcher");
+  }
+  dispatch(effOpen);
+}
+
+ValidatedEffect::~ValidatedEffect() {
+  if (effect_) {
+    if (running_) stop();
+    dispatch(effClose);
+  }
+  context_.calling("FreeLibrary");
+  FreeLibrary(library_);
+  context_.calling("(between calls)");
+}
+
+bool ValidatedEffect::takesMidi() {
+  char canDo[] = "receiveVstMidiEvent";
+  return hasFlag(effFlagsIsSynth) || dispatch(effCanDo, 0, 0, canDo) > 0;
+}
+
+VstIntPtr ValidatedEffect::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                                    float opt) {
+  context_.calling("dispatcher(%s, index %d, value %ld, ptr %p, opt %g)",
+                   opcodeText(opcode).c_str(), index, static_cast<long>(value), ptr,
+                   static_cast<double>(opt));
+  return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
+}
+
+float ValidatedEffect::getParameter(VstInt32 index) {
+  context_.calling("getParameter(%d)", index);
+  return effect_->getParameter(effect_, index);
+}
+
+void ValidatedEffect::setParameter(VstInt32 index, float value) {
+  context_.calling("setParameter(%d, %g)", index, static_cast<double>(value));
+  effect_->setParameter(effect_, index, value);
+}
+
+void ValidatedEffect::process(float** inputs, float** outputs, VstInt32 frames) {
+  if (hasFlag(effFlagsCanReplacing) && effect_->processReplacing) {
+    context_.calling("processReplacing(%d frames)", frames);
+    effect_->processReplacing(effect_, inputs, outputs, frames);
+  } else if (effect_->process) {
+    context_.calling("process(%d frames)", frames);
+    effect_->process(effect_, inputs, outputs, frames);
+  }
+}
+
+void ValidatedEffect::start(float sampleRate, VstInt32 maxBlock) {
+  if (running_) stop();
+  hostContext().sampleRate = sampleRate;
+  hostContext().blockSize = maxBlock;
+  dispatch(effSetSampleRate, 0, 0, nullptr, sampleRate);
+  dispatch(effSetBlockSize, 0, maxBlock);
+  dispatch(effMainsChanged, 0, 1);
+  dispatch(effStartProcess);
+  hostContext().processing = true;
+  running_ = true;
+}
+
+void ValidatedEffect::stop() {
+  hostContext().processing = false;
+  dispatch(effStopProcess);
+  dispatch(effMainsChanged, 0, 0);
+  running_ = false;
+}
+
+std::string ValidatedEffect::text(VstInt32 opcode, VstInt32 index, const std::string& what) {
+  GuardedText buffer;
+  dispatch(opcode, index, 0, buffer.data());
+  const std::string fault = buffer.fault();
+  if (!fault.empty()) context_.fail(opcodeText(opcode) + " (" + what + ") " + fault);
+  return buffer.text();
+}
+
+}  // namespace plughost
