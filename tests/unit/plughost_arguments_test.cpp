@@ -26,8 +26,9 @@ TEST(NoteText, ParsesNoteTimesAndVelocity) {
   ASSERT_TRUE(plughost::parseNoteSpec("127:1@0-2", n, error)) << error;
   EXPECT_EQ(127, n.note);
   EXPECT_EQ(1, n.velocity);
-  for (const char* bad : {"60", "60@1", "60@1-0.5", "60@1-1", "128@0-1", "60:0@0-1", "60:128@0-1",
-                          "60@0-1x", "x@0-1", "60@-1-2", ""}) {
+  for (const char* bad :
+       {"60", "60@1", "60@1-0.5", "60@1-1", "128@0-1", "60:0@0-1", "60:128@0-1", "60@0-1x", "x@0-1",
+        "60@-1-2", "", "60@0-inf", "60@0-nan", "60@nan-1", "60@0-86400.5"}) {
     EXPECT_FALSE(plughost::parseNoteSpec(bad, n, error)) << bad;
     EXPECT_NE(std::string::npos, error.find("bad note")) << bad;
   }

@@ -29,28 +29,33 @@ void requireChunks(const PluginInstance& plugin) {
   }
 }
 
+// A copy of the plug-in's current program chunk.
+std::vector<std::uint8_t> programChunk(const PluginInstance& plugin) {
+  void* data = nullptr;
+  const VstIntPtr size = plugin.dispatch(effGetChunk, kProgramChunk, 0, &data);
+  if (size < 0 || (size > 0 && !data)) throw CommandError("the plug-in gave no program chunk");
+  const auto* bytes = static_cast<const std::uint8_t*>(data);
+  return std::vector<std::uint8_t>(bytes, bytes + size);
+}
+
 int runPresetSave(const std::string& plugin, const std::string& file,
                   const std::vector<std::string>& settings) {
   PluginInstance instance(plugin);
   requireChunks(instance);
   applySettings(instance, settings);
 
-  void* data = nullptr;
-  const VstIntPtr size = instance.dispatch(effGetChunk, kProgramChunk, 0, &data);
-  if (size < 0 || (size > 0 && !data)) throw CommandError("the plug-in gave no program chunk");
   FxpProgram program;
+  program.chunk = programChunk(instance);
   program.pluginId = instance.effect()->uniqueID;
   program.pluginVersion = instance.effect()->version;
   program.parameterCount = instance.effect()->numParams;
   program.name = instance.text(effGetProgramName);
-  const auto* bytes = static_cast<const std::uint8_t*>(data);
-  program.chunk.assign(bytes, bytes + size);
 
   std::string error;
   if (!writeFxpFile(file, program, error)) throw CommandError(error);
   std::printf("Saved program '%s' of %s (ID %s), %d chunk bytes, to %s\n", program.name.c_str(),
               instance.effectName().c_str(), describeId(program.pluginId).c_str(),
-              static_cast<int>(size), file.c_str());
+              static_cast<int>(program.chunk.size()), file.c_str());
   return 0;
 }
 
@@ -67,6 +72,15 @@ int runPresetLoad(const std::string& plugin, const std::string& file) {
   }
   instance.dispatch(effSetChunk, kProgramChunk, static_cast<VstIntPtr>(program.chunk.size()),
                     program.chunk.data());
+  // effSetChunk answers nothing useful: only the state read back shows
+  // whether the plug-in took the program.
+  const std::vector<std::uint8_t> state = programChunk(instance);
+  if (state != program.chunk) {
+    throw CommandError("'" + instance.effectName() + "' did not take the program in '" + file +
+                       "': its state reads back different (" + std::to_string(state.size()) +
+                       " bytes instead of the file's " + std::to_string(program.chunk.size()) +
+                       (state.size() == program.chunk.size() ? ", other values)" : ")"));
+  }
   if (!program.name.empty()) {
     std::string name = program.name;
     instance.dispatch(effSetProgramName, 0, 0, &name[0]);

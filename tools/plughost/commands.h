@@ -15,5 +15,7 @@ void addPresetCommand(CLI::App& app, int& status);
 void addEditCommand(CLI::App& app, int& status);
 void addRegisterCommand(CLI::App& app, int& status);
 void addInstallCommand(CLI::App& app, int& status);
+void addUninstallCommand(CLI::App& app, int& status);
+void addUnregisterCommand(CLI::App& app, int& status);
 
 }  // namespace plughost

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <new>
 
 #include "command_error.h"
 #include "commands.h"
@@ -33,6 +34,8 @@ int main(int argc, char** argv) {
   addEditCommand(app, status);
   addRegisterCommand(app, status);
   addInstallCommand(app, status);
+  addUninstallCommand(app, status);
+  addUnregisterCommand(app, status);
 
   if (argc > 1 && argv[1][0] != '-') {
     const std::string command = argv[1];
@@ -54,6 +57,8 @@ int main(int argc, char** argv) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     return fail(e.what());
+  } catch (const std::bad_alloc&) {
+    return fail("out of memory");
   } catch (const CommandError& e) {
     return fail(e.what());
   } catch (const std::exception& e) {

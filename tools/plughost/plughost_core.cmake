@@ -13,6 +13,7 @@ add_library(plughost_core STATIC
   ${KEL_PLUGHOST_DIR}/plugin_id.cpp
   ${KEL_PLUGHOST_DIR}/png_writer.cpp
   ${KEL_PLUGHOST_DIR}/progress_bar.cpp
+  ${KEL_PLUGHOST_DIR}/sample_census.cpp
   ${KEL_PLUGHOST_DIR}/test_signal.cpp
   ${KEL_PLUGHOST_DIR}/wav_io.cpp)
 target_include_directories(plughost_core PUBLIC ${KEL_PLUGHOST_DIR})
