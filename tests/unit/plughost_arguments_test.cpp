@@ -1,8 +1,11 @@
 // plughost's command-line values: notes and the MIDI messages they become,
 // block by block with the right delta frames; settings; plug-in IDs.
+#include "display_search.h"
 #include "note_schedule.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 #include <string>
 #include <vector>
@@ -75,9 +78,20 @@ TEST(SettingText, NameAndNormalisedValue) {
   std::string error;
   ASSERT_TRUE(plughost::parseParameterAssignment(" Cutoff = 0.25 ", a, error)) << error;
   EXPECT_EQ("Cutoff", a.name);
+  EXPECT_EQ(-1, a.index);
+  EXPECT_TRUE(a.normalised);
   EXPECT_FLOAT_EQ(0.25f, a.value);
-  for (const char* bad : {"Cutoff", "=0.5", "Cutoff=", "Cutoff=abc", "Cutoff=1.5", "Cutoff=-0.1"}) {
+  // Anything but a plain number within 0..1 is a display text to look for.
+  for (const char* display : {"abc", "1.5", "-0.1", "-6 dB", "1e9x"}) {
+    ASSERT_TRUE(plughost::parseParameterAssignment(std::string("#2=") + display, a, error));
+    EXPECT_EQ("", a.name);
+    EXPECT_EQ(2, a.index);
+    EXPECT_FALSE(a.normalised) << display;
+    EXPECT_EQ(display, a.display);
+  }
+  for (const char* bad : {"Cutoff", "=0.5", "Cutoff=", "#=1", "#x=1", "#-1=1", "#1x=0"}) {
     EXPECT_FALSE(plughost::parseParameterAssignment(bad, a, error)) << bad;
+    EXPECT_EQ(0u, error.find("bad setting '")) << error;
   }
   EXPECT_TRUE(plughost::sameParameterName("cutOFF", "Cutoff"));
   EXPECT_FALSE(plughost::sameParameterName("Cut", "Cutoff"));
@@ -97,6 +111,53 @@ TEST(PluginIdText, NumbersOrFourCharacters) {
   EXPECT_FALSE(plughost::parsePluginId("ABCDE", id, error));
   EXPECT_FALSE(plughost::parsePluginId("", id, error));
   EXPECT_FALSE(plughost::parsePluginId("99999999999", id, error));
+}
+
+// A gain from -60.0 to 12.0 dB shown with one decimal, "-inf" at 0, and a
+// three-way choice: what the demo engine's parameters show.
+std::string gainDisplay(float v) {
+  if (v <= 0.0f) return "-inf";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", -60.0 + 72.0 * v);
+  return text;
+}
+std::string typeDisplay(float v) {
+  return v < 1.0f / 3 ? "Lowpass" : v < 2.0f / 3 ? "Highpass" : "Bandpass";
+}
+
+TEST(DisplaySearch, FindsTheValueShowingANumberOrAText) {
+  float v = -1.0f;
+  std::string error;
+  const struct {
+    const char* wanted;
+    const char* shown;
+  } numbers[] = {
+      {"-6dB", "-6.0"}, {"-6 dB", "-6.0"}, {"12", "12.0"}, {"-30", "-30.0"}, {"-inf", "-inf"}};
+  for (const auto& c : numbers) {
+    ASSERT_TRUE(plughost::findDisplayedValue(c.wanted, "dB", gainDisplay, v, error))
+        << c.wanted << ": " << error;
+    EXPECT_EQ(c.shown, gainDisplay(v)) << c.wanted;
+  }
+  ASSERT_TRUE(plughost::findDisplayedValue("highPASS", "", typeDisplay, v, error)) << error;
+  EXPECT_EQ("Highpass", typeDisplay(v));
+  EXPECT_NEAR(0.5f, v, 0.01f);  // the middle of its range, away from the edges
+
+  const struct {
+    const char* wanted;
+    const char* label;
+    plughost::DisplayAt display;
+    const char* message;
+  } bad[] = {
+      {"13dB", "dB", gainDisplay,
+       "no value that shows '13dB' (the display runs from -inf dB to 12.0 dB)"},
+      {"-6Hz", "dB", gainDisplay, "'-6Hz': the unit is 'dB'"},
+      {"Notch", "", typeDisplay,
+       "no value that shows 'Notch' (the display runs from Lowpass to Bandpass)"},
+  };
+  for (const auto& c : bad) {
+    EXPECT_FALSE(plughost::findDisplayedValue(c.wanted, c.label, c.display, v, error)) << c.wanted;
+    EXPECT_EQ(c.message, error);
+  }
 }
 
 }  // namespace

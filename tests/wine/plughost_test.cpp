@@ -505,4 +505,60 @@ TEST_F(PlughostTest, InstallChecksEverythingBeforeItWritesAndUninstallUndoesIt) 
   EXPECT_NE(std::string::npos, again.err.find("'" + extra + "' is not registered")) << again.err;
 }
 
+TEST_F(PlughostTest, SettingsGoByNameOrIndexInDisplayUnitsAndPresetsLoadBeforeThem) {
+  const ChildRun filter = plughost("preset save " + quoted(install("DemoFilter", "DFil", 1)) + " " +
+                                   quoted(folder + "f.fxp") +
+                                   " --set Type=highpass --set \"Cutoff=500 Hz\" --set #2=25");
+  ASSERT_EQ(0u, filter.exitCode) << filter.err;
+  EXPECT_NE(std::string::npos, filter.out.find("Set Type = 0.499500 (Highpass)\n")) << filter.out;
+  EXPECT_NE(std::string::npos, filter.out.find("(Highpass)\nSet Cutoff = ")) << filter.out;
+  EXPECT_NE(std::string::npos, filter.out.find("(500 Hz)\nSet Resonance = 0.25")) << filter.out;
+  EXPECT_NE(std::string::npos, filter.out.find("(25.0 %)\n")) << filter.out;
+
+  // A preset of Gain -42 dB, then a setting on top: the polarity by its name.
+  const std::string gain = install("DemoGain", "DGai", 0);
+  ASSERT_EQ(0u, plughost("preset save " + quoted(gain) + " " + quoted(folder + "g.fxp") +
+                         " --set Gain=-42dB")
+                    .exitCode);
+  const std::string wav = folder + "g.wav";
+  const ChildRun run = plughost("render " + quoted(gain) + " --preset " + quoted(folder + "g.fxp") +
+                                " --set Polarity=Inverted --tempo 90 --time-signature 7/8"
+                                " --generate sine --seconds 0.1 --out " +
+                                quoted(wav));
+  ASSERT_EQ(0u, run.exitCode) << run.err;
+  EXPECT_NE(std::string::npos, run.out.find("Set Polarity = 0.750000 (Inverted)")) << run.out;
+  plughost::AudioBuffer audio;
+  std::string error;
+  ASSERT_TRUE(plughost::readWavFile(wav, audio, error)) << error;
+  const float expected = -0.5f * static_cast<float>(std::pow(10.0, -42.0 / 20.0)) *
+                         static_cast<float>(std::sin(2 * 3.14159265358979 * 440 * 10 / 44100));
+  EXPECT_NEAR(expected, audio.channels[0][10], 1e-6);
+
+  const struct {
+    std::string arguments;
+    const char* message;
+  } cases[] = {
+      {"preset save " + quoted(gain) + " " + quoted(folder + "x.fxp") + " --set Gain=13dB",
+       "bad setting 'Gain=13dB': Gain has no value that shows '13dB' (the display runs from -inf "
+       "dB to "
+       "12.0 dB)"},
+      {"preset save " + quoted(gain) + " " + quoted(folder + "x.fxp") + " --set #5=0.5",
+       "bad setting '#5=0.5': the plug-in has 2 parameters (#0..#1)"},
+      {"render " + quoted(gain) + " --time-signature 4/3 --generate sine --seconds 1 --out " +
+           quoted(folder + "x.wav"),
+       "bad time signature '4/3'"},
+      {"render " + quoted(gain) + " --preset " + quoted(folder + "f.fxp") +
+           " --generate sine --seconds 1 --out " + quoted(folder + "x.wav"),
+       "belongs to plug-in ID 1145465196 ('DFil')"},
+  };
+  for (const auto& c : cases) {
+    const ChildRun bad = plughost(c.arguments);
+    EXPECT_NE(0u, bad.exitCode) << c.arguments;
+    EXPECT_EQ(1, bad.errLines()) << bad.err;
+    EXPECT_NE(std::string::npos, bad.err.find(c.message)) << bad.err;
+  }
+  EXPECT_FALSE(exists(folder + "x.fxp"));
+  EXPECT_FALSE(exists(folder + "x.wav"));
+}
+
 }  // namespace

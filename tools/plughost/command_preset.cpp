@@ -12,31 +12,10 @@
 #include "plugin_id.h"
 #include "plugin_instance.h"
 #include "plugin_report.h"
+#include "program_file.h"
 
 namespace plughost {
 namespace {
-
-constexpr VstInt32 kProgramChunk = 1;  // index of effGetChunk / effSetChunk: one program
-
-std::string describeId(std::int32_t id) {
-  const std::string chars = pluginIdChars(id);
-  return std::to_string(id) + (chars.empty() ? "" : " ('" + chars + "')");
-}
-
-void requireChunks(const PluginInstance& plugin) {
-  if (!(plugin.effect()->flags & effFlagsProgramChunks)) {
-    throw CommandError("'" + plugin.path() + "' does not keep its programs as chunks");
-  }
-}
-
-// A copy of the plug-in's current program chunk.
-std::vector<std::uint8_t> programChunk(const PluginInstance& plugin) {
-  void* data = nullptr;
-  const VstIntPtr size = plugin.dispatch(effGetChunk, kProgramChunk, 0, &data);
-  if (size < 0 || (size > 0 && !data)) throw CommandError("the plug-in gave no program chunk");
-  const auto* bytes = static_cast<const std::uint8_t*>(data);
-  return std::vector<std::uint8_t>(bytes, bytes + size);
-}
 
 int runPresetSave(const std::string& plugin, const std::string& file,
                   const std::vector<std::string>& settings) {
@@ -60,31 +39,12 @@ int runPresetSave(const std::string& plugin, const std::string& file,
 }
 
 int runPresetLoad(const std::string& plugin, const std::string& file) {
-  FxpProgram program;
+  // The file is read before the plug-in loads, so a bad file costs no load.
+  FxpProgram check;
   std::string error;
-  if (!readFxpFile(file, program, error)) throw CommandError(error);
+  if (!readFxpFile(file, check, error)) throw CommandError(error);
   PluginInstance instance(plugin);
-  requireChunks(instance);
-  if (program.pluginId != instance.effect()->uniqueID) {
-    throw CommandError("preset '" + file + "' belongs to plug-in ID " +
-                       describeId(program.pluginId) + ", not to " + instance.effectName() +
-                       " (ID " + describeId(instance.effect()->uniqueID) + ")");
-  }
-  instance.dispatch(effSetChunk, kProgramChunk, static_cast<VstIntPtr>(program.chunk.size()),
-                    program.chunk.data());
-  // effSetChunk answers nothing useful: only the state read back shows
-  // whether the plug-in took the program.
-  const std::vector<std::uint8_t> state = programChunk(instance);
-  if (state != program.chunk) {
-    throw CommandError("'" + instance.effectName() + "' did not take the program in '" + file +
-                       "': its state reads back different (" + std::to_string(state.size()) +
-                       " bytes instead of the file's " + std::to_string(program.chunk.size()) +
-                       (state.size() == program.chunk.size() ? ", other values)" : ")"));
-  }
-  if (!program.name.empty()) {
-    std::string name = program.name;
-    instance.dispatch(effSetProgramName, 0, 0, &name[0]);
-  }
+  const FxpProgram program = loadProgramFile(instance, file);
   std::printf("Loaded program '%s' (%d chunk bytes) into %s\n", program.name.c_str(),
               static_cast<int>(program.chunk.size()), instance.effectName().c_str());
   printParameterTable(instance);

@@ -13,6 +13,7 @@
 #include "note_schedule.h"
 #include "plugin_instance.h"
 #include "plugin_report.h"
+#include "program_file.h"
 #include "progress_bar.h"
 #include "sample_census.h"
 #include "test_signal.h"
@@ -33,7 +34,23 @@ struct RenderOptions {
   std::string format = "float";  // float, pcm16 or pcm24
   std::vector<std::string> settings;
   std::vector<std::string> notes;
+  std::string preset;    // program file loaded before the settings
+  double tempo = 120.0;  // beats per minute, for the plug-in's time info
+  std::string timeSignature = "4/4";
 };
+
+// "3/4", "7/8": a numerator of 1..64 over a power of two up to 64.
+void parseTimeSignature(const std::string& text, VstInt32& numerator, VstInt32& denominator) {
+  int top = 0;
+  int bottom = 0;
+  char tail = 0;
+  if (std::sscanf(text.c_str(), "%d/%d%c", &top, &bottom, &tail) != 2 || top < 1 || top > 64 ||
+      bottom < 1 || bottom > 64 || (bottom & (bottom - 1)) != 0) {
+    throw CommandError("bad time signature '" + text + "': expected e.g. 4/4, 3/4 or 7/8");
+  }
+  numerator = top;
+  denominator = bottom;
+}
 
 WavSampleFormat sampleFormat(const std::string& name) {
   if (name == "pcm16") return WavSampleFormat::kPcm16;
@@ -158,6 +175,9 @@ int runRender(const RenderOptions& options) {
   host.blockSize = options.blockSize;
   plugin.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
   plugin.dispatch(effSetBlockSize, 0, options.blockSize);
+  host.tempo = options.tempo;
+  parseTimeSignature(options.timeSignature, host.timeSigNumerator, host.timeSigDenominator);
+  if (!options.preset.empty()) loadProgramFile(plugin, options.preset);
   applySettings(plugin, options.settings);
   plugin.dispatch(effMainsChanged, 0, 1);
 
@@ -253,7 +273,14 @@ void addRenderCommand(CLI::App& app, int& status) {
   cmd->add_option("--format", render->format, "Output samples")
       ->capture_default_str()
       ->check(CLI::IsMember({"float", "pcm16", "pcm24"}));
-  cmd->add_option("--set", render->settings, "Parameter setting NAME=VALUE (0..1)");
+  cmd->add_option("--set", render->settings,
+                  "Parameter setting NAME=VALUE or #INDEX=VALUE: 0..1, or a display such as -6dB");
+  cmd->add_option("--preset", render->preset, "Program file (.fxp) to load before the settings");
+  cmd->add_option("--tempo", render->tempo, "Tempo in beats per minute, as the host's time info")
+      ->capture_default_str()
+      ->check(CLI::Range(1.0, 999.0));
+  cmd->add_option("--time-signature", render->timeSignature, "Time signature, e.g. 3/4")
+      ->capture_default_str();
   cmd->add_option("--note", render->notes, "MIDI note NOTE[:VELOCITY]@START-END seconds");
   cmd->callback([render, &status] { status = runRender(*render); });
 }

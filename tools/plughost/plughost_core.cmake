@@ -6,6 +6,7 @@ endif()
 set(KEL_PLUGHOST_DIR ${CMAKE_CURRENT_LIST_DIR})
 add_library(plughost_core STATIC
   ${KEL_PLUGHOST_DIR}/byte_file.cpp
+  ${KEL_PLUGHOST_DIR}/display_search.cpp
   ${KEL_PLUGHOST_DIR}/fxp_io.cpp
   ${KEL_PLUGHOST_DIR}/ini_text.cpp
   ${KEL_PLUGHOST_DIR}/note_schedule.cpp
