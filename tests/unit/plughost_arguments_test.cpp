@@ -1,5 +1,6 @@
 // plughost's command-line values: notes and the MIDI messages they become,
 // block by block with the right delta frames; settings; plug-in IDs.
+#include "automation_csv.h"
 #include "display_search.h"
 #include "note_schedule.h"
 
@@ -157,6 +158,44 @@ TEST(DisplaySearch, FindsTheValueShowingANumberOrAText) {
   for (const auto& c : bad) {
     EXPECT_FALSE(plughost::findDisplayedValue(c.wanted, c.label, c.display, v, error)) << c.wanted;
     EXPECT_EQ(c.message, error);
+  }
+}
+
+TEST(AutomationCsv, PointsInTimeOrderWithNamesOrIndexes) {
+  std::vector<plughost::AutomationPoint> points;
+  std::string error;
+  ASSERT_TRUE(
+      plughost::parseAutomationCsv("time,parameter,value\r\n# a comment\n\n"
+                                   "1.5, Cutoff ,0.25\r\n0,#2,1\n1.5,Type,0\n0.25,Gain,0.5",
+                                   points, error))
+      << error;
+  ASSERT_EQ(4u, points.size());
+  EXPECT_EQ("#2", points[0].parameter);
+  EXPECT_EQ(1.0f, points[0].value);
+  EXPECT_EQ("Gain", points[1].parameter);
+  EXPECT_DOUBLE_EQ(0.25, points[1].seconds);
+  EXPECT_EQ("Cutoff", points[2].parameter);  // equal times keep the file's order
+  EXPECT_EQ("Type", points[3].parameter);
+
+  const struct {
+    const char* text;
+    const char* message;
+  } bad[] = {
+      {"0,Gain", "line 1: expected TIME,PARAMETER,VALUE, e.g. 0.5,Cutoff,0.25"},
+      {"0,Gain,0.5,1", "line 1: expected TIME,PARAMETER,VALUE, e.g. 0.5,Cutoff,0.25"},
+      {"\n-1,Gain,0.5", "line 2: the time must be a number of seconds from 0"},
+      {"inf,Gain,0.5", "line 1: the time must be a number of seconds from 0"},
+      {"x,Gain,0.5", "line 1: the time must be a number of seconds from 0"},
+      {"0, ,0.5", "line 1: no parameter"},
+      {"0,Gain,1.5", "line 1: the value must be a normalised number within 0..1"},
+      {"0,Gain,nan", "line 1: the value must be a normalised number within 0..1"},
+      {"0,Gain,", "line 1: the value must be a normalised number within 0..1"},
+  };
+  for (const auto& c : bad) {
+    points.assign(1, {});
+    EXPECT_FALSE(plughost::parseAutomationCsv(c.text, points, error)) << c.text;
+    EXPECT_EQ(c.message, error);
+    EXPECT_EQ(1u, points.size());  // untouched
   }
 }
 

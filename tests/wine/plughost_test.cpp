@@ -561,4 +561,31 @@ TEST_F(PlughostTest, SettingsGoByNameOrIndexInDisplayUnitsAndPresetsLoadBeforeTh
   EXPECT_FALSE(exists(folder + "x.wav"));
 }
 
+TEST_F(PlughostTest, AutomationChangesAParameterAtTheBlockOfItsTime) {
+  const std::string gain = install("DemoGain", "DGai", 0);
+  // Gain 0 is "-inf", silence; from 0.05 s (frame 2205, in the block from
+  // 2200 with blocks of 100) the gain is 0.75, -6 dB.
+  writeText(folder + "gain.csv", "time,parameter,value\n0,Gain,0\n0.05,#0,0.75\n");
+  const std::string wav = folder + "auto.wav";
+  const ChildRun run =
+      plughost("render " + quoted(gain) + " --automation " + quoted(folder + "gain.csv") +
+               " --generate sine --seconds 0.1 --block 100 --out " + quoted(wav));
+  ASSERT_EQ(0u, run.exitCode) << run.err;
+  plughost::AudioBuffer audio;
+  std::string error;
+  ASSERT_TRUE(plughost::readWavFile(wav, audio, error)) << error;
+  const std::vector<float>& left = audio.channels.at(0);
+  const auto first = std::find_if(left.begin(), left.end(), [](float s) { return s != 0.0f; });
+  EXPECT_EQ(2200, first - left.begin());
+
+  writeText(folder + "bad.csv", "0,Volume,0.5\n");
+  const ChildRun bad =
+      plughost("render " + quoted(gain) + " --automation " + quoted(folder + "bad.csv") +
+               " --generate sine --seconds 0.1 --out " + quoted(folder + "x.wav"));
+  EXPECT_NE(0u, bad.exitCode);
+  EXPECT_EQ(1, bad.errLines()) << bad.err;
+  EXPECT_NE(std::string::npos, bad.err.find("the plug-in has no parameter 'Volume'")) << bad.err;
+  EXPECT_FALSE(exists(folder + "x.wav"));
+}
+
 }  // namespace

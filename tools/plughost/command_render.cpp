@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "automation_csv.h"
 #include "command_error.h"
 #include "commands.h"
 #include "host_context.h"
@@ -34,8 +36,9 @@ struct RenderOptions {
   std::string format = "float";  // float, pcm16 or pcm24
   std::vector<std::string> settings;
   std::vector<std::string> notes;
-  std::string preset;    // program file loaded before the settings
-  double tempo = 120.0;  // beats per minute, for the plug-in's time info
+  std::string preset;      // program file loaded before the settings
+  std::string automation;  // CSV of time, parameter, value
+  double tempo = 120.0;    // beats per minute, for the plug-in's time info
   std::string timeSignature = "4/4";
 };
 
@@ -112,6 +115,40 @@ AudioBuffer loadInput(const RenderOptions& options, int channels, int outputs,
   return input;
 }
 
+// Automation points as parameter indexes at sample frames, applied before the
+// block that contains their frame.
+struct ScheduledValue {
+  std::int64_t frame = 0;
+  VstInt32 index = 0;
+  float value = 0.0f;
+};
+
+std::vector<ScheduledValue> loadAutomation(const PluginInstance& plugin, const std::string& file,
+                                           int rate) {
+  std::vector<ScheduledValue> schedule;
+  if (file.empty()) return schedule;
+  std::vector<AutomationPoint> points;
+  std::string error;
+  if (!readAutomationFile(file, points, error)) throw CommandError(error);
+  for (const AutomationPoint& p : points) {
+    VstInt32 index = -1;
+    if (p.parameter[0] == '#') {
+      char* end = nullptr;
+      const long n = std::strtol(p.parameter.c_str() + 1, &end, 10);
+      if (*end == '\0' && n >= 0 && n < plugin.effect()->numParams)
+        index = static_cast<VstInt32>(n);
+    } else {
+      index = plugin.findParameter(p.parameter);
+    }
+    if (index < 0) {
+      throw CommandError("automation '" + file + "': the plug-in has no parameter '" + p.parameter +
+                         "'");
+    }
+    schedule.push_back({std::llround(p.seconds * rate), index, p.value});
+  }
+  return schedule;
+}
+
 // Sends the block's MIDI messages through effProcessEvents; the VstEvents
 // block and its events live in `storage` until the next call.
 class EventSender {
@@ -179,6 +216,8 @@ int runRender(const RenderOptions& options) {
   parseTimeSignature(options.timeSignature, host.timeSigNumerator, host.timeSigDenominator);
   if (!options.preset.empty()) loadProgramFile(plugin, options.preset);
   applySettings(plugin, options.settings);
+  const std::vector<ScheduledValue> automation = loadAutomation(plugin, options.automation, rate);
+  std::size_t nextValue = 0;
   plugin.dispatch(effMainsChanged, 0, 1);
 
   // Host-owned channel buffers for one block; missing input channels repeat
@@ -208,6 +247,11 @@ int runRender(const RenderOptions& options) {
       }
     }
     for (auto& b : outBlocks) std::fill(b.begin(), b.end(), 0.0f);
+    while (nextValue < automation.size() &&
+           automation[nextValue].frame < static_cast<std::int64_t>(start + n)) {
+      plugin.setParameter(automation[nextValue].index, automation[nextValue].value);
+      ++nextValue;
+    }
     events.send(plugin,
                 schedule.block(static_cast<std::int64_t>(start), static_cast<std::int32_t>(n)));
     float** ins = inPointers.empty() ? nullptr : inPointers.data();
@@ -275,6 +319,8 @@ void addRenderCommand(CLI::App& app, int& status) {
       ->check(CLI::IsMember({"float", "pcm16", "pcm24"}));
   cmd->add_option("--set", render->settings,
                   "Parameter setting NAME=VALUE or #INDEX=VALUE: 0..1, or a display such as -6dB");
+  cmd->add_option("--automation", render->automation,
+                  "CSV of TIME,PARAMETER,VALUE (seconds, name or #index, 0..1)");
   cmd->add_option("--preset", render->preset, "Program file (.fxp) to load before the settings");
   cmd->add_option("--tempo", render->tempo, "Tempo in beats per minute, as the host's time info")
       ->capture_default_str()

@@ -5,6 +5,7 @@ if(TARGET plughost_core)
 endif()
 set(KEL_PLUGHOST_DIR ${CMAKE_CURRENT_LIST_DIR})
 add_library(plughost_core STATIC
+  ${KEL_PLUGHOST_DIR}/automation_csv.cpp
   ${KEL_PLUGHOST_DIR}/byte_file.cpp
   ${KEL_PLUGHOST_DIR}/display_search.cpp
   ${KEL_PLUGHOST_DIR}/fxp_io.cpp
