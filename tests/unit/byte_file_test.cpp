@@ -95,9 +95,11 @@ TEST_F(ByteFileTest, AWriteThatFailsPartWayKeepsTheOldTarget) {
   getrlimit(RLIMIT_FSIZE, &saved);
   const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
   rlimit small = saved;
-  small.rlim_cur = 4096;
+  small.rlim_cur = 1024;
   setrlimit(RLIMIT_FSIZE, &small);
-  const bool written = plughost::writeFileBytes(target, Bytes(1 << 20, 1), error);
+  // Fewer bytes than the stream buffer holds: the failure shows only in the
+  // flush, as on a disk that fills up at the end.
+  const bool written = plughost::writeFileBytes(target, Bytes(3000, 1), error);
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, oldHandler);
   EXPECT_FALSE(written);
