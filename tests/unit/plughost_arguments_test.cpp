@@ -1,8 +1,12 @@
 // plughost's command-line values: notes and the MIDI messages they become,
 // block by block with the right delta frames; settings; plug-in IDs.
+#include "automation_csv.h"
+#include "display_search.h"
 #include "note_schedule.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 #include <string>
 #include <vector>
@@ -26,8 +30,9 @@ TEST(NoteText, ParsesNoteTimesAndVelocity) {
   ASSERT_TRUE(plughost::parseNoteSpec("127:1@0-2", n, error)) << error;
   EXPECT_EQ(127, n.note);
   EXPECT_EQ(1, n.velocity);
-  for (const char* bad : {"60", "60@1", "60@1-0.5", "60@1-1", "128@0-1", "60:0@0-1", "60:128@0-1",
-                          "60@0-1x", "x@0-1", "60@-1-2", ""}) {
+  for (const char* bad :
+       {"60", "60@1", "60@1-0.5", "60@1-1", "128@0-1", "60:0@0-1", "60:128@0-1", "60@0-1x", "x@0-1",
+        "60@-1-2", "", "60@0-inf", "60@0-nan", "60@nan-1", "60@0-86400.5"}) {
     EXPECT_FALSE(plughost::parseNoteSpec(bad, n, error)) << bad;
     EXPECT_NE(std::string::npos, error.find("bad note")) << bad;
   }
@@ -74,9 +79,20 @@ TEST(SettingText, NameAndNormalisedValue) {
   std::string error;
   ASSERT_TRUE(plughost::parseParameterAssignment(" Cutoff = 0.25 ", a, error)) << error;
   EXPECT_EQ("Cutoff", a.name);
+  EXPECT_EQ(-1, a.index);
+  EXPECT_TRUE(a.normalised);
   EXPECT_FLOAT_EQ(0.25f, a.value);
-  for (const char* bad : {"Cutoff", "=0.5", "Cutoff=", "Cutoff=abc", "Cutoff=1.5", "Cutoff=-0.1"}) {
+  // Anything but a plain number within 0..1 is a display text to look for.
+  for (const char* display : {"abc", "1.5", "-0.1", "-6 dB", "1e9x"}) {
+    ASSERT_TRUE(plughost::parseParameterAssignment(std::string("#2=") + display, a, error));
+    EXPECT_EQ("", a.name);
+    EXPECT_EQ(2, a.index);
+    EXPECT_FALSE(a.normalised) << display;
+    EXPECT_EQ(display, a.display);
+  }
+  for (const char* bad : {"Cutoff", "=0.5", "Cutoff=", "#=1", "#x=1", "#-1=1", "#1x=0"}) {
     EXPECT_FALSE(plughost::parseParameterAssignment(bad, a, error)) << bad;
+    EXPECT_EQ(0u, error.find("bad setting '")) << error;
   }
   EXPECT_TRUE(plughost::sameParameterName("cutOFF", "Cutoff"));
   EXPECT_FALSE(plughost::sameParameterName("Cut", "Cutoff"));
@@ -96,6 +112,91 @@ TEST(PluginIdText, NumbersOrFourCharacters) {
   EXPECT_FALSE(plughost::parsePluginId("ABCDE", id, error));
   EXPECT_FALSE(plughost::parsePluginId("", id, error));
   EXPECT_FALSE(plughost::parsePluginId("99999999999", id, error));
+}
+
+// A gain from -60.0 to 12.0 dB shown with one decimal, "-inf" at 0, and a
+// three-way choice: what the demo engine's parameters show.
+std::string gainDisplay(float v) {
+  if (v <= 0.0f) return "-inf";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", -60.0 + 72.0 * v);
+  return text;
+}
+std::string typeDisplay(float v) {
+  return v < 1.0f / 3 ? "Lowpass" : v < 2.0f / 3 ? "Highpass" : "Bandpass";
+}
+
+TEST(DisplaySearch, FindsTheValueShowingANumberOrAText) {
+  float v = -1.0f;
+  std::string error;
+  const struct {
+    const char* wanted;
+    const char* shown;
+  } numbers[] = {
+      {"-6dB", "-6.0"}, {"-6 dB", "-6.0"}, {"12", "12.0"}, {"-30", "-30.0"}, {"-inf", "-inf"}};
+  for (const auto& c : numbers) {
+    ASSERT_TRUE(plughost::findDisplayedValue(c.wanted, "dB", gainDisplay, v, error))
+        << c.wanted << ": " << error;
+    EXPECT_EQ(c.shown, gainDisplay(v)) << c.wanted;
+  }
+  ASSERT_TRUE(plughost::findDisplayedValue("highPASS", "", typeDisplay, v, error)) << error;
+  EXPECT_EQ("Highpass", typeDisplay(v));
+  EXPECT_NEAR(0.5f, v, 0.01f);  // the middle of its range, away from the edges
+
+  const struct {
+    const char* wanted;
+    const char* label;
+    plughost::DisplayAt display;
+    const char* message;
+  } bad[] = {
+      {"13dB", "dB", gainDisplay,
+       "no value that shows '13dB' (the display runs from -inf dB to 12.0 dB)"},
+      {"-6Hz", "dB", gainDisplay, "'-6Hz': the unit is 'dB'"},
+      {"Notch", "", typeDisplay,
+       "no value that shows 'Notch' (the display runs from Lowpass to Bandpass)"},
+  };
+  for (const auto& c : bad) {
+    EXPECT_FALSE(plughost::findDisplayedValue(c.wanted, c.label, c.display, v, error)) << c.wanted;
+    EXPECT_EQ(c.message, error);
+  }
+}
+
+TEST(AutomationCsv, PointsInTimeOrderWithNamesOrIndexes) {
+  std::vector<plughost::AutomationPoint> points;
+  std::string error;
+  ASSERT_TRUE(
+      plughost::parseAutomationCsv("time,parameter,value\r\n# a comment\n\n"
+                                   "1.5, Cutoff ,0.25\r\n0,#2,1\n1.5,Type,0\n0.25,Gain,0.5",
+                                   points, error))
+      << error;
+  ASSERT_EQ(4u, points.size());
+  EXPECT_EQ("#2", points[0].parameter);
+  EXPECT_EQ(1.0f, points[0].value);
+  EXPECT_EQ("Gain", points[1].parameter);
+  EXPECT_DOUBLE_EQ(0.25, points[1].seconds);
+  EXPECT_EQ("Cutoff", points[2].parameter);  // equal times keep the file's order
+  EXPECT_EQ("Type", points[3].parameter);
+
+  const struct {
+    const char* text;
+    const char* message;
+  } bad[] = {
+      {"0,Gain", "line 1: expected TIME,PARAMETER,VALUE, e.g. 0.5,Cutoff,0.25"},
+      {"0,Gain,0.5,1", "line 1: expected TIME,PARAMETER,VALUE, e.g. 0.5,Cutoff,0.25"},
+      {"\n-1,Gain,0.5", "line 2: the time must be a number of seconds from 0"},
+      {"inf,Gain,0.5", "line 1: the time must be a number of seconds from 0"},
+      {"x,Gain,0.5", "line 1: the time must be a number of seconds from 0"},
+      {"0, ,0.5", "line 1: no parameter"},
+      {"0,Gain,1.5", "line 1: the value must be a normalised number within 0..1"},
+      {"0,Gain,nan", "line 1: the value must be a normalised number within 0..1"},
+      {"0,Gain,", "line 1: the value must be a normalised number within 0..1"},
+  };
+  for (const auto& c : bad) {
+    points.assign(1, {});
+    EXPECT_FALSE(plughost::parseAutomationCsv(c.text, points, error)) << c.text;
+    EXPECT_EQ(c.message, error);
+    EXPECT_EQ(1u, points.size());  // untouched
+  }
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // plughost's WAV reader and writer: exact bytes, round trips, and refusal of
-// anything incomplete or unsupported.
+// anything incomplete, impossible or unsupported; the census of rendered samples.
 #include "wav_io.h"
+
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -8,6 +10,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "sample_census.h"
 
 namespace {
 
@@ -58,16 +62,66 @@ Bytes fmtChunk(std::uint16_t format, std::uint16_t channels, std::uint32_t rate,
 
 TEST(WavWrite, Float32HeaderAndSamplesAreExact) {
   const Bytes bytes = encodeWav(stereo({0.5f, -1.0f}, {0.25f, 2.0f}), WavSampleFormat::kFloat32);
-  const Bytes header = {'R',  'I',  'F',  'F', 52,  0,   0,   0,   'W', 'A', 'V', 'E',
-                        'f',  'm',  't',  ' ', 16,  0,   0,   0,   3,   0,   2,   0,
-                        0x80, 0xBB, 0,    0,  // 48000 Hz
-                        0x00, 0xDC, 0x05, 0,  // 384000 bytes per second
-                        8,    0,    32,   0,   'd', 'a', 't', 'a', 16,  0,   0,   0};
-  ASSERT_EQ(60u, bytes.size());
-  EXPECT_EQ(header, Bytes(bytes.begin(), bytes.begin() + 44));
+  // Extensible format chunk and a fact chunk, as every non-PCM file needs.
+  const Bytes header = {'R',  'I',  'F',  'F',  88,   0,    0,    0, 'W',  'A',
+                        'V',  'E',  'f',  'm',  't',  ' ',  40,   0, 0,    0,
+                        0xFE, 0xFF, 2,    0,    0x80, 0xBB, 0,    0,  // 48000 Hz
+                        0x00, 0xDC, 0x05, 0,                          // 384000 bytes per second
+                        8,    0,    32,   0,    22,   0,    32,   0,  // extension size, valid bits
+                        3,    0,    0,    0,                          // front left and right
+                        3,    0,    0,    0,    0,    0,    0x10, 0, 0x80, 0,
+                        0,    0xAA, 0,    0x38, 0x9B, 0x71,  // IEEE float sub-format
+                        'f',  'a',  'c',  't',  4,    0,    0,    0, 2,    0,
+                        0,    0,    'd',  'a',  't',  'a',  16,   0, 0,    0};
+  ASSERT_EQ(96u, bytes.size());
+  EXPECT_EQ(header, Bytes(bytes.begin(), bytes.begin() + 80));
   // Interleaved frames: L0 R0 L1 R1, IEEE floats little-endian; 2.0 is kept.
   const Bytes samples = {0, 0, 0, 0x3F, 0, 0, 0x80, 0x3E, 0, 0, 0x80, 0xBF, 0, 0, 0, 0x40};
+  EXPECT_EQ(samples, Bytes(bytes.begin() + 80, bytes.end()));
+  EXPECT_EQ(bytes.size(), plughost::encodedWavSize(2, 2, WavSampleFormat::kFloat32));
+}
+
+TEST(WavWrite, Pcm24RoundsClipsSilencesNanAndPadsTheDataChunk) {
+  AudioBuffer mono;
+  mono.sampleRate = 44100;
+  mono.channels = {{0.5f, -1.0f, 1.0f, -2.0f, std::nanf(""), -INFINITY, 1.0f / 16777216.0f}};
+  const Bytes bytes = encodeWav(mono, WavSampleFormat::kPcm24);
+  ASSERT_EQ(44u + 22u, bytes.size());  // 21 data bytes and a pad byte
+  EXPECT_EQ(16, bytes[16]);            // plain format chunk
+  EXPECT_EQ(1, bytes[20]);             // PCM
+  EXPECT_EQ(3, bytes[32]);             // block align
+  EXPECT_EQ(24, bytes[34]);            // bits
+  EXPECT_EQ(21, bytes[40]);            // data size
+  EXPECT_EQ(58, bytes[4]);             // RIFF size counts the pad byte
+  const Bytes samples = {0x00, 0x00, 0x40, 0x00, 0x00, 0x80, 0xFF, 0xFF, 0x7F, 0x00, 0x00,
+                         0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 0x80, 0x01, 0x00, 0x00, 0x00};
   EXPECT_EQ(samples, Bytes(bytes.begin() + 44, bytes.end()));
+  EXPECT_EQ(bytes.size(), plughost::encodedWavSize(7, 1, WavSampleFormat::kPcm24));
+
+  AudioBuffer out;
+  std::string error;
+  ASSERT_TRUE(decodeWav(bytes, out, error)) << error;
+  EXPECT_EQ(0.5f, out.channels[0][0]);
+  EXPECT_EQ(0.0f, out.channels[0][4]);
+}
+
+TEST(WavWrite, PcmBeyondTwoChannelsUsesTheExtensibleHeader) {
+  AudioBuffer six;
+  six.channels.assign(6, std::vector<float>{0.25f});
+  const Bytes bytes = encodeWav(six, WavSampleFormat::kPcm16);
+  EXPECT_EQ(40, bytes[16]);
+  EXPECT_EQ((Bytes{0xFE, 0xFF}), Bytes(bytes.begin() + 20, bytes.begin() + 22));
+  EXPECT_EQ(0x3F, bytes[40]);  // six speaker positions
+  EXPECT_EQ(1, bytes[44]);     // PCM sub-format
+  AudioBuffer out;
+  std::string error;
+  ASSERT_TRUE(decodeWav(bytes, out, error)) << error;
+  EXPECT_EQ(six.channels, out.channels);
+  // A file beyond 4 GiB is refused before a byte is written.
+  EXPECT_LE(plughost::encodedWavSize(178956967, 6, WavSampleFormat::kFloat32),
+            plughost::kMaxWavFileSize);
+  EXPECT_GT(plughost::encodedWavSize(178956968, 6, WavSampleFormat::kFloat32),
+            plughost::kMaxWavFileSize);
 }
 
 TEST(WavWrite, Pcm16RoundsAndClips) {
@@ -149,6 +203,37 @@ TEST(WavRead, GarbageAndUnsupportedFormatsAreRefused) {
   EXPECT_FALSE(decodeWav(riff({{"data", {0, 0}}, {"fmt ", fmtChunk(1, 1, 8000, 16)}}), a, error));
   EXPECT_FALSE(decodeWav(riff({{"fmt ", fmtChunk(1, 1, 8000, 16)}}), a, error));
   EXPECT_EQ("WAV file has no data chunk", error);
+}
+
+TEST(WavRead, ImpossibleRatesAreRefused) {
+  AudioBuffer a;
+  std::string error;
+  const Bytes sample = {0, 0};
+  for (std::uint32_t rate : {1000u, 1000000u}) {
+    EXPECT_TRUE(decodeWav(riff({{"fmt ", fmtChunk(1, 1, rate, 16)}, {"data", sample}}), a, error))
+        << rate << error;
+  }
+  const struct {
+    std::uint32_t rate;
+    const char* message;
+  } cases[] = {{0, "WAV sample rate 0 Hz is outside 1000..1000000 Hz"},
+               {1, "WAV sample rate 1 Hz is outside 1000..1000000 Hz"},
+               {999, "WAV sample rate 999 Hz is outside 1000..1000000 Hz"},
+               {1000001, "WAV sample rate 1000001 Hz is outside 1000..1000000 Hz"},
+               {4000000000u, "WAV sample rate 4000000000 Hz is outside 1000..1000000 Hz"}};
+  for (const auto& c : cases) {
+    EXPECT_FALSE(
+        decodeWav(riff({{"fmt ", fmtChunk(1, 1, c.rate, 16)}, {"data", sample}}), a, error));
+    EXPECT_EQ(c.message, error);
+  }
+}
+
+TEST(SampleCensus, CountsSamplesBeyondFullScaleAndNonFiniteOnes) {
+  const plughost::SampleCensus census = plughost::takeCensus(stereo(
+      {0.5f, -1.0f, 1.0f, 1.0001f, std::nanf("")}, {-3.0f, INFINITY, -INFINITY, 0.0f, 0.0f}));
+  EXPECT_EQ(3.0f, census.peak);
+  EXPECT_EQ(2u, census.beyondFullScale);
+  EXPECT_EQ(3u, census.nonFinite);
 }
 
 TEST(WavFile, MissingFileNamesThePath) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "fxp_io.h"
 #include "pe_image.h"
 #include "wav_io.h"
 
@@ -344,6 +345,11 @@ TEST_F(PlughostTest, ErrorsGiveOneLineAndAFailureStatus) {
   const std::string gain = install("DemoGain", "DGai", 0);
   const std::string garbage = folder + "garbage.wav";
   writeText(garbage, "RIFF\x10\0\0\0WAVEjunkjunkjunk");
+  // A 16-bit mono header claiming 4,000,000,000 Hz.
+  const std::string fastWav = folder + "fast.wav";
+  writeText(fastWav, std::string("RIFF\x26\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\0\x28\x6b\xee"
+                                 "\0\x50\xd6\xdc\x02\0\x10\0data\x02\0\0\0\0\0",
+                                 46));
   const struct {
     std::string arguments;
     const char* message;
@@ -361,6 +367,18 @@ TEST_F(PlughostTest, ErrorsGiveOneLineAndAFailureStatus) {
            quoted(folder + "never.wav"),
        "no parameter named 'Nope'"},
       {"frobnicate", "frobnicate"},
+      {"render " + quoted(gain) + " --generate sine --seconds 97392.55 --out " +
+           quoted(folder + "never.wav"),
+       "97392.55 s at 44100 Hz with 2 output channels is too long for a WAV file"},
+      {"render " + quoted(gain) + " --generate silence --seconds 1 --note 60@0-inf --out " +
+           quoted(folder + "never.wav"),
+       "bad note '60@0-inf'"},
+      {"render " + quoted(gain) + " --in " + quoted(fastWav) + " --out " +
+           quoted(folder + "never.wav"),
+       "WAV sample rate 4000000000 Hz is outside 1000..1000000 Hz"},
+      {"render " + quoted(gain) + " --in " + quoted(fastWav) + " --rate 48000 --out " +
+           quoted(folder + "never.wav"),
+       "--rate is for generated input"},
   };
   for (const auto& c : cases) {
     const ChildRun run = plughost(c.arguments);
@@ -370,6 +388,254 @@ TEST_F(PlughostTest, ErrorsGiveOneLineAndAFailureStatus) {
     EXPECT_NE(std::string::npos, run.err.find(c.message)) << c.arguments << "\n" << run.err;
   }
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder + "never.wav").c_str()));
+}
+
+bool exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+TEST_F(PlughostTest, FailedWritesReportOneErrorAndLeaveNoFile) {
+  const std::string gain = install("DemoGain", "DGai", 0);
+  const std::string missing = folder + "missing\\";
+  const ChildRun save = plughost("preset save " + quoted(gain) + " " + quoted(missing + "p.fxp"));
+  EXPECT_NE(0u, save.exitCode);
+  EXPECT_EQ(1, save.errLines()) << save.err;
+  EXPECT_NE(std::string::npos, save.err.find("cannot write '" + missing + "p.fxp'")) << save.err;
+  EXPECT_EQ(std::string::npos, save.out.find("Saved")) << save.out;
+
+  // A device that is always full: written in place, and the failed flush is
+  // reported rather than "Rendered".
+  const ChildRun full =
+      plughost("render " + quoted(gain) + " --generate sine --seconds 0.1 --out Z:\\dev\\full");
+  EXPECT_NE(0u, full.exitCode);
+  EXPECT_EQ(1, full.errLines()) << full.err;
+  EXPECT_NE(std::string::npos, full.err.find("cannot write 'Z:\\dev\\full'")) << full.err;
+  EXPECT_EQ(std::string::npos, full.out.find("Rendered")) << full.out;
+}
+
+TEST_F(PlughostTest, PresetLoadFailsWhenThePluginDoesNotTakeTheProgram) {
+  const std::string gain = install("DemoGain", "DGai", 0);
+  plughost::FxpProgram program;
+  program.pluginId = fourChars("DGai");
+  program.name = "Garbage";
+  for (const std::vector<std::uint8_t>& chunk :
+       {std::vector<std::uint8_t>{'n', 'o', 'p', 'e', 1, 2, 3}, std::vector<std::uint8_t>{}}) {
+    program.chunk = chunk;
+    std::string error;
+    ASSERT_TRUE(plughost::writeFxpFile(folder + "bad.fxp", program, error)) << error;
+    const ChildRun load =
+        plughost("preset load " + quoted(gain) + " " + quoted(folder + "bad.fxp"));
+    EXPECT_NE(0u, load.exitCode);
+    EXPECT_EQ(1, load.errLines()) << load.err;
+    EXPECT_NE(std::string::npos, load.err.find("'DemoGain' did not take the program")) << load.err;
+    EXPECT_EQ(std::string::npos, load.out.find("Loaded")) << load.out;
+  }
+}
+
+TEST_F(PlughostTest, RenderWarnsOfClippingAndDroppedChannelsWithCounts) {
+  // Six channels of a sine at 0.5 through +12 dB into 16-bit PCM: every
+  // sample beyond 0.25 of the input clips.
+  plughost::AudioBuffer six;
+  six.sampleRate = 8000;
+  six.resize(6, 800);
+  for (std::size_t i = 0; i < 800; ++i)
+    six.channels[0][i] = 0.5f * static_cast<float>(std::sin(i * 0.3));
+  for (std::size_t c = 1; c < 6; ++c) six.channels[c] = six.channels[0];
+  std::string error;
+  ASSERT_TRUE(
+      plughost::writeWavFile(folder + "six.wav", six, plughost::WavSampleFormat::kFloat32, error))
+      << error;
+  std::size_t expectedClips = 0;
+  for (float s : six.channels[0]) expectedClips += std::fabs(s * 3.98107f) > 1.0f ? 2 : 0;
+  const std::string out = folder + "clipped.wav";
+  const ChildRun run =
+      plughost("render " + quoted(install("DemoGain", "DGai", 0)) + " --in " +
+               quoted(folder + "six.wav") + " --set Gain=1 --format pcm16 --out " + quoted(out));
+  ASSERT_EQ(0u, run.exitCode) << run.err;
+  // No progress bar into a file: the two warnings are all.
+  EXPECT_EQ(2, run.errLines()) << run.err;
+  EXPECT_NE(std::string::npos, run.err.find("plughost: warning: '" + folder +
+                                            "six.wav' has 6 channels, the plug-in takes 2: "
+                                            "channels 3..6 are left out\n"))
+      << run.err;
+  const std::string clipped = " of 1600 samples lie beyond full scale and were clipped\n";
+  const auto clipLine = run.err.find(clipped);
+  ASSERT_NE(std::string::npos, clipLine) << run.err;
+  const auto countStart = run.err.rfind("warning: ", clipLine) + 9;
+  EXPECT_NEAR(static_cast<double>(expectedClips),
+              std::stod(run.err.substr(countStart, clipLine - countStart)), 4.0)
+      << run.err;
+  plughost::AudioBuffer rendered;
+  ASSERT_TRUE(plughost::readWavFile(out, rendered, error)) << error;
+  EXPECT_EQ(800u, rendered.frames());
+}
+
+TEST_F(PlughostTest, EffectsWithoutTheirEngineAreNamedAsSuch) {
+  const std::string gain = install("DemoGain", "DGai", 0);
+  const std::string noProcessor = install("NoSuch", "NoSu", 99);
+  const std::string unregistered = install("Lost", "Lost", 0);
+  writeText(folder + "Lost.ini", "[KEL]\r\nGUID=hello world\r\nID=1\r\n[VST]\r\nName=Lost\r\n");
+  const struct {
+    std::string arguments;
+    std::string message;
+  } cases[] = {
+      {"info " + quoted(noProcessor), "NoSuch.dll' came up without its engine: engine '" +
+                                          binFolder() +
+                                          "kel_demo_engine.dll' has no processor with index 99"},
+      {"render " + quoted(unregistered) + " --generate sine --seconds 1 --out " +
+           quoted(folder + "never.wav"),
+       "Lost.dll' came up without its engine: engine GUID 'hello world' is not registered"},
+  };
+  for (const auto& c : cases) {
+    const ChildRun run = plughost(c.arguments);
+    EXPECT_NE(0u, run.exitCode) << c.arguments;
+    EXPECT_EQ(1, run.errLines()) << run.err;
+    EXPECT_NE(std::string::npos, run.err.find(c.message)) << run.err;
+    EXPECT_EQ("", run.out);
+  }
+  EXPECT_FALSE(exists(folder + "never.wav"));
+  (void)gain;
+}
+
+TEST_F(PlughostTest, InstallChecksEverythingBeforeItWritesAndUninstallUndoesIt) {
+  const std::string target = folder + "plugins";
+  const std::string base = "install --plugin " + quoted(binFolder() + "kelbridge.dll") + " --dir " +
+                           quoted(target) + " --name Fx ";
+  const std::string ok = " --guid " + guid + " --id 4242 --process-index 1";
+  const struct {
+    std::string options;
+    const char* message;
+  } cases[] = {
+      {"--guid {not-registered} --id 4242 --process-index 0", "is not registered"},
+      {"--guid \"hello world\" --id 4242 --process-index 0", "'hello world' is not registered"},
+      {"--guid " + guid + " --id 4242 --process-index 99", "has no processor with index 99"},
+      {"--guid " + guid + " --id 4242 --process-index -1", "must not be negative"},
+      {"--guid " + guid + " --id 0 --process-index 0", "ID 0 is no ID"},
+      {"--guid " + guid + " --id 4242 --process-index 0 --channels-out 1000",
+       "channel counts must lie within 0..64"},
+      {"--guid " + guid + " --id 4242 --process-index 0 --channels-out 9",
+       "does not serve 2 in / 9 out: it left 1 output channel(s) unwritten"},
+  };
+  for (const auto& c : cases) {
+    const ChildRun run = plughost(base + c.options);
+    EXPECT_NE(0u, run.exitCode) << c.options;
+    EXPECT_EQ(1, run.errLines()) << c.options << "\n" << run.err;
+    EXPECT_NE(std::string::npos, run.err.find(c.message)) << c.options << "\n" << run.err;
+    EXPECT_FALSE(exists(target + "\\Fx.dll")) << c.options;
+    EXPECT_FALSE(exists(target + "\\Fx.ini")) << c.options;
+  }
+
+  ASSERT_EQ(0u, plughost(base + ok).exitCode);
+  EXPECT_TRUE(exists(target + "\\Fx.dll"));
+  const ChildRun removed = plughost("uninstall --dir " + quoted(target) + " --name Fx");
+  EXPECT_EQ(0u, removed.exitCode) << removed.err;
+  EXPECT_EQ("Uninstalled Fx: removed " + target + "\\Fx.dll and " + target + "\\Fx.ini\n",
+            removed.out);
+  EXPECT_FALSE(exists(target + "\\Fx.dll"));
+  EXPECT_FALSE(exists(target + "\\Fx.ini"));
+  // Only a pair install made is removed: a DLL without an effect .ini stays.
+  EXPECT_TRUE(
+      CopyFileA((binFolder() + "kelbridge.dll").c_str(), (target + "\\Other.dll").c_str(), FALSE));
+  const ChildRun other = plughost("uninstall --dir " + quoted(target) + " --name Other");
+  EXPECT_NE(0u, other.exitCode);
+  EXPECT_NE(std::string::npos, other.err.find("is no effect configuration")) << other.err;
+  EXPECT_TRUE(exists(target + "\\Other.dll"));
+  DeleteFileA((target + "\\Other.dll").c_str());
+  RemoveDirectoryA(target.c_str());
+
+  const std::string extra = guid + "-extra";
+  ASSERT_EQ(0u, plughost("register --guid " + extra + " --engine " +
+                         quoted(binFolder() + "kel_demo_engine.dll"))
+                    .exitCode);
+  const ChildRun unregister = plughost("unregister --guid " + extra);
+  EXPECT_EQ(0u, unregister.exitCode) << unregister.err;
+  EXPECT_EQ("", readRegistryPath(extra));
+  const ChildRun again = plughost("unregister --guid " + extra);
+  EXPECT_NE(0u, again.exitCode);
+  EXPECT_NE(std::string::npos, again.err.find("'" + extra + "' is not registered")) << again.err;
+}
+
+TEST_F(PlughostTest, SettingsGoByNameOrIndexInDisplayUnitsAndPresetsLoadBeforeThem) {
+  const ChildRun filter = plughost("preset save " + quoted(install("DemoFilter", "DFil", 1)) + " " +
+                                   quoted(folder + "f.fxp") +
+                                   " --set Type=highpass --set \"Cutoff=500 Hz\" --set #2=25");
+  ASSERT_EQ(0u, filter.exitCode) << filter.err;
+  EXPECT_NE(std::string::npos, filter.out.find("Set Type = 0.499500 (Highpass)\n")) << filter.out;
+  EXPECT_NE(std::string::npos, filter.out.find("(Highpass)\nSet Cutoff = ")) << filter.out;
+  EXPECT_NE(std::string::npos, filter.out.find("(500 Hz)\nSet Resonance = 0.25")) << filter.out;
+  EXPECT_NE(std::string::npos, filter.out.find("(25.0 %)\n")) << filter.out;
+
+  // A preset of Gain -42 dB, then a setting on top: the polarity by its name.
+  const std::string gain = install("DemoGain", "DGai", 0);
+  ASSERT_EQ(0u, plughost("preset save " + quoted(gain) + " " + quoted(folder + "g.fxp") +
+                         " --set Gain=-42dB")
+                    .exitCode);
+  const std::string wav = folder + "g.wav";
+  const ChildRun run = plughost("render " + quoted(gain) + " --preset " + quoted(folder + "g.fxp") +
+                                " --set Polarity=Inverted --tempo 90 --time-signature 7/8"
+                                " --generate sine --seconds 0.1 --out " +
+                                quoted(wav));
+  ASSERT_EQ(0u, run.exitCode) << run.err;
+  EXPECT_NE(std::string::npos, run.out.find("Set Polarity = 0.750000 (Inverted)")) << run.out;
+  plughost::AudioBuffer audio;
+  std::string error;
+  ASSERT_TRUE(plughost::readWavFile(wav, audio, error)) << error;
+  const float expected = -0.5f * static_cast<float>(std::pow(10.0, -42.0 / 20.0)) *
+                         static_cast<float>(std::sin(2 * 3.14159265358979 * 440 * 10 / 44100));
+  EXPECT_NEAR(expected, audio.channels[0][10], 1e-6);
+
+  const struct {
+    std::string arguments;
+    const char* message;
+  } cases[] = {
+      {"preset save " + quoted(gain) + " " + quoted(folder + "x.fxp") + " --set Gain=13dB",
+       "bad setting 'Gain=13dB': Gain has no value that shows '13dB' (the display runs from -inf "
+       "dB to "
+       "12.0 dB)"},
+      {"preset save " + quoted(gain) + " " + quoted(folder + "x.fxp") + " --set #5=0.5",
+       "bad setting '#5=0.5': the plug-in has 2 parameters (#0..#1)"},
+      {"render " + quoted(gain) + " --time-signature 4/3 --generate sine --seconds 1 --out " +
+           quoted(folder + "x.wav"),
+       "bad time signature '4/3'"},
+      {"render " + quoted(gain) + " --preset " + quoted(folder + "f.fxp") +
+           " --generate sine --seconds 1 --out " + quoted(folder + "x.wav"),
+       "belongs to plug-in ID 1145465196 ('DFil')"},
+  };
+  for (const auto& c : cases) {
+    const ChildRun bad = plughost(c.arguments);
+    EXPECT_NE(0u, bad.exitCode) << c.arguments;
+    EXPECT_EQ(1, bad.errLines()) << bad.err;
+    EXPECT_NE(std::string::npos, bad.err.find(c.message)) << bad.err;
+  }
+  EXPECT_FALSE(exists(folder + "x.fxp"));
+  EXPECT_FALSE(exists(folder + "x.wav"));
+}
+
+TEST_F(PlughostTest, AutomationChangesAParameterAtTheBlockOfItsTime) {
+  const std::string gain = install("DemoGain", "DGai", 0);
+  // Gain 0 is "-inf", silence; from 0.05 s (frame 2205, in the block from
+  // 2200 with blocks of 100) the gain is 0.75, -6 dB.
+  writeText(folder + "gain.csv", "time,parameter,value\n0,Gain,0\n0.05,#0,0.75\n");
+  const std::string wav = folder + "auto.wav";
+  const ChildRun run =
+      plughost("render " + quoted(gain) + " --automation " + quoted(folder + "gain.csv") +
+               " --generate sine --seconds 0.1 --block 100 --out " + quoted(wav));
+  ASSERT_EQ(0u, run.exitCode) << run.err;
+  plughost::AudioBuffer audio;
+  std::string error;
+  ASSERT_TRUE(plughost::readWavFile(wav, audio, error)) << error;
+  const std::vector<float>& left = audio.channels.at(0);
+  const auto first = std::find_if(left.begin(), left.end(), [](float s) { return s != 0.0f; });
+  EXPECT_EQ(2200, first - left.begin());
+
+  writeText(folder + "bad.csv", "0,Volume,0.5\n");
+  const ChildRun bad =
+      plughost("render " + quoted(gain) + " --automation " + quoted(folder + "bad.csv") +
+               " --generate sine --seconds 0.1 --out " + quoted(folder + "x.wav"));
+  EXPECT_NE(0u, bad.exitCode);
+  EXPECT_EQ(1, bad.errLines()) << bad.err;
+  EXPECT_NE(std::string::npos, bad.err.find("the plug-in has no parameter 'Volume'")) << bad.err;
+  EXPECT_FALSE(exists(folder + "x.wav"));
 }
 
 }  // namespace

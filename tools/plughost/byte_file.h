@@ -1,4 +1,6 @@
-// Whole-file reads and writes of raw bytes.
+// Whole-file reads and writes of raw bytes. Writes never leave a partial file:
+// the bytes go to a temporary file in the target's folder, which replaces the
+// target only after a checked flush and close.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +11,33 @@ namespace plughost {
 
 // False with a one-line reason in `error` when the file cannot be read.
 bool readFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error);
-// False with a one-line reason in `error` when the file cannot be written.
+
+// Files written to temporary names first and given their real names together
+// by commit(). Whatever is not committed is removed when the object goes.
+class StagedFiles {
+ public:
+  StagedFiles() = default;
+  ~StagedFiles();
+  StagedFiles(const StagedFiles&) = delete;
+  StagedFiles& operator=(const StagedFiles&) = delete;
+
+  // Writes `bytes` to a temporary file beside `path`; false with a one-line
+  // reason in `error` (and nothing left behind) when any step fails. An
+  // existing device or pipe (/dev/stdout) is written in place at once.
+  bool stage(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& error);
+  // Renames every staged file to its target, replacing an existing file.
+  // False with a reason when a rename fails; files renamed before stay.
+  bool commit(std::string& error);
+
+ private:
+  struct Entry {
+    std::string target;
+    std::string temporary;
+  };
+  std::vector<Entry> entries_;
+};
+
+// One staged file committed at once.
 bool writeFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes,
                     std::string& error);
 

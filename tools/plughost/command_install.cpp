@@ -8,14 +8,19 @@
 
 #include <cstdio>
 
+#include "byte_file.h"
 #include "command_error.h"
 #include "commands.h"
+#include "engine_check.h"
 #include "ini_text.h"
 #include "pe_width.h"
 #include "plugin_id.h"
 
 namespace plughost {
 namespace {
+
+// The most channels install configures: as many as plughost's WAV files hold.
+constexpr std::int32_t kMaxChannels = 64;
 
 struct RegisterOptions {
   std::string guid;
@@ -97,20 +102,36 @@ int runRegister(const RegisterOptions& options) {
   return 0;
 }
 
+// Everything install checks before it writes a byte.
+void checkInstall(const PluginConfig& config) {
+  if (config.id == 0) throw CommandError("ID 0 is no ID: hosts tell effects apart by it");
+  if (config.channelsIn < 0 || config.channelsOut < 0 || config.channelsIn > kMaxChannels ||
+      config.channelsOut > kMaxChannels) {
+    throw CommandError("channel counts must lie within 0.." + std::to_string(kMaxChannels));
+  }
+  if (config.processIndex < 0) throw CommandError("the process index must not be negative");
+  EngineCheck check;
+  check.checkChannels = true;
+  check.channelsIn = config.channelsIn;
+  check.channelsOut = config.channelsOut;
+  const std::string problem = engineProblem(config, check);
+  if (!problem.empty()) throw CommandError(problem);
+}
+
 int runInstall(const InstallOptions& options) {
   PluginConfig config = options.config;
   requireName(config.name, "effect name", "\\/:*?\"<>|");
   requireName(config.guid, "GUID", "\\/\r\n");
   std::string error;
   if (!parsePluginId(options.id, config.id, error)) throw CommandError(error);
-  if (config.channelsIn < 0 || config.channelsOut < 0) {
-    throw CommandError("channel counts must not be negative");
-  }
   const std::string plugin = fullPath(options.plugin);
   if (!isFile(plugin)) throw CommandError("plug-in '" + options.plugin + "' does not exist");
   requireOwnWidth(plugin, "plug-in '" + plugin + "'");
   requireRegisteredEngineOfOwnWidth(config.guid);
   requireExport(plugin, "main", "a VST 2 plug-in");
+  checkInstall(config);
+  std::vector<std::uint8_t> image;
+  if (!readFileBytes(plugin, image, error)) throw CommandError(error);
 
   std::string directory = fullPath(options.directory);
   while (directory.size() > 3 && (directory.back() == '\\' || directory.back() == '/')) {
@@ -119,14 +140,15 @@ int runInstall(const InstallOptions& options) {
   makeDirectories(directory);
   const std::string target = directory + "\\" + config.name + ".dll";
   const std::string ini = directory + "\\" + config.name + ".ini";
-  if (!CopyFileA(plugin.c_str(), target.c_str(), FALSE)) {
-    throw CommandError("cannot copy the plug-in to '" + target + "'");
-  }
+  if (fullPath(target) == plugin) throw CommandError("'" + target + "' is the plug-in itself");
+  // Both files are written whole before either takes its name, so a host's
+  // scan never meets a cut DLL or a DLL without its .ini.
   const std::string text = pluginIniText(config);
-  FILE* file = std::fopen(ini.c_str(), "wb");
-  const bool written = file && std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  if (file) std::fclose(file);
-  if (!written) throw CommandError("cannot write '" + ini + "'");
+  StagedFiles files;
+  if (!files.stage(ini, std::vector<std::uint8_t>(text.begin(), text.end()), error) ||
+      !files.stage(target, image, error) || !files.commit(error)) {
+    throw CommandError(error);
+  }
   std::printf("Installed %s (ID %d, process index %d, %d in / %d out) as %s with %s\n",
               config.name.c_str(), config.id, config.processIndex, config.channelsIn,
               config.channelsOut, target.c_str(), ini.c_str());

@@ -12,22 +12,10 @@
 #include "plugin_id.h"
 #include "plugin_instance.h"
 #include "plugin_report.h"
+#include "program_file.h"
 
 namespace plughost {
 namespace {
-
-constexpr VstInt32 kProgramChunk = 1;  // index of effGetChunk / effSetChunk: one program
-
-std::string describeId(std::int32_t id) {
-  const std::string chars = pluginIdChars(id);
-  return std::to_string(id) + (chars.empty() ? "" : " ('" + chars + "')");
-}
-
-void requireChunks(const PluginInstance& plugin) {
-  if (!(plugin.effect()->flags & effFlagsProgramChunks)) {
-    throw CommandError("'" + plugin.path() + "' does not keep its programs as chunks");
-  }
-}
 
 int runPresetSave(const std::string& plugin, const std::string& file,
                   const std::vector<std::string>& settings) {
@@ -35,42 +23,28 @@ int runPresetSave(const std::string& plugin, const std::string& file,
   requireChunks(instance);
   applySettings(instance, settings);
 
-  void* data = nullptr;
-  const VstIntPtr size = instance.dispatch(effGetChunk, kProgramChunk, 0, &data);
-  if (size < 0 || (size > 0 && !data)) throw CommandError("the plug-in gave no program chunk");
   FxpProgram program;
+  program.chunk = programChunk(instance);
   program.pluginId = instance.effect()->uniqueID;
   program.pluginVersion = instance.effect()->version;
   program.parameterCount = instance.effect()->numParams;
   program.name = instance.text(effGetProgramName);
-  const auto* bytes = static_cast<const std::uint8_t*>(data);
-  program.chunk.assign(bytes, bytes + size);
 
   std::string error;
   if (!writeFxpFile(file, program, error)) throw CommandError(error);
   std::printf("Saved program '%s' of %s (ID %s), %d chunk bytes, to %s\n", program.name.c_str(),
               instance.effectName().c_str(), describeId(program.pluginId).c_str(),
-              static_cast<int>(size), file.c_str());
+              static_cast<int>(program.chunk.size()), file.c_str());
   return 0;
 }
 
 int runPresetLoad(const std::string& plugin, const std::string& file) {
-  FxpProgram program;
+  // The file is read before the plug-in loads, so a bad file costs no load.
+  FxpProgram check;
   std::string error;
-  if (!readFxpFile(file, program, error)) throw CommandError(error);
+  if (!readFxpFile(file, check, error)) throw CommandError(error);
   PluginInstance instance(plugin);
-  requireChunks(instance);
-  if (program.pluginId != instance.effect()->uniqueID) {
-    throw CommandError("preset '" + file + "' belongs to plug-in ID " +
-                       describeId(program.pluginId) + ", not to " + instance.effectName() +
-                       " (ID " + describeId(instance.effect()->uniqueID) + ")");
-  }
-  instance.dispatch(effSetChunk, kProgramChunk, static_cast<VstIntPtr>(program.chunk.size()),
-                    program.chunk.data());
-  if (!program.name.empty()) {
-    std::string name = program.name;
-    instance.dispatch(effSetProgramName, 0, 0, &name[0]);
-  }
+  const FxpProgram program = loadProgramFile(instance, file);
   std::printf("Loaded program '%s' (%d chunk bytes) into %s\n", program.name.c_str(),
               static_cast<int>(program.chunk.size()), instance.effectName().c_str());
   printParameterTable(instance);

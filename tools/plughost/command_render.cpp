@@ -3,17 +3,21 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "automation_csv.h"
 #include "command_error.h"
 #include "commands.h"
 #include "host_context.h"
 #include "note_schedule.h"
 #include "plugin_instance.h"
 #include "plugin_report.h"
+#include "program_file.h"
 #include "progress_bar.h"
+#include "sample_census.h"
 #include "test_signal.h"
 #include "wav_io.h"
 
@@ -27,29 +31,122 @@ struct RenderOptions {
   std::string output;
   double seconds = 0.0;  // 0: the input file's length (generated signals need a length)
   int blockSize = 512;
-  int sampleRate = 44100;        // for generated input; a WAV input keeps its own rate
-  std::string format = "float";  // float or pcm16
+  int sampleRate = 44100;  // for generated input; a WAV input keeps its own rate
+  bool rateGiven = false;
+  std::string format = "float";  // float, pcm16 or pcm24
   std::vector<std::string> settings;
   std::vector<std::string> notes;
+  std::string preset;      // program file loaded before the settings
+  std::string automation;  // CSV of time, parameter, value
+  double tempo = 120.0;    // beats per minute, for the plug-in's time info
+  std::string timeSignature = "4/4";
 };
 
-AudioBuffer loadInput(const RenderOptions& options, int channels, std::size_t& frames) {
+// "3/4", "7/8": a numerator of 1..64 over a power of two up to 64.
+void parseTimeSignature(const std::string& text, VstInt32& numerator, VstInt32& denominator) {
+  int top = 0;
+  int bottom = 0;
+  char tail = 0;
+  if (std::sscanf(text.c_str(), "%d/%d%c", &top, &bottom, &tail) != 2 || top < 1 || top > 64 ||
+      bottom < 1 || bottom > 64 || (bottom & (bottom - 1)) != 0) {
+    throw CommandError("bad time signature '" + text + "': expected e.g. 4/4, 3/4 or 7/8");
+  }
+  numerator = top;
+  denominator = bottom;
+}
+
+WavSampleFormat sampleFormat(const std::string& name) {
+  if (name == "pcm16") return WavSampleFormat::kPcm16;
+  if (name == "pcm24") return WavSampleFormat::kPcm24;
+  return WavSampleFormat::kFloat32;
+}
+
+// The frame count for `seconds` at `rate`, refused before any work when the
+// output file could not hold it.
+std::size_t framesFor(double seconds, int rate, int outputs, WavSampleFormat format) {
+  const double frames = std::round(seconds * rate);
+  const double limit = static_cast<double>(kMaxWavFileSize) / outputs;
+  if (!(frames < limit) ||
+      encodedWavSize(static_cast<std::size_t>(frames), outputs, format) > kMaxWavFileSize) {
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "%.2f s at %d Hz with %d output channels is too long for a WAV file (4 GiB at "
+                  "most)",
+                  seconds, rate, outputs);
+    throw CommandError(text);
+  }
+  return static_cast<std::size_t>(frames);
+}
+
+AudioBuffer loadInput(const RenderOptions& options, int channels, int outputs,
+                      std::size_t& frames) {
   AudioBuffer input;
   std::string error;
+  const WavSampleFormat format = sampleFormat(options.format);
   if (!options.input.empty()) {
     if (!readWavFile(options.input, input, error)) throw CommandError(error);
     frames = options.seconds > 0.0
-                 ? static_cast<std::size_t>(std::llround(options.seconds * input.sampleRate))
-                 : input.frames();
+                 ? framesFor(options.seconds, input.sampleRate, outputs, format)
+                 : framesFor(static_cast<double>(input.frames()) / input.sampleRate,
+                             input.sampleRate, outputs, format);
+    const int given = static_cast<int>(input.channels.size());
+    if (given > channels && channels > 0) {
+      std::fprintf(stderr,
+                   "plughost: warning: '%s' has %d channels, the plug-in takes %d: "
+                   "channels %d..%d are left out\n",
+                   options.input.c_str(), given, channels, channels + 1, given);
+    } else if (given < channels) {
+      std::fprintf(stderr,
+                   "plughost: warning: '%s' has %d channel(s), the plug-in takes %d: "
+                   "channel %d repeats in the others\n",
+                   options.input.c_str(), given, channels, given);
+    } else if (channels == 0) {
+      std::fprintf(stderr, "plughost: warning: the plug-in takes no input: '%s' is not used\n",
+                   options.input.c_str());
+    }
     return input;
   }
   if (options.seconds <= 0.0) throw CommandError("--seconds is needed with --generate");
-  frames = static_cast<std::size_t>(std::llround(options.seconds * options.sampleRate));
+  frames = framesFor(options.seconds, options.sampleRate, outputs, format);
   if (!generateTestSignal(options.generate, std::max(channels, 1), frames, options.sampleRate,
                           input)) {
     throw CommandError("unknown signal '" + options.generate + "' (use sine, noise or silence)");
   }
   return input;
+}
+
+// Automation points as parameter indexes at sample frames, applied before the
+// block that contains their frame.
+struct ScheduledValue {
+  std::int64_t frame = 0;
+  VstInt32 index = 0;
+  float value = 0.0f;
+};
+
+std::vector<ScheduledValue> loadAutomation(const PluginInstance& plugin, const std::string& file,
+                                           int rate) {
+  std::vector<ScheduledValue> schedule;
+  if (file.empty()) return schedule;
+  std::vector<AutomationPoint> points;
+  std::string error;
+  if (!readAutomationFile(file, points, error)) throw CommandError(error);
+  for (const AutomationPoint& p : points) {
+    VstInt32 index = -1;
+    if (p.parameter[0] == '#') {
+      char* end = nullptr;
+      const long n = std::strtol(p.parameter.c_str() + 1, &end, 10);
+      if (*end == '\0' && n >= 0 && n < plugin.effect()->numParams)
+        index = static_cast<VstInt32>(n);
+    } else {
+      index = plugin.findParameter(p.parameter);
+    }
+    if (index < 0) {
+      throw CommandError("automation '" + file + "': the plug-in has no parameter '" + p.parameter +
+                         "'");
+    }
+    schedule.push_back({std::llround(p.seconds * rate), index, p.value});
+  }
+  return schedule;
 }
 
 // Sends the block's MIDI messages through effProcessEvents; the VstEvents
@@ -87,8 +184,10 @@ int runRender(const RenderOptions& options) {
   if (options.blockSize < 1 || options.blockSize > 65536) {
     throw CommandError("--block must lie within 1..65536");
   }
-  const WavSampleFormat format =
-      options.format == "pcm16" ? WavSampleFormat::kPcm16 : WavSampleFormat::kFloat32;
+  if (!options.input.empty() && options.rateGiven) {
+    throw CommandError("--rate is for generated input; a WAV input plays at its own rate");
+  }
+  const WavSampleFormat format = sampleFormat(options.format);
   std::vector<NoteSpec> notes;
   for (const std::string& text : options.notes) {
     NoteSpec spec;
@@ -104,7 +203,7 @@ int runRender(const RenderOptions& options) {
   if (outputCount < 1) throw CommandError("the plug-in has no outputs");
 
   std::size_t frames = 0;
-  const AudioBuffer input = loadInput(options, inputCount, frames);
+  const AudioBuffer input = loadInput(options, inputCount, outputCount, frames);
   const int rate = input.sampleRate;
   const NoteSchedule schedule(notes, rate);
 
@@ -113,7 +212,12 @@ int runRender(const RenderOptions& options) {
   host.blockSize = options.blockSize;
   plugin.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
   plugin.dispatch(effSetBlockSize, 0, options.blockSize);
+  host.tempo = options.tempo;
+  parseTimeSignature(options.timeSignature, host.timeSigNumerator, host.timeSigDenominator);
+  if (!options.preset.empty()) loadProgramFile(plugin, options.preset);
   applySettings(plugin, options.settings);
+  const std::vector<ScheduledValue> automation = loadAutomation(plugin, options.automation, rate);
+  std::size_t nextValue = 0;
   plugin.dispatch(effMainsChanged, 0, 1);
 
   // Host-owned channel buffers for one block; missing input channels repeat
@@ -143,6 +247,11 @@ int runRender(const RenderOptions& options) {
       }
     }
     for (auto& b : outBlocks) std::fill(b.begin(), b.end(), 0.0f);
+    while (nextValue < automation.size() &&
+           automation[nextValue].frame < static_cast<std::int64_t>(start + n)) {
+      plugin.setParameter(automation[nextValue].index, automation[nextValue].value);
+      ++nextValue;
+    }
     events.send(plugin,
                 schedule.block(static_cast<std::int64_t>(start), static_cast<std::int32_t>(n)));
     float** ins = inPointers.empty() ? nullptr : inPointers.data();
@@ -162,14 +271,26 @@ int runRender(const RenderOptions& options) {
 
   std::string error;
   if (!writeWavFile(options.output, output, format, error)) throw CommandError(error);
-  float peak = 0.0f;
-  for (const auto& channel : output.channels) {
-    for (float s : channel) peak = std::max(peak, std::fabs(s));
-  }
+  const SampleCensus census = takeCensus(output);
+  const std::size_t total = frames * static_cast<std::size_t>(outputCount);
   std::printf("Rendered %.2f s (%d Hz, %d in, %d out, block %d) through %s to %s, peak %.1f dBFS\n",
               static_cast<double>(frames) / rate, rate, inputCount, outputCount, options.blockSize,
               plugin.effectName().c_str(), options.output.c_str(),
-              peak > 0.0f ? 20.0 * std::log10(peak) : -999.0);
+              census.peak > 0.0f ? 20.0 * std::log10(census.peak) : -999.0);
+  std::fflush(stdout);
+  if (census.beyondFullScale > 0) {
+    std::fprintf(
+        stderr, "plughost: warning: %zu of %zu samples lie beyond full scale%s\n",
+        census.beyondFullScale, total,
+        format == WavSampleFormat::kFloat32 ? " (kept in the float file)" : " and were clipped");
+  }
+  if (census.nonFinite > 0) {
+    // The file is kept for inspection, but the render failed.
+    std::fprintf(stderr, "plughost: error: %zu of %zu samples are not finite (NaN or infinite)%s\n",
+                 census.nonFinite, total,
+                 format == WavSampleFormat::kFloat32 ? "" : "; written as silence or full scale");
+    return 1;
+  }
   return 0;
 }
 
@@ -191,11 +312,21 @@ void addRenderCommand(CLI::App& app, int& status) {
       ->check(CLI::Range(1, 65536));
   cmd->add_option("--rate", render->sampleRate, "Sample rate of generated input")
       ->capture_default_str()
-      ->check(CLI::Range(8000, 384000));
+      ->check(CLI::Range(8000, 384000))
+      ->each([render](const std::string&) { render->rateGiven = true; });
   cmd->add_option("--format", render->format, "Output samples")
       ->capture_default_str()
-      ->check(CLI::IsMember({"float", "pcm16"}));
-  cmd->add_option("--set", render->settings, "Parameter setting NAME=VALUE (0..1)");
+      ->check(CLI::IsMember({"float", "pcm16", "pcm24"}));
+  cmd->add_option("--set", render->settings,
+                  "Parameter setting NAME=VALUE or #INDEX=VALUE: 0..1, or a display such as -6dB");
+  cmd->add_option("--automation", render->automation,
+                  "CSV of TIME,PARAMETER,VALUE (seconds, name or #index, 0..1)");
+  cmd->add_option("--preset", render->preset, "Program file (.fxp) to load before the settings");
+  cmd->add_option("--tempo", render->tempo, "Tempo in beats per minute, as the host's time info")
+      ->capture_default_str()
+      ->check(CLI::Range(1.0, 999.0));
+  cmd->add_option("--time-signature", render->timeSignature, "Time signature, e.g. 3/4")
+      ->capture_default_str();
   cmd->add_option("--note", render->notes, "MIDI note NOTE[:VELOCITY]@START-END seconds");
   cmd->callback([render, &status] { status = runRender(*render); });
 }

@@ -1,5 +1,6 @@
 #include "host_context.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -9,7 +10,11 @@ namespace plughost {
 namespace {
 
 constexpr VstIntPtr kHostVstVersion = 2400;
-constexpr double kHostTempo = 120.0;
+// Time info flags: which fields of the answer hold values.
+constexpr VstInt32 kTransportPlaying = 1 << 1;
+constexpr VstInt32 kPpqPositionValid = 1 << 9;
+constexpr VstInt32 kBarsValid = 1 << 11;
+constexpr VstInt32 kTimeSignatureValid = 1 << 13;
 
 // The host capabilities plughost answers yes to.
 const char* const kHostCanDo[] = {"sendVstEvents", "sendVstMidiEvent", "sendVstTimeInfo",
@@ -20,8 +25,15 @@ VstIntPtr timeInfo(HostContext& host) {
   t = VstTimeInfo{};
   t.samplePos = host.samplePosition;
   t.sampleRate = host.sampleRate;
-  t.tempo = kHostTempo;
-  t.flags = kVstTempoValid;
+  t.tempo = host.tempo;
+  t.timeSigNumerator = host.timeSigNumerator;
+  t.timeSigDenominator = host.timeSigDenominator;
+  // Positions in quarter notes from the start of the render, which is bar 1.
+  t.ppqPos = host.samplePosition / host.sampleRate * host.tempo / 60.0;
+  const double quartersPerBar = 4.0 * host.timeSigNumerator / host.timeSigDenominator;
+  t.barStartPos = std::floor(t.ppqPos / quartersPerBar + 1e-9) * quartersPerBar;
+  t.flags = kVstTempoValid | kPpqPositionValid | kBarsValid | kTimeSignatureValid |
+            (host.processing ? kTransportPlaying : 0);
   return reinterpret_cast<VstIntPtr>(&t);
 }
 

@@ -13,6 +13,9 @@ struct HostContext {
   float sampleRate = 44100.0f;
   VstInt32 blockSize = 512;
   double samplePosition = 0.0;  // advanced by the render loop
+  double tempo = 120.0;         // beats per minute, from --tempo
+  VstInt32 timeSigNumerator = 4;
+  VstInt32 timeSigDenominator = 4;
   bool processing = false;      // inside the render loop
   bool logAutomation = true;    // report audioMasterAutomate on stderr
   HWND editorWindow = nullptr;  // resized on audioMasterSizeWindow

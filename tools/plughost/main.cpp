@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <new>
 
 #include "command_error.h"
 #include "commands.h"
@@ -34,6 +35,8 @@ int main(int argc, char** argv) {
   addRegisterCommand(app, status);
   addInstallCommand(app, status);
   addValidateCommand(app, status);
+  addUninstallCommand(app, status);
+  addUnregisterCommand(app, status);
 
   if (argc > 1 && argv[1][0] != '-') {
     const std::string command = argv[1];
@@ -57,6 +60,8 @@ int main(int argc, char** argv) {
     // validate promises its users' CI status 2 for a usage error.
     const bool validating = argc > 1 && std::string(argv[1]) == "validate";
     return validating ? 2 * fail(e.what()) : fail(e.what());
+  } catch (const std::bad_alloc&) {
+    return fail("out of memory");
   } catch (const CommandError& e) {
     return fail(e.what());
   } catch (const std::exception& e) {

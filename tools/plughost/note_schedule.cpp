@@ -5,6 +5,11 @@
 #include <cstdio>
 
 namespace plughost {
+namespace {
+
+constexpr double kMaxNoteTime = 86400.0;
+
+}  // namespace
 
 bool parseNoteSpec(const std::string& text, NoteSpec& spec, std::string& error) {
   NoteSpec parsed;
@@ -23,8 +28,9 @@ bool parseNoteSpec(const std::string& text, NoteSpec& spec, std::string& error) 
     error = "bad note '" + text + "': note must be 0..127 and velocity 1..127";
     return false;
   }
-  if (!(parsed.start >= 0.0) || !(parsed.end > parsed.start)) {
-    error = "bad note '" + text + "': times must satisfy 0 <= START < END";
+  // Times become frame numbers: they must be finite, and a day is plenty.
+  if (!(parsed.start >= 0.0) || !(parsed.end > parsed.start) || !(parsed.end <= kMaxNoteTime)) {
+    error = "bad note '" + text + "': times must satisfy 0 <= START < END <= 86400 seconds";
     return false;
   }
   spec = parsed;

@@ -17,21 +17,34 @@ std::string trimmed(const std::string& s) {
 
 bool parseParameterAssignment(const std::string& text, ParameterAssignment& assignment,
                               std::string& error) {
-  const auto equals = text.rfind('=');
+  const auto equals = text.find('=');
   const std::string name = equals == std::string::npos ? "" : trimmed(text.substr(0, equals));
   const std::string value = equals == std::string::npos ? "" : trimmed(text.substr(equals + 1));
+  if (name.empty() || value.empty()) {
+    error = "bad setting '" + text + "': expected NAME=VALUE, e.g. \"Gain=0.75\" or \"Gain=-6dB\"";
+    return false;
+  }
+  ParameterAssignment result;
+  if (name[0] == '#') {
+    char* end = nullptr;
+    const long index = std::strtol(name.c_str() + 1, &end, 10);
+    if (name.size() == 1 || *end != '\0' || index < 0 || index > 1000000) {
+      error = "bad setting '" + text + "': a parameter index is written #0, #1, ...";
+      return false;
+    }
+    result.index = static_cast<int>(index);
+  } else {
+    result.name = name;
+  }
   char* end = nullptr;
-  const double number = value.empty() ? 0.0 : std::strtod(value.c_str(), &end);
-  if (name.empty() || value.empty() || *end != '\0') {
-    error = "bad setting '" + text + "': expected NAME=VALUE, e.g. \"Gain=0.75\"";
-    return false;
+  const double number = std::strtod(value.c_str(), &end);
+  if (*end == '\0' && number >= 0.0 && number <= 1.0) {
+    result.value = static_cast<float>(number);
+  } else {
+    result.normalised = false;
+    result.display = value;
   }
-  if (!(number >= 0.0 && number <= 1.0)) {
-    error = "bad setting '" + text + "': the value is normalised and must lie within 0..1";
-    return false;
-  }
-  assignment.name = name;
-  assignment.value = static_cast<float>(number);
+  assignment = result;
   return true;
 }
 

@@ -1,5 +1,8 @@
-// "Name=0.75" settings from the command line: a parameter name, matched
-// without regard to case, and a normalised value from 0 to 1.
+// "Name=value" settings from the command line. The parameter is named
+// (matched without regard to case) or given by index as "#2"; the value is
+// normalised (a plain number from 0 to 1) or a display text for the plug-in
+// to match ("-6dB", "Highpass", "1.5 kHz" is not converted: give the label's
+// unit).
 #pragma once
 
 #include <string>
@@ -7,12 +10,14 @@
 namespace plughost {
 
 struct ParameterAssignment {
-  std::string name;
-  float value = 0.0f;
+  std::string name;        // empty when given by index
+  int index = -1;          // "#N", or -1
+  bool normalised = true;  // a plain number within 0..1
+  float value = 0.0f;      // the normalised value
+  std::string display;     // otherwise the display text to find
 };
 
-// False with a one-line reason in `error` for a malformed text or a value
-// outside 0..1.
+// False with a one-line reason in `error` for a malformed text.
 bool parseParameterAssignment(const std::string& text, ParameterAssignment& assignment,
                               std::string& error);
 // ASCII case-insensitive equality, ignoring leading and trailing spaces.

@@ -5,7 +5,9 @@ if(TARGET plughost_core)
 endif()
 set(KEL_PLUGHOST_DIR ${CMAKE_CURRENT_LIST_DIR})
 add_library(plughost_core STATIC
+  ${KEL_PLUGHOST_DIR}/automation_csv.cpp
   ${KEL_PLUGHOST_DIR}/byte_file.cpp
+  ${KEL_PLUGHOST_DIR}/display_search.cpp
   ${KEL_PLUGHOST_DIR}/fxp_io.cpp
   ${KEL_PLUGHOST_DIR}/ini_text.cpp
   ${KEL_PLUGHOST_DIR}/note_schedule.cpp
@@ -13,6 +15,7 @@ add_library(plughost_core STATIC
   ${KEL_PLUGHOST_DIR}/plugin_id.cpp
   ${KEL_PLUGHOST_DIR}/png_writer.cpp
   ${KEL_PLUGHOST_DIR}/progress_bar.cpp
+  ${KEL_PLUGHOST_DIR}/sample_census.cpp
   ${KEL_PLUGHOST_DIR}/test_signal.cpp
   ${KEL_PLUGHOST_DIR}/wav_io.cpp)
 target_include_directories(plughost_core PUBLIC ${KEL_PLUGHOST_DIR})

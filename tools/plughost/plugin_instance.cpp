@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "command_error.h"
+#include "engine_check.h"
 #include "host_context.h"
 #include "parameter_assignment.h"
 #include "pe_width.h"
@@ -14,6 +15,8 @@ using PluginMain = AEffect*(VSTCALLBACK*)(audioMasterCallback host);
 
 // Large enough for any text a plug-in may write; VST texts are short.
 constexpr std::size_t kTextBufferSize = 512;
+
+}  // namespace
 
 std::string systemMessage(DWORD code) {
   char buffer[256] = {};
@@ -27,13 +30,19 @@ std::string systemMessage(DWORD code) {
   return message.empty() ? "error " + std::to_string(code) : message;
 }
 
-}  // namespace
-
 PluginInstance::PluginInstance(const std::string& path) : path_(path) {
   if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
     throw CommandError("plug-in '" + path + "' does not exist");
   }
   requireOwnWidth(path, "plug-in '" + path + "'");
+  // A bridge copy whose registry entry is missing would stop on the bridge's
+  // modal error box: name the fault here instead.
+  PluginConfig config;
+  const bool bridge = readBridgeIni(path, config);
+  std::string enginePath;
+  const std::string registry = bridge ? registryProblem(config.guid, enginePath) : "";
+  if (!registry.empty())
+    throw CommandError("'" + path + "' came up without its engine: " + registry);
   library_ = LoadLibraryA(path.c_str());
   if (!library_) {
     throw CommandError("cannot load plug-in '" + path + "': " + systemMessage(GetLastError()));
@@ -51,6 +60,17 @@ PluginInstance::PluginInstance(const std::string& path) : path_(path) {
     throw CommandError("'" + path + "': main() returned no effect");
   }
   dispatch(effOpen);
+  // A bridge that could not load its engine still hands over an effect, with
+  // no flags at all; it must not pass for a working one.
+  if (bridge && effect_->flags == 0) {
+    std::string reason = engineProblem(config, EngineCheck{});
+    if (reason.empty()) reason = "the engine did not load";
+    effect_->dispatcher(effect_, effClose, 0, 0, nullptr, 0.0f);
+    effect_ = nullptr;
+    FreeLibrary(library_);
+    library_ = nullptr;
+    throw CommandError("'" + path + "' came up without its engine: " + reason);
+  }
 }
 
 PluginInstance::~PluginInstance() {

@@ -12,10 +12,14 @@
 
 namespace plughost {
 
+// The platform's text for an error code, without the trailing full stop.
+std::string systemMessage(DWORD code);
+
 class PluginInstance {
  public:
-  // Throws CommandError when the file cannot be loaded, has no "main", or
-  // main() gives no valid effect record. Sends effOpen on success.
+  // Throws CommandError when the file cannot be loaded, has no "main",
+  // main() gives no valid effect record, or a bridge copy (a .ini with a [KEL]
+  // section beside it) came up without its engine. Sends effOpen on success.
   explicit PluginInstance(const std::string& path);
   ~PluginInstance();
   PluginInstance(const PluginInstance&) = delete;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "command_error.h"
+#include "display_search.h"
 #include "parameter_assignment.h"
 #include "plugin_id.h"
 
@@ -54,23 +55,67 @@ void printParameterTable(const PluginInstance& plugin) {
   std::fflush(stdout);
 }
 
+namespace {
+
+VstInt32 settingIndex(const PluginInstance& plugin, const ParameterAssignment& assignment,
+                      const std::string& text) {
+  if (assignment.index >= 0) {
+    if (assignment.index >= plugin.effect()->numParams) {
+      throw CommandError("bad setting '" + text + "': the plug-in has " +
+                         std::to_string(plugin.effect()->numParams) + " parameters (#0..#" +
+                         std::to_string(plugin.effect()->numParams - 1) + ")");
+    }
+    return assignment.index;
+  }
+  const VstInt32 index = plugin.findParameter(assignment.name);
+  if (index < 0) {
+    throw CommandError("the plug-in has no parameter named '" + assignment.name + "'");
+  }
+  return index;
+}
+
+float settingValue(const PluginInstance& plugin, VstInt32 index,
+                   const ParameterAssignment& assignment, const std::string& text) {
+  if (assignment.normalised) return assignment.value;
+  // The search sets trial values; the setting then sets the one found.
+  const float before = plugin.parameter(index);
+  const DisplayAt displayAt = [&](float v) {
+    plugin.setParameter(index, v);
+    return plugin.parameterDisplay(index);
+  };
+  float value = 0.0f;
+  std::string error;
+  const bool found =
+      findDisplayedValue(assignment.display, plugin.parameterLabel(index), displayAt, value, error);
+  if (!found) {
+    plugin.setParameter(index, before);
+    throw CommandError("bad setting '" + text + "': " + plugin.parameterName(index) + " has " +
+                       error);
+  }
+  return value;
+}
+
+}  // namespace
+
 void applySettings(const PluginInstance& plugin, const std::vector<std::string>& settings) {
   for (const std::string& text : settings) {
-    ParameterAssignment assignment;
-    std::string error;
-    if (!parseParameterAssignment(text, assignment, error)) throw CommandError(error);
-    const VstInt32 index = plugin.findParameter(assignment.name);
-    if (index < 0) {
-      throw CommandError("the plug-in has no parameter named '" + assignment.name + "'");
-    }
-    plugin.setParameter(index, assignment.value);
-    std::string shown = plugin.parameterDisplay(index);
-    const std::string label = plugin.parameterLabel(index);
-    if (!label.empty()) shown += " " + label;
-    std::printf("Set %s = %.6f (%s)\n", plugin.parameterName(index).c_str(), assignment.value,
-                shown.c_str());
+    applySetting(plugin, text);
   }
   std::fflush(stdout);
+}
+
+VstInt32 applySetting(const PluginInstance& plugin, const std::string& text) {
+  ParameterAssignment assignment;
+  std::string error;
+  if (!parseParameterAssignment(text, assignment, error)) throw CommandError(error);
+  const VstInt32 index = settingIndex(plugin, assignment, text);
+  const float value = settingValue(plugin, index, assignment, text);
+  plugin.setParameter(index, value);
+  std::string shown = plugin.parameterDisplay(index);
+  const std::string label = plugin.parameterLabel(index);
+  if (!label.empty()) shown += " " + label;
+  std::printf("Set %s = %.6f (%s)\n", plugin.parameterName(index).c_str(), value, shown.c_str());
+  return index;
 }
 
 }  // namespace plughost

@@ -17,8 +17,7 @@ ProgressBar::ProgressBar(std::string label, std::size_t total)
 
 void ProgressBar::update(std::size_t done) {
   const int percent = total_ == 0 ? 100 : static_cast<int>(done * 100 / total_);
-  // Into a file or pipe only the finished bar goes, not every step.
-  if (percent == shownPercent_ || (!interactive_ && percent < 100)) return;
+  if (!interactive_ || percent == shownPercent_) return;
   shownPercent_ = percent;
   constexpr int kWidth = 30;
   const int filled = percent * kWidth / 100;
@@ -28,6 +27,7 @@ void ProgressBar::update(std::size_t done) {
 }
 
 void ProgressBar::finish() {
+  if (!interactive_) return;
   update(total_);
   std::fputc('\n', stderr);
   std::fflush(stderr);

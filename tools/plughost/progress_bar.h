@@ -1,5 +1,6 @@
 // A one-line progress bar on stderr, redrawn in place with a carriage return
-// on a terminal; elsewhere (a file, a pipe) it is written once, when finished.
+// on a terminal; into a file or a pipe nothing is written, so logs hold only
+// results and errors.
 #pragma once
 
 #include <cstddef>

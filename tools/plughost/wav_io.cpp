@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 
 #include "byte_file.h"
 #include "byte_order.h"
@@ -48,7 +49,12 @@ bool parseFormat(const std::uint8_t* p, std::uint32_t size, FormatChunk& fmt, st
             std::to_string(fmt.bitsPerSample) + " bits); use 16/24-bit PCM or 32-bit float";
     return false;
   }
-  if (fmt.channels == 0 || fmt.channels > kMaxChannels || fmt.sampleRate == 0 ||
+  if (fmt.sampleRate < kMinWavRate || fmt.sampleRate > kMaxWavRate) {
+    error = "WAV sample rate " + std::to_string(fmt.sampleRate) + " Hz is outside " +
+            std::to_string(kMinWavRate) + ".." + std::to_string(kMaxWavRate) + " Hz";
+    return false;
+  }
+  if (fmt.channels == 0 || fmt.channels > kMaxChannels ||
       fmt.blockAlign != fmt.channels * (fmt.bitsPerSample / 8)) {
     error = "WAV format chunk is inconsistent";
     return false;
@@ -70,6 +76,33 @@ float decodeSample(const std::uint8_t* p, const FormatChunk& fmt) {
                                                          (static_cast<std::uint32_t>(p[1]) << 16) |
                                                          (static_cast<std::uint32_t>(p[2]) << 24));
   return static_cast<float>(value24 / 256) / 8388608.0f;
+}
+
+std::uint16_t sampleWidth(WavSampleFormat format) {
+  return format == WavSampleFormat::kFloat32 ? 4 : format == WavSampleFormat::kPcm16 ? 2 : 3;
+}
+
+// Float always carries the extensible header; PCM only where the plain one is
+// ambiguous, beyond two channels.
+std::uint32_t formatChunkSize(WavSampleFormat format, std::size_t channels) {
+  return format == WavSampleFormat::kFloat32 || channels > 2 ? 40 : 16;
+}
+
+// Speaker positions: front centre for mono, else the first positions in order.
+std::uint32_t channelMask(std::uint16_t channels) {
+  if (channels == 1) return 0x4;
+  return channels <= 18 ? (1u << channels) - 1 : 0;
+}
+
+// The sub-format GUID after its leading format code.
+constexpr std::uint8_t kSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                             0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+// Rounded to the grid of `scale` steps per unit and clipped; NaN is silence.
+std::int32_t pcmValue(float sample, double scale) {
+  if (std::isnan(sample)) return 0;
+  const double scaled = std::clamp(static_cast<double>(sample) * scale, -scale, scale - 1.0);
+  return static_cast<std::int32_t>(std::lround(scaled));
 }
 
 }  // namespace
@@ -118,25 +151,47 @@ bool decodeWav(const std::vector<std::uint8_t>& bytes, AudioBuffer& audio, std::
   return false;
 }
 
+std::uint64_t encodedWavSize(std::size_t frames, std::size_t channels, WavSampleFormat format) {
+  const std::uint64_t data = static_cast<std::uint64_t>(frames) * channels * sampleWidth(format);
+  return 12 + 8 + formatChunkSize(format, channels) +
+         (format == WavSampleFormat::kFloat32 ? 12 : 0) + 8 + data + (data & 1);
+}
+
 std::vector<std::uint8_t> encodeWav(const AudioBuffer& audio, WavSampleFormat format) {
-  const bool isFloat = format == WavSampleFormat::kFloat32;
   const std::uint16_t channels = static_cast<std::uint16_t>(audio.channels.size());
-  const std::uint16_t width = isFloat ? 4 : 2;
-  const std::uint32_t dataSize = static_cast<std::uint32_t>(audio.frames() * channels * width);
+  const std::uint16_t width = sampleWidth(format);
+  const std::uint32_t fmtSize = formatChunkSize(format, channels);
+  const bool isFloat = format == WavSampleFormat::kFloat32;
+  const auto dataSize = static_cast<std::uint32_t>(audio.frames() * channels * width);
+  const auto fileSize =
+      static_cast<std::uint32_t>(encodedWavSize(audio.frames(), channels, format));
 
   std::vector<std::uint8_t> out;
-  out.reserve(44 + dataSize);
+  out.reserve(fileSize);
   appendTag(out, "RIFF");
-  appendLe32(out, 36 + dataSize);
+  appendLe32(out, fileSize - 8);
   appendTag(out, "WAVE");
   appendTag(out, "fmt ");
-  appendLe32(out, 16);
-  appendLe16(out, isFloat ? kFormatFloat : kFormatPcm);
+  appendLe32(out, fmtSize);
+  const std::uint16_t code = isFloat ? kFormatFloat : kFormatPcm;
+  appendLe16(out, fmtSize == 40 ? kFormatExtensible : code);
   appendLe16(out, channels);
   appendLe32(out, static_cast<std::uint32_t>(audio.sampleRate));
   appendLe32(out, static_cast<std::uint32_t>(audio.sampleRate) * channels * width);
   appendLe16(out, static_cast<std::uint16_t>(channels * width));
   appendLe16(out, static_cast<std::uint16_t>(width * 8));
+  if (fmtSize == 40) {
+    appendLe16(out, 22);                                     // extension size
+    appendLe16(out, static_cast<std::uint16_t>(width * 8));  // valid bits
+    appendLe32(out, channelMask(channels));
+    appendLe16(out, code);  // sub-format GUID: the format code, then a fixed tail
+    out.insert(out.end(), std::begin(kSubFormatTail), std::end(kSubFormatTail));
+  }
+  if (isFloat) {
+    appendTag(out, "fact");
+    appendLe32(out, 4);
+    appendLe32(out, static_cast<std::uint32_t>(audio.frames()));
+  }
   appendTag(out, "data");
   appendLe32(out, dataSize);
   for (std::size_t f = 0; f < audio.frames(); ++f) {
@@ -146,13 +201,19 @@ std::vector<std::uint8_t> encodeWav(const AudioBuffer& audio, WavSampleFormat fo
         std::uint32_t bits;
         std::memcpy(&bits, &sample, sizeof bits);
         appendLe32(out, bits);
+      } else if (format == WavSampleFormat::kPcm16) {
+        // The same scale as reading, so PCM samples survive a round trip.
+        const auto value = static_cast<std::uint32_t>(pcmValue(sample, 32768.0));
+        appendLe16(out, static_cast<std::uint16_t>(value));
       } else {
-        // The same scale as reading, so 16-bit samples survive a round trip.
-        const long value = std::clamp(std::lround(sample * 32768.0), -32768L, 32767L);
-        appendLe16(out, static_cast<std::uint16_t>(static_cast<std::int16_t>(value)));
+        const auto value = static_cast<std::uint32_t>(pcmValue(sample, 8388608.0));
+        out.insert(out.end(),
+                   {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+                    static_cast<std::uint8_t>(value >> 16)});
       }
     }
   }
+  if (dataSize & 1) out.push_back(0);  // chunks are padded to even sizes
   return out;
 }
 
@@ -166,6 +227,10 @@ bool readWavFile(const std::string& path, AudioBuffer& audio, std::string& error
 
 bool writeWavFile(const std::string& path, const AudioBuffer& audio, WavSampleFormat format,
                   std::string& error) {
+  if (encodedWavSize(audio.frames(), audio.channels.size(), format) > kMaxWavFileSize) {
+    error = "cannot write '" + path + "': the audio is too long for a WAV file (4 GiB at most)";
+    return false;
+  }
   return writeFileBytes(path, encodeWav(audio, format), error);
 }
 

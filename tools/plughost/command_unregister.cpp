@@ -1,0 +1,44 @@
+#include <windows.h>
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "command_error.h"
+#include "commands.h"
+
+namespace plughost {
+namespace {
+
+int runUnregister(const std::string& guid) {
+  if (guid.empty() || guid.find_first_of("\\/\r\n") != std::string::npos) {
+    throw CommandError("bad GUID '" + guid + "'");
+  }
+  const std::string keyName = "Software\\KEL\\" + guid;
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    throw CommandError("engine GUID '" + guid + "' is not registered");
+  }
+  RegCloseKey(key);
+  const LONG status = RegDeleteKeyA(HKEY_LOCAL_MACHINE, keyName.c_str());
+  if (status != ERROR_SUCCESS) {
+    throw CommandError("cannot remove HKEY_LOCAL_MACHINE\\" + keyName + " (error " +
+                       std::to_string(status) + "; administrator rights needed?)");
+  }
+  std::printf("Unregistered engine GUID %s (removed HKEY_LOCAL_MACHINE\\%s)\n", guid.c_str(),
+              keyName.c_str());
+  return 0;
+}
+
+}  // namespace
+
+void addUnregisterCommand(CLI::App& app, int& status) {
+  auto guid = std::make_shared<std::string>();
+  auto* cmd = app.add_subcommand("unregister", "Remove an engine's registration");
+  cmd->add_option("--guid", *guid, "Engine product GUID")->required();
+  cmd->callback([guid, &status] { status = runUnregister(*guid); });
+}
+
+}  // namespace plughost

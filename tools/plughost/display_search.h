@@ -1,0 +1,21 @@
+// Finding the normalised value (0..1) at which a parameter shows a given
+// display text, e.g. "-6dB", "1 kHz" or "Highpass", by asking the plug-in for
+// its display at trial values.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace plughost {
+
+// The parameter's display text at a normalised value (setting it to look).
+using DisplayAt = std::function<std::string(float)>;
+
+// Numbers are compared as numbers: "-6dB" matches a display "-6.0" with the
+// label "dB", to the display's own precision; a unit given must be the
+// label. Other texts match a display ignoring case and spaces. False with a
+// one-line reason in `error` when no value shows `wanted`.
+bool findDisplayedValue(const std::string& wanted, const std::string& label,
+                        const DisplayAt& displayAt, float& value, std::string& error);
+
+}  // namespace plughost

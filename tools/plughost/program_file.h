@@ -1,0 +1,24 @@
+// Moving a plug-in's program between the plug-in and a program file (.fxp).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "fxp_io.h"
+#include "plugin_instance.h"
+
+namespace plughost {
+
+// Throws CommandError unless the plug-in keeps its programs as chunks.
+void requireChunks(const PluginInstance& plugin);
+// A copy of the plug-in's current program chunk; throws when it gives none.
+std::vector<std::uint8_t> programChunk(const PluginInstance& plugin);
+// Reads `file`, checks that it belongs to the plug-in's ID, hands its chunk
+// over and reads the state back: throws CommandError unless the plug-in took
+// the program. Answers the program as read.
+FxpProgram loadProgramFile(const PluginInstance& plugin, const std::string& file);
+// "1145528681 ('DGai')".
+std::string describeId(std::int32_t id);
+
+}  // namespace plughost
