@@ -78,8 +78,16 @@ class Product:
                 parser.read_file(f)
         except OSError as e:
             raise ProductError(f"cannot read it: {e.strerror}")
-        except configparser.Error as e:
-            raise ProductError(str(e).splitlines()[0].replace(repr(path), "").strip(" :"))
+        except UnicodeDecodeError:
+            raise ProductError("is not UTF-8 text")
+        except configparser.DuplicateSectionError as e:
+            raise ProductError(f"line {e.lineno}: [{e.section}] appears twice")
+        except configparser.DuplicateOptionError as e:
+            raise ProductError(f"line {e.lineno}: [{e.section}] has {e.option} twice")
+        except configparser.MissingSectionHeaderError as e:
+            raise ProductError(f"line {e.lineno}: a key before the first section, such as [Product]")
+        except configparser.ParsingError as e:
+            raise ProductError(f"line {e.errors[0][0]}: not a section, a key=value line or a comment")
         self.parser = parser
         self.folder = os.path.dirname(os.path.abspath(path))
 
@@ -104,12 +112,12 @@ class Product:
             raise ProductError(f'[{product}] Widths "{widths}" must be 32, 64 or 32,64')
 
         # Engines of widths not built are not read, so a product can carry both.
-        engines = {w: parser.get(product, ENGINE_KEYS[w], fallback="") for w in self.widths}
+        engines = {w: parser.get(product, ENGINE_KEYS[w], fallback="").strip() for w in self.widths}
         if any(engines.values()):
             for width, engine in engines.items():
                 if not engine:
                     raise ProductError(f"[{product}] {ENGINE_KEYS[width]} is missing: every width in Widths ships its engine")
-        self.engines = {w: os.path.normpath(os.path.join(self.folder, e)) for w, e in engines.items() if e}
+        self.engines = {w: e for w, e in engines.items() if e}
 
         self.effects = []
         names, ids = {}, {}
@@ -144,7 +152,7 @@ class Product:
         allowed = {k.lower() for k in known}
         for key in self.parser[section]:
             if key not in allowed:
-                raise ProductError(f"[{section}] {key} is not a known key: use " + ", ".join(known))
+                raise ProductError(f"[{section}] key {key} is not known: use " + ", ".join(known))
 
     def required(self, section, key):
         value = self.parser.get(section, key, fallback="").strip()
@@ -167,8 +175,12 @@ class Product:
                     f"[Product] Widths includes {width}, but the {width}-bit plug-in {plugins[width]} does not exist"
                     + (" (build the windows64 preset)" if width == 64 else " (build the windows preset)"))
         for width, engine in self.engines.items():
-            if not os.path.isfile(engine):
-                raise ProductError(f"[Product] {ENGINE_KEYS[width]} {engine} does not exist")
+            if not os.path.isfile(self.engine_path(width)):
+                raise ProductError(f'[Product] {ENGINE_KEYS[width]} "{engine}" does not exist '
+                                   f"(looked for {self.engine_path(width)})")
+
+    def engine_path(self, width):
+        return os.path.normpath(os.path.join(self.folder, self.engines[width]))
 
     def setup_name(self):
         return f"{self.product}-{self.version}-setup.exe"
@@ -194,7 +206,7 @@ def product_nsh(product, plugins, stage, outfile):
         ("GUID", product.guid), ("OutFile", outfile))]
     for width in product.widths:
         out.append(f"!define KEL_WIDTH_{width}")
-        engine = product.engines.get(width)
+        engine = product.engine_path(width) if width in product.engines else None
         if engine:
             out.append(f'!define KEL_ENGINE_{width} "{nsis(os.path.basename(engine))}"')
         # Files of one width, in the plug-in folder $PluginDir<width> and,

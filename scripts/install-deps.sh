@@ -13,7 +13,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 
 for pkg in cmake ninja-build g++ g++-mingw-w64-i686 wine wine32:i386 xvfb googletest \
-           xauth libcli11-dev; do
+           xauth libcli11-dev nsis python3; do
   have_pkg "$pkg" || need+=("$pkg")
 done
 

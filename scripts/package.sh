@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Builds a Windows installer for a product of kelbridge effects:
+#   bash scripts/package.sh PRODUCT.ini
+# writes out/package/<Product>-<Version>-setup.exe. The product file is
+# described in docs/packaging.md. Installs what is missing and builds the
+# plug-in of each width the product asks for (preset windows for 32 bits,
+# windows64 for 64 bits) first.
+#   --no-build   use the builds as they are (tests run it inside a build)
+#   --out DIR    write the installer to DIR instead of out/package
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+fail() { echo "package.sh: error: $*" >&2; exit 1; }
+
+build=1
+out="$root/out/package"
+product=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --no-build) build=0 ;;
+    --out) [ $# -ge 2 ] || fail "--out needs a folder"; out="$2"; shift ;;
+    -*) fail "unknown option $1" ;;
+    *) [ -z "$product" ] || fail "give one product file"; product="$1" ;;
+  esac
+  shift
+done
+[ -n "$product" ] || fail "usage: bash scripts/package.sh [--no-build] [--out DIR] PRODUCT.ini"
+[ -f "$product" ] || fail "$product does not exist"
+
+generator=(python3 "$root/packaging/make_installer.py" "$product"
+           --bin32 "$root/build/windows/bin" --bin64 "$root/build/windows64/bin" --out "$out")
+if [ "$build" = 1 ]; then
+  bash "$root/scripts/install-deps.sh"
+  # The fields first, so a bad product file stops before any build.
+  widths="$("${generator[@]}" --check)"
+  for width in $widths; do
+    preset=windows; [ "$width" = 64 ] && preset=windows64
+    # A width without a preset is reported by the generator as missing files.
+    if grep -q "\"name\": \"$preset\"" "$root/CMakePresets.json"; then
+      (cd "$root" && cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset")
+    fi
+  done
+fi
+exec "${generator[@]}"
