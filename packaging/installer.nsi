@@ -46,10 +46,14 @@ ShowUninstDetails show
   InstallDir "$PROGRAMFILES\${KEL_PLUGIN_FOLDER}"
 !endif
 
-Var PluginDir32
-Var PluginDir64
-Var EngineDir32
-Var EngineDir64
+!ifdef KEL_WIDTH_32
+  Var PluginDir32
+  Var EngineDir32
+!endif
+!ifdef KEL_WIDTH_64
+  Var PluginDir64
+  Var EngineDir64
+!endif
 Var AppDir
 
 !define MUI_ABORTWARNING
@@ -212,14 +216,14 @@ Section "Install"
     StrCpy $AppDir "$PROGRAMFILES\${KEL_VENDOR}\${KEL_PRODUCT}"
     StrCpy $PluginDir32 $INSTDIR
   !endif
-  StrCpy $EngineDir32 "$AppDir\x86"
-  StrCpy $EngineDir64 "$AppDir\x64"
 
   Call RemoveInstalledVersion
   !ifdef KEL_WIDTH_32
+    StrCpy $EngineDir32 "$AppDir\x86"
     !insertmacro KelInstallWidth 32
   !endif
   !ifdef KEL_WIDTH_64
+    StrCpy $EngineDir64 "$AppDir\x64"
     !insertmacro KelInstallWidth 64
   !endif
 
@@ -239,13 +243,13 @@ SectionEnd
 
 Section "Uninstall"
   ; The uninstaller lives in the product folder, so $INSTDIR is that folder.
-  StrCpy $EngineDir32 "$INSTDIR\x86"
-  StrCpy $EngineDir64 "$INSTDIR\x64"
   SetRegView 32
   !ifdef KEL_WIDTH_32
+    StrCpy $EngineDir32 "$INSTDIR\x86"
     !insertmacro KelUninstallWidth 32
   !endif
   !ifdef KEL_WIDTH_64
+    StrCpy $EngineDir64 "$INSTDIR\x64"
     !insertmacro KelUninstallWidth 64
   !endif
   Delete "$INSTDIR\Uninstall.exe"

@@ -199,11 +199,12 @@ def nsis(text):
     return text.replace("$", "$$").replace('"', '$\\"')
 
 
-def product_nsh(product, plugins, stage, outfile):
+def product_nsh(product, stage, setup):
     """The product's part of the installer script, included by installer.nsi."""
     out = [f'!define KEL_{key.upper()} "{nsis(value)}"' for key, value in (
         ("Vendor", product.vendor), ("Product", product.product), ("Version", product.version),
-        ("GUID", product.guid), ("OutFile", outfile))]
+        ("GUID", product.guid))]
+    out.append(f'!define KEL_OUTFILE "{setup}"')
     for width in product.widths:
         out.append(f"!define KEL_WIDTH_{width}")
         engine = product.engine_path(width) if width in product.engines else None
@@ -211,15 +212,18 @@ def product_nsh(product, plugins, stage, outfile):
             out.append(f'!define KEL_ENGINE_{width} "{nsis(os.path.basename(engine))}"')
         # Files of one width, in the plug-in folder $PluginDir<width> and,
         # for the engine, the product's folder.
+        # makensis reads source paths as they are, so every source is a file
+        # of the staging folder with a plain name; /oname= gives the real one.
+        source = os.path.join(stage, str(width))
         out.append(f"!macro KelInstallFiles{width}")
         out.append(f'  SetOutPath "$PluginDir{width}"')
-        for effect in product.effects:
-            ini = os.path.join(stage, str(width), effect["Name"] + ".ini")
-            out.append(f'  File "/oname={nsis(effect["Name"])}.dll" "{nsis(plugins[width])}"')
-            out.append(f'  File "{nsis(ini)}"')
+        for number, effect in enumerate(product.effects, 1):
+            name = nsis(effect["Name"])
+            out.append(f'  File "/oname={name}.dll" "{source}/kelbridge.dll"')
+            out.append(f'  File "/oname={name}.ini" "{source}/effect{number}.ini"')
         if engine:
             out.append(f'  SetOutPath "$EngineDir{width}"')
-            out.append(f'  File "{nsis(engine)}"')
+            out.append(f'  File "/oname={nsis(os.path.basename(engine))}" "{source}/engine.dll"')
         out.append("!macroend")
         out.append(f"!macro KelDeleteFiles{width}")
         for effect in product.effects:
@@ -240,24 +244,33 @@ def build(product, plugins, out_dir):
     target = os.path.join(os.path.abspath(out_dir), product.setup_name())
     partial = target + ".partial"
     with tempfile.TemporaryDirectory(prefix="kel-package.") as stage:
+        setup = os.path.join(stage, "setup.exe")  # makensis reads it without escapes
         for width in product.widths:
-            os.makedirs(os.path.join(stage, str(width)))
-            for effect in product.effects:
-                path = os.path.join(stage, str(width), effect["Name"] + ".ini")
-                with open(path, "w", newline="") as f:
+            source = os.path.join(stage, str(width))
+            os.makedirs(source)
+            shutil.copyfile(plugins[width], os.path.join(source, "kelbridge.dll"))
+            if width in product.engines:
+                shutil.copyfile(product.engine_path(width), os.path.join(source, "engine.dll"))
+            for number, effect in enumerate(product.effects, 1):
+                with open(os.path.join(source, f"effect{number}.ini"), "w", newline="") as f:
                     f.write(ini_text(product, effect))
         nsh = os.path.join(stage, "product.nsh")
         with open(nsh, "w") as f:
-            f.write(product_nsh(product, plugins, stage, partial))
+            f.write(product_nsh(product, stage, setup))
         run = subprocess.run([makensis, "-V2", "-NOCD", f"-DKEL_PRODUCT_NSH={nsh}",
                               os.path.join(HERE, "installer.nsi")],
                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-        if run.returncode != 0 or not os.path.isfile(partial):
-            if os.path.exists(partial):
-                os.remove(partial)
+        if run.returncode != 0 or not os.path.isfile(setup):
             sys.stderr.write(run.stdout)
             raise ProductError(f"makensis failed (exit status {run.returncode}); its output is above")
-    os.replace(partial, target)
+        # Copied under a temporary name, then renamed: never half an installer.
+        try:
+            shutil.copyfile(setup, partial)
+            os.replace(partial, target)
+        except OSError as e:
+            if os.path.exists(partial):
+                os.remove(partial)
+            raise ProductError(f"cannot write {target}: {e.strerror}")
     return target
 
 
