@@ -33,7 +33,11 @@ done
 [ -n "$product" ] || fail "usage: bash scripts/package.sh [--no-build] [--bin32 DIR] [--bin64 DIR] [--out DIR] PRODUCT.ini"
 [ -f "$product" ] || fail "$product does not exist"
 
-generator=(python3 "$root/packaging/make_installer.py" "$product"
+# The generator needs only the standard library: Debian's Python will do, and
+# it starts without going through a version manager's shim.
+python=python3
+[ -x /usr/bin/python3 ] && python=/usr/bin/python3
+generator=("$python" "$root/packaging/make_installer.py" "$product"
            --bin32 "$bin32" --bin64 "$bin64" --out "$out")
 if [ "$build" = 1 ]; then
   bash "$root/scripts/install-deps.sh"

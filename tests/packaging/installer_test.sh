@@ -55,6 +55,12 @@ bad_case "s#^Engine32=.*#Engine32=$work/no_engine.dll#" \
   "[Product] Engine32 \"$work/no_engine.dll\" does not exist (looked for $work/no_engine.dll)"
 bad_case 's/^GUID=.*/GUID=6B656C62/' \
   '[Product] GUID "6B656C62" is not a GUID in braces like {6B656C62-7269-6467-6520-64656D6F0001}'
+# Names that are NSIS syntax ($, quotes, braces) are only text to the installer.
+sed 's/^Vendor=.*/Vendor=Ca$h ${X} Audio/; s/^Product=.*/Product=Kel $R0 '"'"'Demo'"'"'/; s/^Name=DemoGain/Name=Gain $$ 1/' \
+  "$work/good.ini" > "$work/odd.ini"
+package "$work/odd.ini" >/dev/null && [ -f "$work/out/Kel \$R0 'Demo'-1.0.0-setup.exe" ] ||
+  fail "no installer for names with \$, braces and quotes: $(ls "$work/out")"
+rm -rf "$work/out"
 if [ ! -f "$src/build/windows64/bin/kelbridge.dll" ]; then
   bad_case 's/^Widths=32/Widths=32,64/' \
     "[Product] Widths includes 64, but the 64-bit plug-in $src/build/windows64/bin/kelbridge.dll does not exist (build the windows64 preset)"
