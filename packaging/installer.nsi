@@ -14,6 +14,7 @@
 ; outermost folder it created for each, and for each width whether it created
 ; the engine key or only set (or replaced) its PathName value.
 
+!pragma warning error all  ; a warning is a mistake in this script or a product
 !include "${KEL_PRODUCT_NSH}"
 
 ; A product with 64-bit effects gets a 64-bit installer: those effects only

@@ -244,7 +244,7 @@ def build(product, plugins, out_dir):
     target = os.path.join(os.path.abspath(out_dir), product.setup_name())
     partial = target + ".partial"
     with tempfile.TemporaryDirectory(prefix="kel-package.") as stage:
-        setup = os.path.join(stage, "setup.exe")  # makensis reads it without escapes
+        setup = os.path.join(stage, "package.exe")  # makensis reads it without escapes
         for width in product.widths:
             source = os.path.join(stage, str(width))
             os.makedirs(source)
