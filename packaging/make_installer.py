@@ -56,8 +56,8 @@ def parse_id(text):
         number = int(text)
         if -(2**31) <= number < 2**32:
             return number - 2**32 if number >= 2**31 else number
-    elif len(text) == 4:
-        return int.from_bytes(text.encode("latin-1"), "big", signed=True)
+    elif len(text) == 4 and all(0x20 <= ord(c) < 0x7F for c in text):
+        return int.from_bytes(text.encode("ascii"), "big", signed=True)
     return None
 
 
@@ -134,7 +134,7 @@ class Product:
             raw_id = self.required(section, "ID")
             number = parse_id(raw_id)
             if number is None or number == 0:
-                raise ProductError(f'[{section}] ID "{raw_id}" must be a number other than 0 or exactly four characters')
+                raise ProductError(f'[{section}] ID "{raw_id}" must be a number other than 0 or exactly four ASCII characters')
             if number in ids:
                 raise ProductError(f"[{section}] ID {id_text(number)} is used by [{ids[number]}] too")
             ids[number] = section
