@@ -47,12 +47,19 @@ ShowUninstDetails show
   InstallDir "$PROGRAMFILES\${KEL_PLUGIN_FOLDER}"
 !endif
 
+; Engines go into a folder named after their processor.
+!define KEL_ARCH_32 "x86"
+!define KEL_ARCH_64 "x64"
 !ifdef KEL_WIDTH_32
   Var PluginDir32
-  Var EngineDir32
 !endif
 !ifdef KEL_WIDTH_64
   Var PluginDir64
+!endif
+!ifdef KEL_ENGINE_32
+  Var EngineDir32
+!endif
+!ifdef KEL_ENGINE_64
   Var EngineDir64
 !endif
 Var AppDir
@@ -89,6 +96,7 @@ Function .onInit
   !endif
 FunctionEnd
 
+!ifdef KEL_ENGINE_32 | KEL_ENGINE_64
 ; $R0 = 1 when the engine key exists in the current registry view, else 0.
 Function FindEngineKey
   StrCpy $R0 0
@@ -107,6 +115,7 @@ Function FindEngineKey
     IntOp $R1 $R1 + 1
   ${Loop}
 FunctionEnd
+!endif
 
 ; An installed version of this product is removed first by its own
 ; uninstaller, so an upgrade leaves no file of the old version behind and
@@ -148,6 +157,9 @@ FunctionEnd
   SetRegView 32
   WriteRegStr HKLM "${KEL_UNINSTALL_KEY}" "PluginFolder${WIDTH}" "$PluginDir${WIDTH}"
   WriteRegStr HKLM "${KEL_UNINSTALL_KEY}" "PluginFolderCreated${WIDTH}" $R0
+  !ifdef KEL_ENGINE_${WIDTH}
+    StrCpy $EngineDir${WIDTH} "$AppDir\${KEL_ARCH_${WIDTH}}"
+  !endif
   !insertmacro KelInstallFiles${WIDTH}
   !ifdef KEL_ENGINE_${WIDTH}
     ; A plug-in of each width reads the engine key in its own registry view.
@@ -193,6 +205,8 @@ FunctionEnd
     ${Loop}
   ${EndIf}
   !ifdef KEL_ENGINE_${WIDTH}
+    StrCpy $EngineDir${WIDTH} "$INSTDIR\${KEL_ARCH_${WIDTH}}"
+    !insertmacro KelDeleteEngine${WIDTH}
     RMDir "$EngineDir${WIDTH}"
     ReadRegStr $1 HKLM "${KEL_UNINSTALL_KEY}" "EngineKey${WIDTH}"
     ReadRegStr $2 HKLM "${KEL_UNINSTALL_KEY}" "EnginePrevious${WIDTH}"
@@ -220,11 +234,9 @@ Section "Install"
 
   Call RemoveInstalledVersion
   !ifdef KEL_WIDTH_32
-    StrCpy $EngineDir32 "$AppDir\x86"
     !insertmacro KelInstallWidth 32
   !endif
   !ifdef KEL_WIDTH_64
-    StrCpy $EngineDir64 "$AppDir\x64"
     !insertmacro KelInstallWidth 64
   !endif
 
@@ -246,11 +258,9 @@ Section "Uninstall"
   ; The uninstaller lives in the product folder, so $INSTDIR is that folder.
   SetRegView 32
   !ifdef KEL_WIDTH_32
-    StrCpy $EngineDir32 "$INSTDIR\x86"
     !insertmacro KelUninstallWidth 32
   !endif
   !ifdef KEL_WIDTH_64
-    StrCpy $EngineDir64 "$INSTDIR\x64"
     !insertmacro KelUninstallWidth 64
   !endif
   Delete "$INSTDIR\Uninstall.exe"

@@ -229,9 +229,11 @@ def product_nsh(product, stage, setup):
         for effect in product.effects:
             for extension in (".dll", ".ini"):
                 out.append(f'  Delete "$PluginDir{width}\\{nsis(effect["Name"])}{extension}"')
-        if engine:
-            out.append(f'  Delete "$EngineDir{width}\\{nsis(os.path.basename(engine))}"')
         out.append("!macroend")
+        if engine:
+            out.append(f"!macro KelDeleteEngine{width}")
+            out.append(f'  Delete "$EngineDir{width}\\{nsis(os.path.basename(engine))}"')
+            out.append("!macroend")
     return "\n".join(out) + "\n"
 
 

@@ -66,6 +66,10 @@ sed 's/^Vendor=.*/Vendor=Ca$h ${X} Audio/; s/^Product=.*/Product=Kel $R0 '"'"'De
 package "$work/odd.ini" >/dev/null && [ -f "$work/out/Kel \$R0 'Demo'-1.0.0-setup.exe" ] ||
   fail "no installer for names with \$, braces and quotes: $(ls "$work/out")"
 rm -rf "$work/out"
+# A product whose engine another installer ships.
+sed '/^Engine/d' "$work/good.ini" > "$work/no_engine.ini"
+package "$work/no_engine.ini" >/dev/null || fail "no installer for a product without engine"
+rm -rf "$work/out"
 bad_case 's/^Widths=.*/Widths=32,64/' \
   "[Product] Widths includes $other, but the $other-bit plug-in $work/no_build/kelbridge.dll does not exist (build the windows${other/32/} preset)"
 
