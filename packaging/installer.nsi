@@ -12,7 +12,7 @@
 ; The uninstall key records what the installer found, so that the
 ; uninstaller removes exactly what was installed: the plug-in folders and the
 ; outermost folder it created for each, and for each width whether it created
-; the engine key or only set (or replaced) its PathName value.
+; the engine key (and Software\KEL) or only set (or replaced) its PathName.
 
 !pragma warning error all  ; a warning is a mistake in this script or a product
 !include "${KEL_PRODUCT_NSH}"
@@ -97,17 +97,17 @@ Function .onInit
 FunctionEnd
 
 !ifdef KEL_ENGINE_32 | KEL_ENGINE_64
-; $R0 = 1 when the engine key exists in the current registry view, else 0.
+; In the current registry view, $R0 = 1 when the engine key exists, 0 when
+; only Software\KEL exists, 2 when not even that.
 Function FindEngineKey
-  StrCpy $R0 0
+  StrCpy $R0 2
   StrCpy $R1 0
   ${Do}
     ClearErrors
     EnumRegKey $R2 HKLM "Software\KEL" $R1
-    ${If} ${Errors}
-    ${OrIf} $R2 == ""
-      ${Break}
-    ${EndIf}
+    ${IfThen} ${Errors} ${|} ${Break} ${|}  ; no such key
+    StrCpy $R0 0
+    ${IfThen} $R2 == "" ${|} ${Break} ${|}  ; no more subkeys
     ${If} $R2 == "${KEL_GUID}"  ; key names compare without regard to case
       StrCpy $R0 1
       ${Break}
@@ -165,7 +165,9 @@ FunctionEnd
     ; A plug-in of each width reads the engine key in its own registry view.
     SetRegView ${WIDTH}
     Call FindEngineKey
-    ${If} $R0 == 0
+    ${If} $R0 == 2
+      StrCpy $1 "created-with-parent"
+    ${ElseIf} $R0 == 0
       StrCpy $1 "created"
     ${Else}
       ClearErrors
@@ -212,7 +214,10 @@ FunctionEnd
     ReadRegStr $2 HKLM "${KEL_UNINSTALL_KEY}" "EnginePrevious${WIDTH}"
     SetRegView ${WIDTH}
     ${If} $1 == "created"
+    ${OrIf} $1 == "created-with-parent"
       DeleteRegKey HKLM "${KEL_ENGINE_KEY}"
+    ${EndIf}
+    ${If} $1 == "created-with-parent"
       DeleteRegKey /ifempty HKLM "Software\KEL"
     ${ElseIf} $1 == "value-added"
       DeleteRegValue HKLM "${KEL_ENGINE_KEY}" "PathName"
