@@ -150,11 +150,16 @@ test_width() {  # 32 or 64, bin folder: the demo product with that width alone
   package "$work/demo$width.ini" >/dev/null || { fail "$width: package.sh failed"; return; }
   local setup="$work/out/KelDemo-1.0.0-setup.exe"
 
-  # A fresh prefix: a copy of the one this test run booted (hard links; Wine
-  # replaces the registry files rather than writing into them).
+  # A fresh prefix: a copy of the one this test run booted. Hard links for
+  # Wine's own files, which nothing here changes; real copies of the registry
+  # files, which Wine rewrites in place.
   WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1
   rm -rf "$prefix"
   cp -al "$booted" "$prefix" 2>/dev/null || cp -a "$booted" "$prefix" || { fail "no prefix"; return; }
+  local file
+  for file in "$booted"/*.reg "$booted"/.update-timestamp; do
+    [ -f "$file" ] && cp --remove-destination "$file" "$prefix/${file##*/}"
+  done
   programs="C:\\Program Files" programs_dir="$prefix/drive_c/Program Files"
   if [ "$width" = 32 ] && [ -d "$prefix/drive_c/Program Files (x86)" ]; then  # 64-bit Wine
     programs="C:\\Program Files (x86)" programs_dir="$prefix/drive_c/Program Files (x86)"
@@ -171,6 +176,12 @@ test_width() {  # 32 or 64, bin folder: the demo product with that width alone
   wine_run "$app\\Uninstall.exe" /S || fail "$width: uninstaller failed"
   [ "$(state)" = "$before" ] ||
     fail "$width: left behind after uninstalling: $(diff <(echo "$before") <(state))"
+
+  # An engine registered before (by another installer, say): its path is
+  # replaced while installed and put back when uninstalled.
+  wine_run reg add "HKLM\\Software\\KEL\\$guid" /v PathName /d 'C:\Old\kel_demo_engine.dll' \
+    "/reg:$width" /f >/dev/null || fail "$width: cannot register an engine"
+  before="$(state)"
 
   # Install twice into a folder of the user's choice (an upgrade), uninstall.
   wine_run "$setup" /S '/D=C:\Audio\Plugins' || fail "$width: install into C:\\Audio\\Plugins failed"
