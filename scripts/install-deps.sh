@@ -26,3 +26,40 @@ if [ "${#need[@]}" -gt 0 ] || [ -n "${added_arch:-}" ]; then
       "${need[@]}" >&2
   fi
 fi
+
+# Some kernels cannot run 32-bit Linux programs (no IA32 emulation), and the
+# 32-bit Wine loader is one. There, 32-bit Wine runs under qemu's user-mode
+# emulator, registered as the interpreter of 32-bit x86 programs. Wine reserves
+# its address ranges with MAP_FIXED_NOREPLACE, which qemu honours only from
+# version 8 on, so Debian 12 takes qemu from its backports.
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  sudo_cmd=""; [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+  qemu=/usr/bin/qemu-i386
+  qemu_major() { "$qemu" --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9]*\).*/\1/p'; }
+  if [ "$(qemu_major)" = "" ] || [ "$(qemu_major)" -lt 8 ]; then
+    echo "Installing: qemu-user (this kernel runs no 32-bit programs)" >&2
+    target=()
+    if grep -q '^VERSION_CODENAME=bookworm' /etc/os-release; then
+      list=/etc/apt/sources.list.d/bookworm-backports.sources
+      if [ ! -e "$list" ]; then
+        printf '%s\n' 'Types: deb' 'URIs: http://deb.debian.org/debian' \
+          'Suites: bookworm-backports' 'Components: main' \
+          'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' | $sudo_cmd tee "$list" >/dev/null
+      fi
+      $sudo_cmd apt-get update -qq
+      target=(-t bookworm-backports)
+    fi
+    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${target[@]}" qemu-user >&2
+  fi
+  binfmt=/proc/sys/fs/binfmt_misc
+  [ -e "$binfmt/register" ] || $sudo_cmd mount -t binfmt_misc binfmt_misc "$binfmt"
+  if [ ! -e "$binfmt/qemu-i386" ]; then
+    magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+    mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+    echo ":qemu-i386:M::$magic:$mask:$qemu:F" | $sudo_cmd tee "$binfmt/register" >/dev/null
+  fi
+  if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    echo "install-deps: 32-bit Wine cannot run on this machine" >&2
+    exit 1
+  fi
+fi

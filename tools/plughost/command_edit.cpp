@@ -1,5 +1,11 @@
 #include <windows.h>
 
+#include <CLI/CLI.hpp>
+
+#include <memory>
+#include <string>
+#include <vector>
+
 #include <cstdio>
 
 #include "command_error.h"
@@ -11,6 +17,12 @@
 
 namespace plughost {
 namespace {
+
+struct EditOptions {
+  std::string plugin;
+  std::string screenshot;  // PNG path, or empty
+  double seconds = 0.0;    // 0: until the window is closed (2 s with a screenshot)
+};
 
 constexpr char kWindowClass[] = "PlughostEditorFrame";
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
@@ -57,8 +69,6 @@ bool runMessageLoop(const PluginInstance& plugin, DWORD durationMs, bool untilCl
     MsgWaitForMultipleObjects(0, nullptr, FALSE, kIdleIntervalMs, QS_ALLINPUT);
   }
 }
-
-}  // namespace
 
 int runEdit(const EditOptions& options) {
   PluginInstance plugin(options.plugin);
@@ -107,6 +117,18 @@ int runEdit(const EditOptions& options) {
   if (stillOpen) DestroyWindow(frame);
   if (!error.empty()) throw CommandError(error);
   return 0;
+}
+
+}  // namespace
+
+void addEditCommand(CLI::App& app, int& status) {
+  auto edit = std::make_shared<EditOptions>();
+  auto* cmd = app.add_subcommand("edit", "Open the plug-in's editor in a window");
+  cmd->add_option("dll", edit->plugin, "Plug-in DLL")->required();
+  cmd->add_option("--screenshot", edit->screenshot, "Write the window's picture to a PNG");
+  cmd->add_option("--seconds", edit->seconds, "Close after this many seconds")
+      ->check(CLI::PositiveNumber);
+  cmd->callback([edit, &status] { status = runEdit(*edit); });
 }
 
 }  // namespace plughost

@@ -1,13 +1,32 @@
 #include <windows.h>
 
+#include <CLI/CLI.hpp>
+
+#include <memory>
+#include <string>
+#include <vector>
+
 #include <cstdio>
 
 #include "command_error.h"
 #include "commands.h"
+#include "ini_text.h"
 #include "plugin_id.h"
 
 namespace plughost {
 namespace {
+
+struct RegisterOptions {
+  std::string guid;
+  std::string engine;
+};
+
+struct InstallOptions {
+  std::string plugin;
+  std::string directory;
+  std::string id;  // number or four characters
+  PluginConfig config;
+};
 
 std::string fullPath(const std::string& path) {
   char buffer[MAX_PATH];
@@ -50,9 +69,9 @@ void requireName(const std::string& value, const char* what, const char* forbidd
   }
 }
 
-}  // namespace
-
-int runRegister(const std::string& guid, const std::string& engine) {
+int runRegister(const RegisterOptions& options) {
+  const std::string& guid = options.guid;
+  const std::string& engine = options.engine;
   requireName(guid, "GUID", "\\/\r\n");
   const std::string path = fullPath(engine);
   if (!isFile(path)) throw CommandError("engine '" + engine + "' does not exist");
@@ -108,6 +127,33 @@ int runInstall(const InstallOptions& options) {
               config.name.c_str(), config.id, config.processIndex, config.channelsIn,
               config.channelsOut, target.c_str(), ini.c_str());
   return 0;
+}
+
+}  // namespace
+
+void addRegisterCommand(CLI::App& app, int& status) {
+  auto options = std::make_shared<RegisterOptions>();
+  auto* reg = app.add_subcommand("register", "Register an engine library under a GUID");
+  reg->add_option("--guid", options->guid, "Engine product GUID")->required();
+  reg->add_option("--engine", options->engine, "Engine DLL")->required();
+  reg->callback([options, &status] { status = runRegister(*options); });
+}
+
+void addInstallCommand(CLI::App& app, int& status) {
+  auto install = std::make_shared<InstallOptions>();
+  auto* cmd = app.add_subcommand("install", "Install a named copy of the plug-in with its .ini");
+  cmd->add_option("--plugin", install->plugin, "Plug-in DLL to copy")->required();
+  cmd->add_option("--dir", install->directory, "Destination folder")->required();
+  cmd->add_option("--name", install->config.name, "Effect name (also the file name)")->required();
+  cmd->add_option("--guid", install->config.guid, "Engine product GUID")->required();
+  cmd->add_option("--id", install->id, "Unique ID: a number or four characters")->required();
+  cmd->add_option("--process-index", install->config.processIndex, "Engine processor index")
+      ->required();
+  cmd->add_option("--channels-in", install->config.channelsIn, "Input channels")
+      ->capture_default_str();
+  cmd->add_option("--channels-out", install->config.channelsOut, "Output channels")
+      ->capture_default_str();
+  cmd->callback([install, &status] { status = runInstall(*install); });
 }
 
 }  // namespace plughost

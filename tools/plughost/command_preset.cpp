@@ -1,3 +1,9 @@
+#include <CLI/CLI.hpp>
+
+#include <memory>
+#include <string>
+#include <vector>
+
 #include <cstdio>
 
 #include "command_error.h"
@@ -22,8 +28,6 @@ void requireChunks(const PluginInstance& plugin) {
     throw CommandError("'" + plugin.path() + "' does not keep its programs as chunks");
   }
 }
-
-}  // namespace
 
 int runPresetSave(const std::string& plugin, const std::string& file,
                   const std::vector<std::string>& settings) {
@@ -71,6 +75,31 @@ int runPresetLoad(const std::string& plugin, const std::string& file) {
               static_cast<int>(program.chunk.size()), instance.effectName().c_str());
   printParameterTable(instance);
   return 0;
+}
+
+struct PresetOptions {
+  std::string plugin;
+  std::string file;
+  std::vector<std::string> settings;
+};
+
+}  // namespace
+
+void addPresetCommand(CLI::App& app, int& status) {
+  auto options = std::make_shared<PresetOptions>();
+  auto* preset = app.add_subcommand("preset", "Save or load a program file (.fxp)");
+  preset->require_subcommand(1);
+  auto* save = preset->add_subcommand("save", "Save the plug-in's program to a file");
+  save->add_option("dll", options->plugin, "Plug-in DLL")->required();
+  save->add_option("file", options->file, "Program file to write")->required();
+  save->add_option("--set", options->settings, "Parameter setting NAME=VALUE (0..1) before saving");
+  save->callback([options, &status] {
+    status = runPresetSave(options->plugin, options->file, options->settings);
+  });
+  auto* load = preset->add_subcommand("load", "Load a program file and show the parameters");
+  load->add_option("dll", options->plugin, "Plug-in DLL")->required();
+  load->add_option("file", options->file, "Program file to read")->required();
+  load->callback([options, &status] { status = runPresetLoad(options->plugin, options->file); });
 }
 
 }  // namespace plughost

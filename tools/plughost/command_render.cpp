@@ -1,7 +1,11 @@
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "command_error.h"
 #include "commands.h"
@@ -15,6 +19,19 @@
 
 namespace plughost {
 namespace {
+
+struct RenderOptions {
+  std::string plugin;
+  std::string input;     // WAV file, or empty to generate
+  std::string generate;  // sine, noise or silence
+  std::string output;
+  double seconds = 0.0;  // 0: the input file's length (generated signals need a length)
+  int blockSize = 512;
+  int sampleRate = 44100;        // for generated input; a WAV input keeps its own rate
+  std::string format = "float";  // float or pcm16
+  std::vector<std::string> settings;
+  std::vector<std::string> notes;
+};
 
 AudioBuffer loadInput(const RenderOptions& options, int channels, std::size_t& frames) {
   AudioBuffer input;
@@ -62,8 +79,6 @@ class EventSender {
   std::vector<VstMidiEvent> events_;
   std::vector<std::uint8_t> header_;
 };
-
-}  // namespace
 
 int runRender(const RenderOptions& options) {
   if (options.input.empty() == options.generate.empty()) {
@@ -156,6 +171,33 @@ int runRender(const RenderOptions& options) {
               plugin.effectName().c_str(), options.output.c_str(),
               peak > 0.0f ? 20.0 * std::log10(peak) : -999.0);
   return 0;
+}
+
+}  // namespace
+
+void addRenderCommand(CLI::App& app, int& status) {
+  auto render = std::make_shared<RenderOptions>();
+  auto* cmd = app.add_subcommand("render", "Process audio through a plug-in into a WAV file");
+  cmd->add_option("dll", render->plugin, "Plug-in DLL")->required();
+  auto* in = cmd->add_option("--in", render->input, "Input WAV (16/24-bit PCM or 32-bit float)");
+  auto* generate = cmd->add_option("--generate", render->generate, "Generated input")
+                       ->check(CLI::IsMember({"sine", "noise", "silence"}));
+  in->excludes(generate);
+  cmd->add_option("--seconds", render->seconds, "Length in seconds (default: the input's)")
+      ->check(CLI::PositiveNumber);
+  cmd->add_option("--out", render->output, "Output WAV")->required();
+  cmd->add_option("--block", render->blockSize, "Block size in frames")
+      ->capture_default_str()
+      ->check(CLI::Range(1, 65536));
+  cmd->add_option("--rate", render->sampleRate, "Sample rate of generated input")
+      ->capture_default_str()
+      ->check(CLI::Range(8000, 384000));
+  cmd->add_option("--format", render->format, "Output samples")
+      ->capture_default_str()
+      ->check(CLI::IsMember({"float", "pcm16"}));
+  cmd->add_option("--set", render->settings, "Parameter setting NAME=VALUE (0..1)");
+  cmd->add_option("--note", render->notes, "MIDI note NOTE[:VELOCITY]@START-END seconds");
+  cmd->callback([render, &status] { status = runRender(*render); });
 }
 
 }  // namespace plughost
