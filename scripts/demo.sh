@@ -120,3 +120,9 @@ echo "  editor.png          screenshot of the DemoSynth editor"
 echo "  plugins64/          the three effects for 64-bit hosts (.dll + .ini)"
 echo "  filter64.wav        noise through the 64-bit DemoFilter"
 echo "  wineprefix/         the Wine prefix with the engine's registry entry"
+
+# The demo product's Windows installer (docs/packaging.md).
+step "Building the demo installer from packaging/demo-product.ini"
+bash "$root/scripts/package.sh" "$root/packaging/demo-product.ini"
+echo "  out/package/KelDemo-1.0.0-setup.exe: installs DemoGain, DemoFilter, DemoSynth and the engine"
+echo "  on Windows (double-click, or /S for a silent install)"
