@@ -3,11 +3,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <thread>
 #include <vector>
 
 #include "bridge_test.h"
+#include "vst/audio_effect.h"
 
 using testengine::Op;
 
@@ -131,6 +133,24 @@ TEST_F(BridgeProcessing, SampleRateAndBlockSizeReachTheEngine) {
   ASSERT_EQ(newOps(), expected);
   EXPECT_EQ(engine().calls[mark].f, 48000.0f);
   EXPECT_EQ(engine().calls[mark + 1].a, 256);
+}
+
+// The effect keeps what it forwarded, and keeps it through values it ignores.
+TEST_F(BridgeProcessing, SampleRateAndBlockSizeAreStoredAndBadValuesIgnored) {
+  AEffect* effect = open();
+  auto* object = static_cast<AudioEffect*>(effect->object);
+  harness.dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
+  harness.dispatch(effSetBlockSize, 0, 256);
+  for (float rate : {0.0f, -44100.0f, NAN}) {
+    harness.dispatch(effSetSampleRate, 0, 0, nullptr, rate);
+  }
+  harness.dispatch(effSetBlockSize, 0, -1);
+  EXPECT_EQ(object->getSampleRate(), 48000.0f);
+  EXPECT_EQ(object->getBlockSize(), 256);
+  for (const testengine::Op op : newOps()) {
+    EXPECT_TRUE(op == Op::SetSampleRate || op == Op::SetBlockSize);
+  }
+  EXPECT_EQ(newOps().size(), 2u);
 }
 
 TEST_F(BridgeProcessing, SuspendAndResumeTalkOnlyToTheHost) {
