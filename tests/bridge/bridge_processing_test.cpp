@@ -235,6 +235,19 @@ TEST_F(EngineChanges, ExposedChangeGoesBackToTheEngineAndOnToTheHost) {
   EXPECT_EQ(automated[0].effect, harness.effect());
 }
 
+// The host may read the parameter back when it hears of the change: by then
+// the effect has already sent the value to the engine.
+TEST_F(EngineChanges, TheEngineHasTheValueBeforeTheHostHearsOfIt) {
+  std::vector<Op> lastOpWhenTold;
+  host.handle(audioMasterAutomate, [this, &lastOpWhenTold](const HostCall&) -> VstIntPtr {
+    lastOpWhenTold.push_back(engine().calls[engine().callCount - 1].op);
+    return 0;
+  });
+  open();
+  engine().host->parameterChanged(0);
+  EXPECT_EQ(lastOpWhenTold, std::vector<Op>{Op::SetParameter});
+}
+
 TEST_F(EngineChanges, HiddenOrUnknownChangeStopsAtTheMap) {
   open();
   engine().host->parameterChanged(1);
