@@ -152,6 +152,25 @@ TEST_F(BridgeLoading, EngineLibraryIsUnloadedAfterClose) {
   EXPECT_FALSE(harness.privateEngineLoaded());
 }
 
+// Without a processor the engine is given back at once; a library without
+// kelMain stays loaded until the effect closes.
+TEST_F(BridgeLoading, FailedEnginesAreUnloadedAtTheirOwnMoment) {
+  {
+    BridgeHarness installation;
+    testengine::resetScript(engine());
+    engine().nullProcessor = true;
+    installation.usePrivateEngineCopy("NoProcessor.dll");
+    ASSERT_NE(installation.open(host), nullptr);
+    EXPECT_FALSE(installation.privateEngineLoaded());
+    EXPECT_EQ(installation.close(), 1);
+  }
+  harness.useEngineWithoutEntry();
+  ASSERT_NE(harness.open(host), nullptr);
+  EXPECT_TRUE(harness.privateEngineLoaded());
+  EXPECT_EQ(harness.close(), 1);
+  EXPECT_FALSE(harness.privateEngineLoaded());
+}
+
 TEST_F(BridgeLoading, AcceptsEngineVersionsUpToFive) {
   for (std::int32_t version : {0, 3, 5}) {
     SCOPED_TRACE(version);
