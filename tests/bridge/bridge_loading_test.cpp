@@ -153,8 +153,11 @@ TEST_F(BridgeLoading, EngineLibraryIsUnloadedAfterClose) {
 }
 
 // Without a processor the engine is given back at once; a library without
-// kelMain stays loaded until the effect closes.
+// kelMain stays loaded until the effect closes. (Under Windows a private copy
+// of the engine has a script block of its own, which the test cannot reach
+// before the plug-in loads it, so the first half runs natively only.)
 TEST_F(BridgeLoading, FailedEnginesAreUnloadedAtTheirOwnMoment) {
+#if !defined(_WIN32)
   {
     BridgeHarness installation;
     testengine::resetScript(engine());
@@ -164,6 +167,7 @@ TEST_F(BridgeLoading, FailedEnginesAreUnloadedAtTheirOwnMoment) {
     EXPECT_FALSE(installation.privateEngineLoaded());
     EXPECT_EQ(installation.close(), 1);
   }
+#endif
   harness.useEngineWithoutEntry();
   ASSERT_NE(harness.open(host), nullptr);
   EXPECT_TRUE(harness.privateEngineLoaded());
