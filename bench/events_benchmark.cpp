@@ -1,6 +1,8 @@
 // Cost of handing the engine one full block of MIDI events: the plug-in
 // gathers each event's delta and four data bytes into its own 8-byte records
-// and passes them on. The reference is a plain copy of those same records.
+// and passes them on. The reference is the gather loop any conversion needs:
+// one visit of every host event; a plain copy of the records is shown for
+// scale.
 #include <cstddef>
 #include <cstring>
 #include <vector>
@@ -13,7 +15,7 @@ namespace bench {
 
 namespace {
 constexpr int kEvents = kel::kMaxEventsPerCall;
-constexpr double kTargetRatio = 2.0;
+constexpr double kTargetRatio = 1.2;
 }  // namespace
 
 void benchmarkEvents(AEffect& effect, const Timing& timing) {
@@ -64,15 +66,15 @@ void benchmarkEvents(AEffect& effect, const Timing& timing) {
     keep(copies.data());
   };
 
-  const Pair result = medianNanosecondsOfPair(throughPlugin, plainCopy, timing);
-  const double gatherNs = medianNanoseconds(gather, timing);
+  const Pair result = medianNanosecondsOfPair(throughPlugin, gather, timing);
+  const double copyNs = medianNanoseconds(plainCopy, timing);
   const double pluginUs = result.first / 1000.0;
-  const double copyUs = result.second / 1000.0;
-  figure("plain copy of 32768 8-byte records (256 KiB)", copyUs, "us");
-  figure("gather loop over the host's events, for scale", gatherNs / 1000.0, "us");
+  const double gatherUs = result.second / 1000.0;
+  figure("plain copy of 32768 8-byte records (256 KiB), for scale", copyNs / 1000.0, "us");
+  figure("gather loop over the host's events", gatherUs, "us");
   figure("effProcessEvents through the plug-in", pluginUs, "us");
-  const double ratio = pluginUs / copyUs;
-  target("effProcessEvents / plain copy", ratio, "x", "within 2x", ratio <= kTargetRatio);
+  const double ratio = pluginUs / gatherUs;
+  target("effProcessEvents / gather loop", ratio, "x", "<= 1.2x", ratio <= kTargetRatio);
 }
 
 }  // namespace bench

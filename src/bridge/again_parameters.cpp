@@ -84,20 +84,18 @@ void formatNumber(std::int32_t value, std::int32_t decimals, char* text) {
 // A value the curve cannot reach (far below a logarithmic minimum, or beyond
 // what a float holds) has no normalised image: refused like a missing converter.
 bool AGain::toNormalized(const kel::SParameterInfo& info, std::int32_t value, float* normalized) {
-  ovu::IConverter* converter = kel::makeConverter(info);
-  if (converter == nullptr) return false;
-  const float result = static_cast<float>(converter->valueToNormalized(value));
-  converter->release();
+  const kel::ConverterFor converter(info);
+  if (converter.get() == nullptr) return false;
+  const float result = static_cast<float>(converter.get()->valueToNormalized(value));
   if (!std::isfinite(result)) return false;
   *normalized = result;
   return true;
 }
 
 bool AGain::toEngineValue(const kel::SParameterInfo& info, float normalized, std::int32_t* value) {
-  ovu::IConverter* converter = kel::makeConverter(info);
-  if (converter == nullptr) return false;
-  *value = converter->normalizedToValue(static_cast<double>(normalized));
-  converter->release();
+  const kel::ConverterFor converter(info);
+  if (converter.get() == nullptr) return false;
+  *value = converter.get()->normalizedToValue(static_cast<double>(normalized));
   return true;
 }
 

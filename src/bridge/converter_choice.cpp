@@ -3,8 +3,6 @@
 #include <cmath>
 #include <new>
 
-#include "convert/converter_linear.h"
-#include "convert/converter_log.h"
 #include "convert/power_of_ten.h"
 
 namespace kel {
@@ -21,24 +19,59 @@ bool hasFiniteRealBounds(const SParameterInfo& info) {
   return std::isfinite(minimum) && std::isfinite(maximum) && std::isfinite(maximum - minimum);
 }
 
+// Builds the description's converter at `place` (heap or in-place storage
+// of the right size). The bridge never converts between the engine value
+// and an integer range, so both range ends are 0.
+template <typename Place>
+ovu::IConverter* build(const SParameterInfo& info, Place place) {
+  if (info.curve == kCurveLinear) {
+    return place.template make<ovu::CConverterLinear>(info.decimals, info.minimum, info.maximum, 0,
+                                                      0);
+  }
+  return place.template make<ovu::CConverterLog>(info.decimals, info.minimum, info.maximum,
+                                                 static_cast<std::int32_t>(info.logBase), 0, 0);
+}
+
+struct OnHeap {
+  template <typename T, typename... Args>
+  ovu::IConverter* make(Args... args) {
+    return new (std::nothrow) T(args...);
+  }
+};
+
+struct InPlace {
+  void* storage;
+  template <typename T, typename... Args>
+  ovu::IConverter* make(Args... args) {
+    return new (storage) T(args...);
+  }
+};
+
 }  // namespace
 
-// The bridge never converts between the engine value and an integer range,
-// so both range ends are 0.
-ovu::IConverter* makeConverter(const SParameterInfo& info) {
-  if (!hasFiniteRealBounds(info)) return nullptr;
+bool hasConverter(const SParameterInfo& info) {
   switch (info.curve) {
     case kCurveLinear:
-      return new (std::nothrow)
-          ovu::CConverterLinear(info.decimals, info.minimum, info.maximum, 0, 0);
+      return hasFiniteRealBounds(info);
     case kCurveLogarithmic:
       // Base 1 has a flat curve (0 / 0) and base 0 a logarithm of 0.
-      if (info.logBase < kLowestLogBase) return nullptr;
-      return new (std::nothrow) ovu::CConverterLog(info.decimals, info.minimum, info.maximum,
-                                                   static_cast<std::int32_t>(info.logBase), 0, 0);
+      return info.logBase >= kLowestLogBase && hasFiniteRealBounds(info);
     default:
-      return nullptr;
+      return false;
   }
+}
+
+ovu::IConverter* makeConverter(const SParameterInfo& info) {
+  return hasConverter(info) ? build(info, OnHeap{}) : nullptr;
+}
+
+ConverterFor::ConverterFor(const SParameterInfo& info) {
+  if (hasConverter(info)) converter = build(info, InPlace{storage});
+}
+
+// Destroyed in place: release() would delete storage that is not the heap's.
+ConverterFor::~ConverterFor() {
+  if (converter != nullptr) converter->~IConverter();
 }
 
 }  // namespace kel

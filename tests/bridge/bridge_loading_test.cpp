@@ -152,6 +152,29 @@ TEST_F(BridgeLoading, EngineLibraryIsUnloadedAfterClose) {
   EXPECT_FALSE(harness.privateEngineLoaded());
 }
 
+// Without a processor the engine is given back at once; a library without
+// kelMain stays loaded until the effect closes. (Under Windows a private copy
+// of the engine has a script block of its own, which the test cannot reach
+// before the plug-in loads it, so the first half runs natively only.)
+TEST_F(BridgeLoading, FailedEnginesAreUnloadedAtTheirOwnMoment) {
+#if !defined(_WIN32)
+  {
+    BridgeHarness installation;
+    testengine::resetScript(engine());
+    engine().nullProcessor = true;
+    installation.usePrivateEngineCopy("NoProcessor.dll");
+    ASSERT_NE(installation.open(host), nullptr);
+    EXPECT_FALSE(installation.privateEngineLoaded());
+    EXPECT_EQ(installation.close(), 1);
+  }
+#endif
+  harness.useEngineWithoutEntry();
+  ASSERT_NE(harness.open(host), nullptr);
+  EXPECT_TRUE(harness.privateEngineLoaded());
+  EXPECT_EQ(harness.close(), 1);
+  EXPECT_FALSE(harness.privateEngineLoaded());
+}
+
 TEST_F(BridgeLoading, AcceptsEngineVersionsUpToFive) {
   for (std::int32_t version : {0, 3, 5}) {
     SCOPED_TRACE(version);

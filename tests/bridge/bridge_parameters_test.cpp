@@ -2,13 +2,42 @@
 // them through the effect record and the dispatcher.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "bridge_test.h"
 
 using testengine::Op;
+
+#if !defined(_WIN32)
+// Natively the bridge runs in this program, so counting its heap allocations
+// takes replacing the global allocation functions here.
+namespace {
+std::atomic<int> heapAllocations{0};
+}  // namespace
+void* operator new(std::size_t size) {
+  ++heapAllocations;
+  if (void* memory = std::malloc(size != 0 ? size : 1)) return memory;
+  throw std::bad_alloc();
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  ++heapAllocations;
+  return std::malloc(size != 0 ? size : 1);
+}
+void operator delete(void* memory) noexcept {
+  std::free(memory);
+}
+void operator delete(void* memory, std::size_t) noexcept {
+  std::free(memory);
+}
+void operator delete(void* memory, const std::nothrow_t&) noexcept {
+  std::free(memory);
+}
+#endif
 
 namespace {
 
@@ -212,6 +241,29 @@ TEST_F(BridgeParameters, ValuesThatAreNotFiniteAreIgnored) {
   }
   EXPECT_EQ(newOps(), std::vector<Op>{});
 }
+
+#if !defined(_WIN32)
+// A host may poll every parameter at every frame: value access must not
+// touch the heap.
+TEST_F(BridgeParameters, ValueAccessAllocatesNothing) {
+  ParameterSetup linear;
+  ParameterSetup log = linear;
+  log.curve = 1;
+  log.logBase = 10;
+  define(engine(), 0, linear);
+  define(engine(), 1, log);
+  AEffect* effect = open();
+  float readBack[2] = {};
+  const int before = heapAllocations.load();
+  for (VstInt32 index : {0, 1}) {
+    effect->setParameter(effect, index, 0.5f);
+    readBack[index] = effect->getParameter(effect, index);
+  }
+  EXPECT_EQ(heapAllocations.load(), before);
+  EXPECT_EQ(readBack[0], 0.5f);
+  EXPECT_GT(readBack[1], 0.0f);
+}
+#endif
 
 TEST_F(BridgeParameters, NamesAreCutAtTheFirstAt) {
   const struct {

@@ -3,11 +3,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <thread>
 #include <vector>
 
 #include "bridge_test.h"
+#include "vst/audio_effect.h"
 
 using testengine::Op;
 
@@ -133,6 +135,24 @@ TEST_F(BridgeProcessing, SampleRateAndBlockSizeReachTheEngine) {
   EXPECT_EQ(engine().calls[mark + 1].a, 256);
 }
 
+// The effect keeps what it forwarded, and keeps it through values it ignores.
+TEST_F(BridgeProcessing, SampleRateAndBlockSizeAreStoredAndBadValuesIgnored) {
+  AEffect* effect = open();
+  auto* object = static_cast<AudioEffect*>(effect->object);
+  harness.dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
+  harness.dispatch(effSetBlockSize, 0, 256);
+  for (float rate : {0.0f, -44100.0f, NAN}) {
+    harness.dispatch(effSetSampleRate, 0, 0, nullptr, rate);
+  }
+  harness.dispatch(effSetBlockSize, 0, -1);
+  EXPECT_EQ(object->getSampleRate(), 48000.0f);
+  EXPECT_EQ(object->getBlockSize(), 256);
+  for (const testengine::Op op : newOps()) {
+    EXPECT_TRUE(op == Op::SetSampleRate || op == Op::SetBlockSize);
+  }
+  EXPECT_EQ(newOps().size(), 2u);
+}
+
 TEST_F(BridgeProcessing, SuspendAndResumeTalkOnlyToTheHost) {
   const struct {
     std::int32_t flags;
@@ -213,6 +233,19 @@ TEST_F(EngineChanges, ExposedChangeGoesBackToTheEngineAndOnToTheHost) {
   EXPECT_EQ(automated[0].index, 1);
   EXPECT_FLOAT_EQ(automated[0].opt, 0.25f);
   EXPECT_EQ(automated[0].effect, harness.effect());
+}
+
+// The host may read the parameter back when it hears of the change: by then
+// the effect has already sent the value to the engine.
+TEST_F(EngineChanges, TheEngineHasTheValueBeforeTheHostHearsOfIt) {
+  std::vector<Op> lastOpWhenTold;
+  host.handle(audioMasterAutomate, [this, &lastOpWhenTold](const HostCall&) -> VstIntPtr {
+    lastOpWhenTold.push_back(engine().calls[engine().callCount - 1].op);
+    return 0;
+  });
+  open();
+  engine().host->parameterChanged(0);
+  EXPECT_EQ(lastOpWhenTold, std::vector<Op>{Op::SetParameter});
 }
 
 TEST_F(EngineChanges, HiddenOrUnknownChangeStopsAtTheMap) {
