@@ -588,4 +588,38 @@ TEST_F(PlughostTest, AutomationChangesAParameterAtTheBlockOfItsTime) {
   EXPECT_FALSE(exists(folder + "x.wav"));
 }
 
+TEST_F(PlughostTest, MidiFileNotesStartAtTheirTimeThroughTheTempoMap) {
+  // Type 0, 96 ticks per quarter, 240 BPM: note 69 from tick 96 (0.25 s,
+  // frame 11025) to tick 192.
+  writeText(folder + "notes.mid", std::string("MThd\0\0\0\x06\0\0\0\x01\0\x60"
+                                              "MTrk\0\0\0\x13"
+                                              "\0\xFF\x51\x03\x03\xD0\x90"
+                                              "\x60\x90\x45\x64"
+                                              "\x60\x80\x45\0"
+                                              "\0\xFF\x2F\0",
+                                              41));
+  const std::string wav = folder + "midi.wav";
+  const ChildRun run = plughost("render " + quoted(install("DemoSynth", "DSyn", 2, 0)) +
+                                " --generate silence --seconds 0.75 --block 300 --midi " +
+                                quoted(folder + "notes.mid") + " --out " + quoted(wav));
+  ASSERT_EQ(0u, run.exitCode) << run.err;
+  plughost::AudioBuffer audio;
+  std::string error;
+  ASSERT_TRUE(plughost::readWavFile(wav, audio, error)) << error;
+  const std::vector<float>& left = audio.channels.at(0);
+  const auto first = std::find_if(left.begin(), left.end(), [](float s) { return s != 0.0f; });
+  ASSERT_NE(left.end(), first);
+  EXPECT_GE(first - left.begin(), 11025);
+  EXPECT_LE(first - left.begin(), 11027);
+
+  writeText(folder + "cut.mid", std::string("MThd\0\0\0\x06\0\0\0\x01\0\x60MTrk\0\0\0\x15\0", 23));
+  const ChildRun bad = plughost("render " + quoted(install("DemoSynth", "DSyn", 2, 0)) +
+                                " --generate silence --seconds 0.1 --midi " +
+                                quoted(folder + "cut.mid") + " --out " + quoted(folder + "x.wav"));
+  EXPECT_NE(0u, bad.exitCode);
+  EXPECT_EQ(1, bad.errLines()) << bad.err;
+  EXPECT_NE(std::string::npos, bad.err.find("cut.mid': MIDI file is truncated")) << bad.err;
+  EXPECT_FALSE(exists(folder + "x.wav"));
+}
+
 }  // namespace

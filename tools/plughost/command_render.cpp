@@ -37,6 +37,7 @@ struct RenderOptions {
   std::vector<std::string> settings;
   std::vector<std::string> notes;
   std::string preset;      // program file loaded before the settings
+  std::string midi;        // Standard MIDI File played from the start
   std::string automation;  // CSV of time, parameter, value
   double tempo = 120.0;    // beats per minute, for the plug-in's time info
   std::string timeSignature = "4/4";
@@ -205,7 +206,12 @@ int runRender(const RenderOptions& options) {
   std::size_t frames = 0;
   const AudioBuffer input = loadInput(options, inputCount, outputCount, frames);
   const int rate = input.sampleRate;
-  const NoteSchedule schedule(notes, rate);
+  std::vector<TimedMidi> midi;
+  std::string midiError;
+  if (!options.midi.empty() && !readMidiFile(options.midi, midi, midiError)) {
+    throw CommandError(midiError);
+  }
+  const NoteSchedule schedule(notes, rate, midi);
 
   HostContext& host = hostContext();
   host.sampleRate = static_cast<float>(rate);
@@ -319,6 +325,7 @@ void addRenderCommand(CLI::App& app, int& status) {
       ->check(CLI::IsMember({"float", "pcm16", "pcm24"}));
   cmd->add_option("--set", render->settings,
                   "Parameter setting NAME=VALUE or #INDEX=VALUE: 0..1, or a display such as -6dB");
+  cmd->add_option("--midi", render->midi, "Standard MIDI File (type 0 or 1) played from the start");
   cmd->add_option("--automation", render->automation,
                   "CSV of TIME,PARAMETER,VALUE (seconds, name or #index, 0..1)");
   cmd->add_option("--preset", render->preset, "Program file (.fxp) to load before the settings");
