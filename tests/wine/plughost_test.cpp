@@ -622,4 +622,32 @@ TEST_F(PlughostTest, MidiFileNotesStartAtTheirTimeThroughTheTempoMap) {
   EXPECT_FALSE(exists(folder + "x.wav"));
 }
 
+TEST_F(PlughostTest, AChainFeedsEachEffectWithTheOneBefore) {
+  const std::string a = install("GainA", "GaiA", 0);
+  const std::string b = install("GainB", "GaiB", 0);
+  const std::string wav = folder + "chain.wav";
+  // -6 dB in the first, -6 dB and inverted in the second: -0.25 in all.
+  const ChildRun run = plughost("render " + quoted(a) + " --plugin " + quoted(b) +
+                                " --set Gain=-6dB --set 2:Gain=-6dB --set 2:Polarity=Inverted"
+                                " --generate sine --seconds 0.1 --out " +
+                                quoted(wav));
+  ASSERT_EQ(0u, run.exitCode) << run.err;
+  EXPECT_NE(std::string::npos, run.out.find("through GainA -> GainB to ")) << run.out;
+  plughost::AudioBuffer audio;
+  std::string error;
+  ASSERT_TRUE(plughost::readWavFile(wav, audio, error)) << error;
+  const double level = std::pow(10.0, -12.0 / 20.0);
+  EXPECT_NEAR(-level * 0.5 * std::sin(2 * 3.14159265358979 * 440 * 10 / 44100),
+              audio.channels[1][10], 1e-6);
+
+  const ChildRun bad =
+      plughost("render " + quoted(a) + " --plugin " + quoted(b) +
+               " --set 3:Gain=0.5 --generate sine --seconds 0.1 --out " + quoted(folder + "x.wav"));
+  EXPECT_NE(0u, bad.exitCode);
+  EXPECT_EQ(1, bad.errLines()) << bad.err;
+  EXPECT_NE(std::string::npos, bad.err.find("bad setting '3:Gain=0.5': the chain has 2 effect(s)"))
+      << bad.err;
+  EXPECT_FALSE(exists(folder + "x.wav"));
+}
+
 }  // namespace
