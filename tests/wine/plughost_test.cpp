@@ -638,4 +638,66 @@ TEST_F(PlughostTest, AutomationChangesAParameterAtTheBlockOfItsTime) {
   EXPECT_FALSE(exists(folder + "x.wav"));
 }
 
+TEST_F(PlughostTest, MidiFileNotesStartAtTheirTimeThroughTheTempoMap) {
+  // Type 0, 96 ticks per quarter, 240 BPM: note 69 from tick 96 (0.25 s,
+  // frame 11025) to tick 192.
+  writeText(folder + "notes.mid", std::string("MThd\0\0\0\x06\0\0\0\x01\0\x60"
+                                              "MTrk\0\0\0\x13"
+                                              "\0\xFF\x51\x03\x03\xD0\x90"
+                                              "\x60\x90\x45\x64"
+                                              "\x60\x80\x45\0"
+                                              "\0\xFF\x2F\0",
+                                              41));
+  const std::string wav = folder + "midi.wav";
+  const ChildRun run = plughost("render " + quoted(install("DemoSynth", "DSyn", 2, 0)) +
+                                " --generate silence --seconds 0.75 --block 300 --midi " +
+                                quoted(folder + "notes.mid") + " --out " + quoted(wav));
+  ASSERT_EQ(0u, run.exitCode) << run.err;
+  plughost::AudioBuffer audio;
+  std::string error;
+  ASSERT_TRUE(plughost::readWavFile(wav, audio, error)) << error;
+  const std::vector<float>& left = audio.channels.at(0);
+  const auto first = std::find_if(left.begin(), left.end(), [](float s) { return s != 0.0f; });
+  ASSERT_NE(left.end(), first);
+  EXPECT_GE(first - left.begin(), 11025);
+  EXPECT_LE(first - left.begin(), 11027);
+
+  writeText(folder + "cut.mid", std::string("MThd\0\0\0\x06\0\0\0\x01\0\x60MTrk\0\0\0\x15\0", 23));
+  const ChildRun bad = plughost("render " + quoted(install("DemoSynth", "DSyn", 2, 0)) +
+                                " --generate silence --seconds 0.1 --midi " +
+                                quoted(folder + "cut.mid") + " --out " + quoted(folder + "x.wav"));
+  EXPECT_NE(0u, bad.exitCode);
+  EXPECT_EQ(1, bad.errLines()) << bad.err;
+  EXPECT_NE(std::string::npos, bad.err.find("cut.mid': MIDI file is truncated")) << bad.err;
+  EXPECT_FALSE(exists(folder + "x.wav"));
+}
+
+TEST_F(PlughostTest, AChainFeedsEachEffectWithTheOneBefore) {
+  const std::string a = install("GainA", "GaiA", 0);
+  const std::string b = install("GainB", "GaiB", 0);
+  const std::string wav = folder + "chain.wav";
+  // -6 dB in the first, -6 dB and inverted in the second: -0.25 in all.
+  const ChildRun run = plughost("render " + quoted(a) + " --plugin " + quoted(b) +
+                                " --set Gain=-6dB --set 2:Gain=-6dB --set 2:Polarity=Inverted"
+                                " --generate sine --seconds 0.1 --out " +
+                                quoted(wav));
+  ASSERT_EQ(0u, run.exitCode) << run.err;
+  EXPECT_NE(std::string::npos, run.out.find("through GainA -> GainB to ")) << run.out;
+  plughost::AudioBuffer audio;
+  std::string error;
+  ASSERT_TRUE(plughost::readWavFile(wav, audio, error)) << error;
+  const double level = std::pow(10.0, -12.0 / 20.0);
+  EXPECT_NEAR(-level * 0.5 * std::sin(2 * 3.14159265358979 * 440 * 10 / 44100),
+              audio.channels[1][10], 1e-6);
+
+  const ChildRun bad =
+      plughost("render " + quoted(a) + " --plugin " + quoted(b) +
+               " --set 3:Gain=0.5 --generate sine --seconds 0.1 --out " + quoted(folder + "x.wav"));
+  EXPECT_NE(0u, bad.exitCode);
+  EXPECT_EQ(1, bad.errLines()) << bad.err;
+  EXPECT_NE(std::string::npos, bad.err.find("bad setting '3:Gain=0.5': the chain has 2 effect(s)"))
+      << bad.err;
+  EXPECT_FALSE(exists(folder + "x.wav"));
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "automation_csv.h"
@@ -36,9 +37,11 @@ struct RenderOptions {
   std::string format = "float";  // float, pcm16 or pcm24
   std::vector<std::string> settings;
   std::vector<std::string> notes;
-  std::string preset;      // program file loaded before the settings
-  std::string automation;  // CSV of time, parameter, value
-  double tempo = 120.0;    // beats per minute, for the plug-in's time info
+  std::string preset;              // program file loaded before the settings
+  std::vector<std::string> chain;  // further plug-ins after `plugin`, in order
+  std::string midi;                // Standard MIDI File played from the start
+  std::string automation;          // CSV of time, parameter, value
+  double tempo = 120.0;            // beats per minute, for the plug-in's time info
   std::string timeSignature = "4/4";
 };
 
@@ -177,6 +180,59 @@ class EventSender {
   std::vector<std::uint8_t> header_;
 };
 
+// One effect of the chain with its host-owned channel buffers for a block.
+struct Stage {
+  explicit Stage(const std::string& path) : plugin(path) {}
+  void allocate(std::size_t block) {
+    ins.assign(std::max(plugin.effect()->numInputs, 0), std::vector<float>(block));
+    outs.assign(plugin.effect()->numOutputs, std::vector<float>(block));
+    for (auto& b : ins) inPointers.push_back(b.data());
+    for (auto& b : outs) outPointers.push_back(b.data());
+  }
+  void process(const std::vector<std::pair<std::int32_t, ScheduledMidi>>& messages, std::size_t n) {
+    AEffect* effect = plugin.effect();
+    for (auto& b : outs) std::fill(b.begin(), b.end(), 0.0f);
+    events.send(plugin, messages);
+    float** in = inPointers.empty() ? nullptr : inPointers.data();
+    if (effect->flags & effFlagsCanReplacing) {
+      effect->processReplacing(effect, in, outPointers.data(), static_cast<VstInt32>(n));
+    } else {
+      effect->process(effect, in, outPointers.data(), static_cast<VstInt32>(n));
+    }
+  }
+
+  PluginInstance plugin;
+  std::vector<std::vector<float>> ins;
+  std::vector<std::vector<float>> outs;
+  std::vector<float*> inPointers;
+  std::vector<float*> outPointers;
+  EventSender events;
+};
+
+// "2:Cutoff=0.5" is a setting of the chain's second effect; settings without
+// a position belong to the first.
+std::vector<std::vector<std::string>> settingsByStage(const std::vector<std::string>& settings,
+                                                      std::size_t stages) {
+  std::vector<std::vector<std::string>> result(stages);
+  for (const std::string& text : settings) {
+    const auto colon = text.find(':');
+    const auto equals = text.find('=');
+    std::size_t position = 1;
+    std::string setting = text;
+    if (colon != std::string::npos && colon > 0 && colon <= 3 && colon < equals &&
+        text.find_first_not_of("0123456789") == colon) {
+      position = std::stoul(text.substr(0, colon));
+      setting = text.substr(colon + 1);
+      if (position < 1 || position > stages) {
+        throw CommandError("bad setting '" + text + "': the chain has " + std::to_string(stages) +
+                           " effect(s)");
+      }
+    }
+    result[position - 1].push_back(setting);
+  }
+  return result;
+}
+
 int runRender(const RenderOptions& options) {
   if (options.input.empty() == options.generate.empty()) {
     throw CommandError("give exactly one of --in and --generate");
@@ -196,78 +252,95 @@ int runRender(const RenderOptions& options) {
     notes.push_back(spec);
   }
 
-  PluginInstance plugin(options.plugin);
-  AEffect* effect = plugin.effect();
-  const int inputCount = effect->numInputs;
-  const int outputCount = effect->numOutputs;
-  if (outputCount < 1) throw CommandError("the plug-in has no outputs");
+  // The chain: the positional plug-in, then each --plugin, in one process.
+  std::vector<std::unique_ptr<Stage>> chain;
+  chain.push_back(std::make_unique<Stage>(options.plugin));
+  for (const std::string& path : options.chain) chain.push_back(std::make_unique<Stage>(path));
+  for (const auto& stage : chain) {
+    if (stage->plugin.effect()->numOutputs < 1) {
+      throw CommandError("'" + stage->plugin.path() + "' has no outputs");
+    }
+  }
+  PluginInstance& plugin = chain.front()->plugin;
+  PluginInstance& last = chain.back()->plugin;
+  const int inputCount = plugin.effect()->numInputs;
+  const int outputCount = last.effect()->numOutputs;
 
   std::size_t frames = 0;
   const AudioBuffer input = loadInput(options, inputCount, outputCount, frames);
   const int rate = input.sampleRate;
-  const NoteSchedule schedule(notes, rate);
+  std::vector<TimedMidi> midi;
+  std::string midiError;
+  if (!options.midi.empty() && !readMidiFile(options.midi, midi, midiError)) {
+    throw CommandError(midiError);
+  }
+  const NoteSchedule schedule(notes, rate, midi);
 
   HostContext& host = hostContext();
   host.sampleRate = static_cast<float>(rate);
   host.blockSize = options.blockSize;
-  plugin.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
-  plugin.dispatch(effSetBlockSize, 0, options.blockSize);
   host.tempo = options.tempo;
   parseTimeSignature(options.timeSignature, host.timeSigNumerator, host.timeSigDenominator);
-  if (!options.preset.empty()) loadProgramFile(plugin, options.preset);
-  applySettings(plugin, options.settings);
+  const std::vector<std::vector<std::string>> settings =
+      settingsByStage(options.settings, chain.size());
+  const auto block = static_cast<std::size_t>(options.blockSize);
+  for (std::size_t k = 0; k < chain.size(); ++k) {
+    Stage& stage = *chain[k];
+    stage.plugin.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
+    stage.plugin.dispatch(effSetBlockSize, 0, options.blockSize);
+    if (k == 0 && !options.preset.empty()) loadProgramFile(stage.plugin, options.preset);
+    applySettings(stage.plugin, settings[k]);
+    stage.allocate(block);
+  }
   const std::vector<ScheduledValue> automation = loadAutomation(plugin, options.automation, rate);
   std::size_t nextValue = 0;
-  plugin.dispatch(effMainsChanged, 0, 1);
-
-  // Host-owned channel buffers for one block; missing input channels repeat
-  // the file's last channel.
-  const auto block = static_cast<std::size_t>(options.blockSize);
-  std::vector<std::vector<float>> inBlocks(std::max(inputCount, 0), std::vector<float>(block));
-  std::vector<std::vector<float>> outBlocks(outputCount, std::vector<float>(block));
-  std::vector<float*> inPointers;
-  std::vector<float*> outPointers;
-  for (auto& b : inBlocks) inPointers.push_back(b.data());
-  for (auto& b : outBlocks) outPointers.push_back(b.data());
+  for (const auto& stage : chain) stage->plugin.dispatch(effMainsChanged, 0, 1);
 
   AudioBuffer output;
   output.sampleRate = rate;
   output.resize(outputCount, frames);
-  const bool replacing = effect->flags & effFlagsCanReplacing;
-  EventSender events;
   ProgressBar progress("Rendering", frames);
   host.processing = true;
   for (std::size_t start = 0; start < frames; start += block) {
     const std::size_t n = std::min(block, frames - start);
     host.samplePosition = static_cast<double>(start);
-    for (std::size_t c = 0; c < inBlocks.size(); ++c) {
+    // Missing input channels repeat the source's last channel.
+    Stage& first = *chain.front();
+    for (std::size_t c = 0; c < first.ins.size(); ++c) {
       const auto& source = input.channels[std::min(c, input.channels.size() - 1)];
       for (std::size_t i = 0; i < n; ++i) {
-        inBlocks[c][i] = start + i < source.size() ? source[start + i] : 0.0f;
+        first.ins[c][i] = start + i < source.size() ? source[start + i] : 0.0f;
       }
     }
-    for (auto& b : outBlocks) std::fill(b.begin(), b.end(), 0.0f);
     while (nextValue < automation.size() &&
            automation[nextValue].frame < static_cast<std::int64_t>(start + n)) {
       plugin.setParameter(automation[nextValue].index, automation[nextValue].value);
       ++nextValue;
     }
-    events.send(plugin,
-                schedule.block(static_cast<std::int64_t>(start), static_cast<std::int32_t>(n)));
-    float** ins = inPointers.empty() ? nullptr : inPointers.data();
-    if (replacing) {
-      effect->processReplacing(effect, ins, outPointers.data(), static_cast<VstInt32>(n));
-    } else {
-      effect->process(effect, ins, outPointers.data(), static_cast<VstInt32>(n));
+    const auto messages =
+        schedule.block(static_cast<std::int64_t>(start), static_cast<std::int32_t>(n));
+    for (std::size_t k = 0; k < chain.size(); ++k) {
+      Stage& stage = *chain[k];
+      if (k > 0) {
+        const Stage& before = *chain[k - 1];
+        for (std::size_t c = 0; c < stage.ins.size(); ++c) {
+          const auto& source = before.outs[std::min(c, before.outs.size() - 1)];
+          std::copy(source.begin(), source.begin() + n, stage.ins[c].begin());
+        }
+      }
+      stage.process(messages, n);
     }
     for (int c = 0; c < outputCount; ++c) {
-      std::copy(outBlocks[c].begin(), outBlocks[c].begin() + n, output.channels[c].begin() + start);
+      const auto& result = chain.back()->outs[c];
+      std::copy(result.begin(), result.begin() + n, output.channels[c].begin() + start);
     }
     progress.update(start + n);
   }
   host.processing = false;
   progress.finish();
-  plugin.dispatch(effMainsChanged, 0, 0);
+  for (const auto& stage : chain) stage->plugin.dispatch(effMainsChanged, 0, 0);
+  std::string names = plugin.effectName();
+  for (std::size_t k = 1; k < chain.size(); ++k) names += " -> " + chain[k]->plugin.effectName();
 
   std::string error;
   if (!writeWavFile(options.output, output, format, error)) throw CommandError(error);
@@ -275,7 +348,7 @@ int runRender(const RenderOptions& options) {
   const std::size_t total = frames * static_cast<std::size_t>(outputCount);
   std::printf("Rendered %.2f s (%d Hz, %d in, %d out, block %d) through %s to %s, peak %.1f dBFS\n",
               static_cast<double>(frames) / rate, rate, inputCount, outputCount, options.blockSize,
-              plugin.effectName().c_str(), options.output.c_str(),
+              names.c_str(), options.output.c_str(),
               census.peak > 0.0f ? 20.0 * std::log10(census.peak) : -999.0);
   std::fflush(stdout);
   if (census.beyondFullScale > 0) {
@@ -318,7 +391,11 @@ void addRenderCommand(CLI::App& app, int& status) {
       ->capture_default_str()
       ->check(CLI::IsMember({"float", "pcm16", "pcm24"}));
   cmd->add_option("--set", render->settings,
-                  "Parameter setting NAME=VALUE or #INDEX=VALUE: 0..1, or a display such as -6dB");
+                  "Parameter setting NAME=VALUE or #INDEX=VALUE: 0..1, or a display such as -6dB; "
+                  "K:NAME=VALUE for the chain's K-th effect");
+  cmd->add_option("--plugin", render->chain,
+                  "A further plug-in after the first, fed by its output (repeatable)");
+  cmd->add_option("--midi", render->midi, "Standard MIDI File (type 0 or 1) played from the start");
   cmd->add_option("--automation", render->automation,
                   "CSV of TIME,PARAMETER,VALUE (seconds, name or #index, 0..1)");
   cmd->add_option("--preset", render->preset, "Program file (.fxp) to load before the settings");

@@ -37,7 +37,14 @@ bool parseNoteSpec(const std::string& text, NoteSpec& spec, std::string& error) 
   return true;
 }
 
-NoteSchedule::NoteSchedule(const std::vector<NoteSpec>& notes, double sampleRate) {
+NoteSchedule::NoteSchedule(const std::vector<NoteSpec>& notes, double sampleRate,
+                           const std::vector<TimedMidi>& timed) {
+  for (const TimedMidi& m : timed) {
+    ScheduledMidi message;
+    message.frame = std::llround(m.seconds * sampleRate);
+    message.bytes = m.bytes;
+    messages_.push_back(message);
+  }
   for (const NoteSpec& n : notes) {
     const auto note = static_cast<std::uint8_t>(n.note);
     ScheduledMidi on;
@@ -52,7 +59,7 @@ NoteSchedule::NoteSchedule(const std::vector<NoteSpec>& notes, double sampleRate
   std::stable_sort(messages_.begin(), messages_.end(),
                    [](const ScheduledMidi& a, const ScheduledMidi& b) {
                      if (a.frame != b.frame) return a.frame < b.frame;
-                     return a.bytes[0] == 0x80 && b.bytes[0] != 0x80;
+                     return (a.bytes[0] & 0xF0) == 0x80 && (b.bytes[0] & 0xF0) != 0x80;
                    });
 }
 

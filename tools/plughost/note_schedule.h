@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "midi_file.h"
+
 namespace plughost {
 
 struct NoteSpec {
@@ -27,9 +29,11 @@ bool parseNoteSpec(const std::string& text, NoteSpec& spec, std::string& error);
 
 class NoteSchedule {
  public:
-  // Messages at each note's start and end frame on MIDI channel 1, in frame
-  // order; at equal frames note-offs come first so a repeated note restarts.
-  NoteSchedule(const std::vector<NoteSpec>& notes, double sampleRate);
+  // Messages at each note's start and end frame on MIDI channel 1, and the
+  // `timed` messages (from a MIDI file) at their frames, in frame order; at
+  // equal frames note-offs come first so a repeated note restarts.
+  NoteSchedule(const std::vector<NoteSpec>& notes, double sampleRate,
+               const std::vector<TimedMidi>& timed = {});
 
   // The messages with frame in [blockStart, blockStart + frames), each with its
   // offset into the block.

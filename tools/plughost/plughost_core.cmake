@@ -10,6 +10,7 @@ add_library(plughost_core STATIC
   ${KEL_PLUGHOST_DIR}/display_search.cpp
   ${KEL_PLUGHOST_DIR}/fxp_io.cpp
   ${KEL_PLUGHOST_DIR}/ini_text.cpp
+  ${KEL_PLUGHOST_DIR}/midi_file.cpp
   ${KEL_PLUGHOST_DIR}/note_schedule.cpp
   ${KEL_PLUGHOST_DIR}/parameter_assignment.cpp
   ${KEL_PLUGHOST_DIR}/plugin_id.cpp
