@@ -7,6 +7,11 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 
+# Three builds of one tree: ccache keeps what an earlier run compiled, also
+# for another clone of the tree (paths are taken relative to it).
+export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+export CCACHE_BASEDIR="$PWD"
+
 # One throwaway 64-bit Wine prefix for both Windows legs: it runs 32-bit
 # programs too, each width with its own registry view, so the legs do not see
 # each other's keys. Its one-time set-up runs while the native leg builds.
