@@ -126,7 +126,7 @@ const FaultCase kFaultCases[] = {
     {"hang-in-set-chunk",
      "state",
      3000,
-     {{"state", "timed out after 4000 ms in dispatcher(effSetChunk, index 0, value 4, ptr "}}},
+     {{"state", "timed out after 5000 ms in dispatcher(effSetChunk, index 0, value 4, ptr "}}},
 };
 
 TEST_F(ValidateTest, EachFaultIsCaughtByTheCheckThatNamesIt) {

@@ -43,9 +43,11 @@ int main(int argc, char** argv) {
     const auto commands = app.get_subcommands([](CLI::App*) { return true; });
     if (std::none_of(commands.begin(), commands.end(),
                      [&](CLI::App* c) { return c->get_name() == command; })) {
+      // Hidden commands (no group) are plughost's own, not the user's.
+      const auto shown = app.get_subcommands([](CLI::App* c) { return !c->get_group().empty(); });
       std::string names;
-      for (std::size_t i = 0; i < commands.size(); ++i) {
-        names += (i == 0 ? "" : i + 1 == commands.size() ? " or " : ", ") + commands[i]->get_name();
+      for (std::size_t i = 0; i < shown.size(); ++i) {
+        names += (i == 0 ? "" : i + 1 == shown.size() ? " or " : ", ") + shown[i]->get_name();
       }
       return fail("unknown command '" + command + "' (use " + names + ")");
     }

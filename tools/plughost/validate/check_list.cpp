@@ -53,7 +53,7 @@ int fuzzChildren(int level) {
 // Generous: the work grows with the level (audio and MIDI with its square),
 // and a loaded machine or an emulated Windows runs it several times slower.
 int plannedMs(const std::string& check, int level) {
-  if (check == "threads") return static_cast<int>(threadSeconds(level) * 1000.0);
+  if (check == "threads") return static_cast<int>(threadSeconds(level) * 1500.0);
   if (check == "audio" || check == "midi") return 4000 * level * level;
   if (check == "automation" || check == "state" || check == "parameters") return 2000 * level;
   if (check == "editor") return 1500 * editorCycles(level);
