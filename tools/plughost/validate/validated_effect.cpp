@@ -5,6 +5,7 @@
 #include "guarded_buffers.h"
 #include "host_context.h"
 #include "opcode_names.h"
+#include "plugin_instance.h"
 
 namespace plughost {
 namespace {
@@ -18,24 +19,12 @@ std::string opcodeText(VstInt32 opcode) {
 
 }  // namespace
 
-std::string systemErrorText(DWORD code) {
-  char buffer[256] = {};
-  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                 buffer, sizeof buffer, nullptr);
-  std::string message = buffer;
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
-                              message.back() == ' ' || message.back() == '.')) {
-    message.pop_back();
-  }
-  return message.empty() ? format("error %lu", static_cast<unsigned long>(code)) : message;
-}
-
 ValidatedEffect::ValidatedEffect(CheckContext& context) : context_(context) {
   const std::string& path = context.plugin();
   context_.calling("LoadLibraryA(\"%s\")", path.c_str());
   library_ = LoadLibraryA(path.c_str());
   if (!library_) {
-    throw OpenFailure("cannot load '" + path + "': " + systemErrorText(GetLastError()));
+    throw OpenFailure("cannot load '" + path + "': " + systemMessage(GetLastError()));
   }
   auto entry =
       reinterpret_cast<PluginMain>(reinterpret_cast<void*>(GetProcAddress(library_, "main")));

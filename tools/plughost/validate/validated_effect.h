@@ -60,7 +60,4 @@ class ValidatedEffect {
   bool running_ = false;
 };
 
-// The reason LoadLibraryA failed, as one line.
-std::string systemErrorText(DWORD code);
-
 }  // namespace plughost
