@@ -20,6 +20,7 @@
 #include "commands.h"
 #include "host_context.h"
 #include "json_report.h"
+#include "pe_width.h"
 #include "validated_effect.h"
 
 namespace plughost {
@@ -66,12 +67,16 @@ void checkFile(const std::string& path) {
   if (size < 64 || header[0] != 'M' || header[1] != 'Z' || word(pe) != 0x00004550u) {
     throw CommandError("'" + path + "' is not a Windows DLL");
   }
+  if (pe > size - 6) throw CommandError("'" + path + "' is not a Windows DLL");
   const unsigned machine = header[pe + 4] | header[pe + 5] << 8;
-  if (machine != 0x014C) {
+  const unsigned ownMachine = kOwnWidth == 64 ? 0x8664 : 0x014C;
+  if (machine != ownMachine) {
     throw CommandError("'" + path + "' is " +
-                       (machine == 0x8664 ? std::string("a 64-bit DLL")
-                                          : format("built for machine 0x%04X", machine)) +
-                       "; plughost loads 32-bit plug-ins");
+                       (machine == 0x8664   ? std::string("a 64-bit DLL")
+                        : machine == 0x014C ? std::string("a 32-bit DLL")
+                                            : format("built for machine 0x%04X", machine)) +
+                       "; this plughost is " + std::to_string(kOwnWidth) +
+                       "-bit and loads plug-ins of its own width");
   }
 }
 
@@ -213,8 +218,8 @@ int runCheckChild(const std::string& plugin, const std::string& name, int level,
 
 void addValidateCommand(CLI::App& app, int& status) {
   auto options = std::make_shared<ValidateOptions>();
-  auto* validate = app.add_subcommand(
-      "validate", "Check that a 32-bit VST 2 plug-in behaves as hosts need it to");
+  auto* validate =
+      app.add_subcommand("validate", "Check that a VST 2 plug-in behaves as hosts need it to");
   validate->add_option("dll", options->plugin, "Plug-in DLL")->required();
   validate->add_option("--level", options->level, "Thoroughness, 1 (about 30 s) to 10")
       ->check(CLI::Range(1, 10));
