@@ -268,6 +268,15 @@ TEST_F(BridgeLoading, BrokenInstallationsFallBackToBaseDefaults) {
     effect->processReplacing(effect, outputs, outputs, 4);
     EXPECT_EQ(left[3], 0.0f);
     EXPECT_EQ(right[0], 0.0f);
+    // No engine takes the events or the idle time: both answer "not handled".
+    VstMidiEvent note{};
+    note.type = kVstMidiType;
+    note.byteSize = sizeof note;
+    VstEvents events{};
+    events.numEvents = 1;
+    events.events[0] = reinterpret_cast<VstEvent*>(&note);
+    EXPECT_EQ(installation.dispatch(effProcessEvents, 0, 0, &events), 0);
+    EXPECT_EQ(installation.dispatch(effIdle), 0);
     EXPECT_EQ(installation.close(), 1);
   }
 }
