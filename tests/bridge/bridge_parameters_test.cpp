@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <new>
 
 #include "bridge_test.h"
@@ -408,6 +409,24 @@ TEST_F(BridgeParameters, EveryAccessRereadsTheDescription) {
   effect->getParameter(effect, 0);
   text(effGetParamDisplay, 0);
   EXPECT_EQ(infoCalls(), before + 3);
+}
+
+// getParameter reads the value before the description; the display reads the
+// description first. An engine may rely on either order.
+TEST_F(BridgeParameters, ValueAndDescriptionAreReadInTheirOrder) {
+  define(engine(), 0, ParameterSetup{});
+  AEffect* effect = open();
+  auto opsOf = [&](const std::function<void()>& access) {
+    const int from = engine().callCount;
+    access();
+    std::vector<Op> ops;
+    for (int i = from; i < engine().callCount; ++i) ops.push_back(engine().calls[i].op);
+    return ops;
+  };
+  EXPECT_EQ(opsOf([&] { effect->getParameter(effect, 0); }),
+            (std::vector<Op>{Op::GetParameter, Op::GetParameterInfo}));
+  EXPECT_EQ(opsOf([&] { text(effGetParamDisplay, 0); }),
+            (std::vector<Op>{Op::GetParameterInfo, Op::GetParameter}));
 }
 
 }  // namespace
