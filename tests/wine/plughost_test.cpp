@@ -10,18 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "child_process.h"
 #include "fxp_io.h"
 #include "pe_image.h"
 #include "wav_io.h"
 
 namespace {
 
-std::string binFolder() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder = path;
-  return folder.substr(0, folder.find_last_of("\\/") + 1);
-}
+using wine_test::binFolder;
+using wine_test::ChildRun;
 
 std::string readText(const std::string& path) {
   std::string text;
@@ -31,11 +28,6 @@ std::string readText(const std::string& path) {
     while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
     std::fclose(f);
   }
-  return text;
-}
-
-std::string withoutCarriageReturns(std::string text) {
-  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
   return text;
 }
 
@@ -52,14 +44,6 @@ std::int32_t fourChars(const char (&id)[5]) {
   for (int i = 0; i < 4; ++i) value = (value << 8) | static_cast<unsigned char>(id[i]);
   return static_cast<std::int32_t>(value);
 }
-
-struct ChildRun {
-  DWORD exitCode = 0;
-  std::string out;
-  std::string err;
-  // The number of lines written to stderr.
-  int errLines() const { return static_cast<int>(std::count(err.begin(), err.end(), '\n')); }
-};
 
 void writeRegistryPath(const std::string& guid, const std::string& path) {
   HKEY key = nullptr;
@@ -127,36 +111,8 @@ class PlughostTest : public ::testing::Test {
 
   // Runs plughost.exe with `arguments`; its stdout and stderr go to files.
   ChildRun plughost(const std::string& arguments) {
-    ChildRun run;
-    const std::string outPath = folder + "stdout.txt";
-    const std::string errPath = folder + "stderr.txt";
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE out = CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                             CREATE_ALWAYS, 0, nullptr);
-    HANDLE err = CreateFileA(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                             CREATE_ALWAYS, 0, nullptr);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = out;
-    startup.hStdError = err;
-    PROCESS_INFORMATION process = {};
-    std::string command = "\"" + binFolder() + "plughost.exe\" " + arguments;
-    const BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                        nullptr, &startup, &process);
-    EXPECT_TRUE(started) << command;
-    if (started) {
-      EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 120000)) << command;
-      GetExitCodeProcess(process.hProcess, &run.exitCode);
-      CloseHandle(process.hThread);
-      CloseHandle(process.hProcess);
-    }
-    CloseHandle(out);
-    CloseHandle(err);
-    // The console runtime writes text mode line ends; compare with plain "\n".
-    run.out = withoutCarriageReturns(readText(outPath));
-    run.err = withoutCarriageReturns(readText(errPath));
+    const ChildRun run = wine_test::runProgram("plughost.exe", arguments, folder, 120000);
+    EXPECT_TRUE(run.finished) << "plughost.exe " << arguments;
     return run;
   }
 
