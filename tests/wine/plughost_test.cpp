@@ -313,6 +313,8 @@ TEST_F(PlughostTest, ErrorsGiveOneLineAndAFailureStatus) {
       {"info " + quoted(gain) + " --bogus", "--bogus"},
       {"info " + quoted(folder + "missing.dll"), "does not exist"},
       {"info " + quoted(binFolder() + "kel_demo_engine.dll"), "has no export \"main\""},
+      {"info " + quoted(binFolder() + "kelbridge.dll"),
+       "came up without its engine: it has no configuration file (.ini) beside it"},
       {"render " + quoted(gain) + " --in " + quoted(garbage) + " --out " +
            quoted(folder + "never.wav"),
        "garbage.wav"},

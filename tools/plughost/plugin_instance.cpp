@@ -61,9 +61,12 @@ PluginInstance::PluginInstance(const std::string& path) : path_(path) {
   }
   dispatch(effOpen);
   // A bridge that could not load its engine still hands over an effect, with
-  // no flags at all; it must not pass for a working one.
-  if (bridge && effect_->flags == 0) {
-    std::string reason = engineProblem(config, EngineCheck{});
+  // no flags at all; it must not pass for a working one. Without its .ini
+  // file it is known by the base record's default ID.
+  const bool unloadedBridge = effect_->flags == 0 && effect_->uniqueID == kDefaultUniqueId;
+  if ((bridge && effect_->flags == 0) || unloadedBridge) {
+    std::string reason = bridge ? engineProblem(config, EngineCheck{})
+                                : "it has no configuration file (.ini) beside it";
     if (reason.empty()) reason = "the engine did not load";
     effect_->dispatcher(effect_, effClose, 0, 0, nullptr, 0.0f);
     effect_ = nullptr;
