@@ -9,8 +9,15 @@
 // x86 the callee removes the arguments (thiscall), so argument types must stay
 // exactly as declared; x86-64 has one calling convention for every call.
 // The declarations carry no convention of their own and serve both widths.
+//
+// Each operation's tag says where it is called from: [main] the host's
+// non-audio threads, [audio] the host's audio thread, [any thread] either of
+// those or one of the engine's own threads. Pointers passed in stay the
+// caller's; objects answered by create* belong to the caller, who calls
+// release() on them exactly once.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "bridge/parameter_info.h"
@@ -28,7 +35,9 @@ struct SEvent {
   std::int32_t deltaFrames;
   std::uint8_t midiData[4];
 };
-static_assert(sizeof(SEvent) == 8 && offsetof(SEvent, midiData) == 4, "SEvent layout");
+static_assert(sizeof(SEvent) == 8, "SEvent size");
+static_assert(offsetof(SEvent, deltaFrames) == 0, "SEvent::deltaFrames");
+static_assert(offsetof(SEvent, midiData) == 4, "SEvent::midiData");
 
 constexpr std::int32_t kMaxEventsPerCall = 32768;
 constexpr std::int32_t kProcessorTakesMidi = 2;  // bit of IProcessor::getFlags()
@@ -38,7 +47,7 @@ constexpr std::uint32_t kHighestEngineVersion = 5;
 // engine object: it calls release() exactly once.
 class IObject {
  public:
-  virtual void release() = 0;  // slot 0
+  virtual void release() = 0;  // slot 0 [main]; the object is gone after it
 
  protected:
   ~IObject() = default;
@@ -49,6 +58,7 @@ class IView;
 
 class IModule : public virtual IObject {
  public:
+  // [main]: a new object owned by the caller, or null on failure.
   virtual IProcessor* createProcessor(std::int32_t processIndex) = 0;  // 1
   virtual IView* createView(IProcessor* processor) = 0;                // 2
 
@@ -56,6 +66,8 @@ class IModule : public virtual IObject {
   ~IModule() = default;
 };
 
+// [main] unless tagged otherwise. Buffers, arrays and records passed in
+// stay the caller's and are valid during the call only.
 class IProcessor : public virtual IObject {
  public:
   virtual void initialize() = 0;                           // 1
@@ -70,21 +82,23 @@ class IProcessor : public virtual IObject {
   virtual void setSampleRate(float hz) = 0;                // 10
   virtual void reserved11() {}                             // 11
   virtual void process(float** outputs, float** inputs, std::int32_t frames,
-                       std::int32_t* zeroWord) = 0;                             // 12
-  virtual std::int32_t getParameterCount() = 0;                                 // 13
-  virtual void getParameterInfo(std::int32_t index, SParameterInfo* info) = 0;  // 14
-  virtual std::int32_t getParameter(std::int32_t index) = 0;                    // 15
-  virtual void setParameter(std::int32_t index, std::int32_t value) = 0;        // 16
+                       std::int32_t* zeroWord) = 0;                             // 12 [audio]
+  virtual std::int32_t getParameterCount() = 0;                                 // 13 [any thread]
+  virtual void getParameterInfo(std::int32_t index, SParameterInfo* info) = 0;  // 14 [any thread]
+  virtual std::int32_t getParameter(std::int32_t index) = 0;                    // 15 [any thread]
+  virtual void setParameter(std::int32_t index, std::int32_t value) = 0;        // 16 [any thread]
   virtual std::int32_t getChunkSize() = 0;                                      // 17
-  virtual void setChunk(void* bytes, std::int32_t byteCount) = 0;               // 18
-  virtual void getChunk(void* buffer) = 0;                                      // 19
-  virtual void processEvents(SEvent* events, std::int32_t count) = 0;           // 20
-  virtual void idle() = 0;                                                      // 21
+  virtual void setChunk(void* bytes, std::int32_t byteCount) = 0;               // 18, copies
+  virtual void getChunk(void* buffer) = 0;  // 19, fills getChunkSize() bytes
+  virtual void processEvents(SEvent* events, std::int32_t count) = 0;  // 20 [audio]
+  virtual void idle() = 0;                                             // 21
 
  protected:
   ~IProcessor() = default;
 };
 
+// [main], on the thread that sends the host's editor opcodes. The parent
+// window stays the host's.
 class IView : public virtual IObject {
  public:
   virtual void reserved1() {}                                                 // 1
@@ -102,7 +116,8 @@ class IView : public virtual IObject {
   ~IView() = default;
 };
 
-// Implemented by the bridge; the engine may call it from any of its threads.
+// Implemented by the bridge; [any thread]: the engine may call it from any of
+// its threads as soon as kelMain has returned.
 class IHost {
  public:
   virtual std::int32_t getVersion() = 0;                        // 0
@@ -114,8 +129,8 @@ class IHost {
   ~IHost() = default;
 };
 
-// The engine library's export "kelMain": writes its interface version and
-// answers its module object, or null on failure.
+// [main] The engine library's export "kelMain": writes its interface version
+// and answers its module object, owned by the caller, or null on failure.
 using KelMainProc = IModule*(KEL_CDECL*)(IHost* host, std::int32_t* version);
 
 }  // namespace kel

@@ -28,6 +28,8 @@ struct SParameterInfo {
   std::uint32_t logBase = 0;
   const char* valueNames = nullptr;  // "Off@On"
   std::uint8_t automatable = 0;      // nonzero: exposed to the host
+  // Written out so the engine's record size is ours; 64-bit adds 4 more bytes
+  // of tail padding to reach pointer alignment.
   std::uint8_t padding[3] = {0, 0, 0};
 };
 
@@ -37,41 +39,27 @@ constexpr std::int32_t kCurveLogarithmic = 1;
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Winvalid-offsetof"
-#define KEL_PIN_INFO(field, offset) \
-  static_assert(sizeof(void*) != 4 || offsetof(SParameterInfo, field) == (offset), #field)
-static_assert(sizeof(void*) != 4 || sizeof(SParameterInfo) == 56, "SParameterInfo size");
-KEL_PIN_INFO(name, 4);
-KEL_PIN_INFO(label, 8);
-KEL_PIN_INFO(displayType, 12);
-KEL_PIN_INFO(minimum, 16);
-KEL_PIN_INFO(maximum, 20);
-KEL_PIN_INFO(unused24, 24);
-KEL_PIN_INFO(decimals, 28);
-KEL_PIN_INFO(minimumText, 32);
-KEL_PIN_INFO(maximumText, 36);
-KEL_PIN_INFO(curve, 40);
-KEL_PIN_INFO(logBase, 44);
-KEL_PIN_INFO(valueNames, 48);
-KEL_PIN_INFO(automatable, 52);
+// One check per field: its offset on the 32-bit and on the 64-bit target.
+#define KEL_PIN_INFO(field, at32, at64) \
+  static_assert(offsetof(SParameterInfo, field) == (sizeof(void*) == 4 ? (at32) : (at64)), #field)
+static_assert(sizeof(SParameterInfo) == (sizeof(void*) == 4 ? 56 : 88), "SParameterInfo size");
+// The virtual destructor puts the table pointer first, so name follows it.
+KEL_PIN_INFO(name, 4, 8);
+KEL_PIN_INFO(label, 8, 16);
+KEL_PIN_INFO(displayType, 12, 24);
+KEL_PIN_INFO(minimum, 16, 28);
+KEL_PIN_INFO(maximum, 20, 32);
+KEL_PIN_INFO(unused24, 24, 36);
+KEL_PIN_INFO(decimals, 28, 40);
+// 64-bit: 4 bytes of alignment padding after decimals.
+KEL_PIN_INFO(minimumText, 32, 48);
+KEL_PIN_INFO(maximumText, 36, 56);
+KEL_PIN_INFO(curve, 40, 64);
+KEL_PIN_INFO(logBase, 44, 68);
+KEL_PIN_INFO(valueNames, 48, 72);
+KEL_PIN_INFO(automatable, 52, 80);
+KEL_PIN_INFO(padding, 53, 81);
 #undef KEL_PIN_INFO
-// The 64-bit record: pointers of 8 bytes on 8-byte boundaries.
-#define KEL_PIN_INFO64(field, offset) \
-  static_assert(sizeof(void*) != 8 || offsetof(SParameterInfo, field) == (offset), #field)
-static_assert(sizeof(void*) != 8 || sizeof(SParameterInfo) == 88, "SParameterInfo size");
-KEL_PIN_INFO64(name, 8);
-KEL_PIN_INFO64(label, 16);
-KEL_PIN_INFO64(displayType, 24);
-KEL_PIN_INFO64(minimum, 28);
-KEL_PIN_INFO64(maximum, 32);
-KEL_PIN_INFO64(unused24, 36);
-KEL_PIN_INFO64(decimals, 40);
-KEL_PIN_INFO64(minimumText, 48);
-KEL_PIN_INFO64(maximumText, 56);
-KEL_PIN_INFO64(curve, 64);
-KEL_PIN_INFO64(logBase, 68);
-KEL_PIN_INFO64(valueNames, 72);
-KEL_PIN_INFO64(automatable, 80);
-#undef KEL_PIN_INFO64
 #pragma GCC diagnostic pop
 
 }  // namespace kel

@@ -1,6 +1,7 @@
 // Binary records exchanged with a VST 2 host, declared once, field by field.
-// Fields that hold pointers are pointer-sized; the static_asserts pin both the
-// 32-bit and the 64-bit Windows layout that hosts read directly.
+// Fields that hold pointers are pointer-sized; the checks under each record
+// pin both the 32-bit and the 64-bit Windows layout that hosts read directly
+// (the native 64-bit build has the 64-bit one).
 #pragma once
 
 #include <cstddef>
@@ -17,7 +18,13 @@ using VstInt32 = std::int32_t;
 using VstIntPtr = std::intptr_t;
 
 constexpr bool kVst32BitLayout = sizeof(void*) == 4;
-constexpr bool kVst64BitLayout = sizeof(void*) == 8;
+static_assert(sizeof(void*) == 4 || sizeof(void*) == 8, "a 32-bit or a 64-bit target");
+
+// One check per field: its offset on 32-bit and on 64-bit hosts, and the size.
+#define KEL_PIN(type, field, at32, at64) \
+  static_assert(offsetof(type, field) == (kVst32BitLayout ? (at32) : (at64)), #type "::" #field)
+#define KEL_PIN_SIZE(type, size32, size64) \
+  static_assert(sizeof(type) == (kVst32BitLayout ? (size32) : (size64)), #type " size")
 
 struct AEffect;
 
@@ -46,7 +53,7 @@ constexpr VstInt32 fourCharCode(char a, char b, char c, char d) {
 constexpr VstInt32 kEffectMagic = fourCharCode('V', 's', 't', 'P');
 static_assert(kEffectMagic == 0x56737450, "magic");
 
-// The effect record the host reads and calls (144 bytes on 32-bit hosts).
+// The effect record the host reads and calls.
 struct AEffect {
   VstInt32 magic;
   AEffectDispatcherProc dispatcher;
@@ -71,6 +78,30 @@ struct AEffect {
   AEffectProcessProc processReplacing;
   char future[60];
 };
+KEL_PIN_SIZE(AEffect, 144, 192);
+KEL_PIN(AEffect, magic, 0, 0);
+KEL_PIN(AEffect, dispatcher, 4, 8);
+KEL_PIN(AEffect, process, 8, 16);
+KEL_PIN(AEffect, setParameter, 12, 24);
+KEL_PIN(AEffect, getParameter, 16, 32);
+KEL_PIN(AEffect, numPrograms, 20, 40);
+KEL_PIN(AEffect, numParams, 24, 44);
+KEL_PIN(AEffect, numInputs, 28, 48);
+KEL_PIN(AEffect, numOutputs, 32, 52);
+KEL_PIN(AEffect, flags, 36, 56);
+// 64-bit: 4 bytes of alignment padding after flags put resvd1 at 64.
+KEL_PIN(AEffect, resvd1, 40, 64);
+KEL_PIN(AEffect, resvd2, 44, 72);
+KEL_PIN(AEffect, initialDelay, 48, 80);
+KEL_PIN(AEffect, realQualities, 52, 84);
+KEL_PIN(AEffect, offQualities, 56, 88);
+KEL_PIN(AEffect, ioRatio, 60, 92);
+KEL_PIN(AEffect, object, 64, 96);
+KEL_PIN(AEffect, user, 68, 104);
+KEL_PIN(AEffect, uniqueID, 72, 112);
+KEL_PIN(AEffect, version, 76, 116);
+KEL_PIN(AEffect, processReplacing, 80, 120);
+KEL_PIN(AEffect, future, 84, 128);
 
 // Capability flags of AEffect::flags.
 enum VstAEffectFlags : VstInt32 {
@@ -86,23 +117,33 @@ enum VstAEffectFlags : VstInt32 {
   effFlagsExtHasBuffer = 2048,
 };
 
-// Editor rectangle handed to the host (8 bytes).
+// Editor rectangle handed to the host.
 struct ERect {
   VstInt16 top;
   VstInt16 left;
   VstInt16 bottom;
   VstInt16 right;
 };
+KEL_PIN_SIZE(ERect, 8, 8);
+KEL_PIN(ERect, top, 0, 0);
+KEL_PIN(ERect, left, 2, 2);
+KEL_PIN(ERect, bottom, 4, 4);
+KEL_PIN(ERect, right, 6, 6);
 
-// Key code record built by the dispatcher for the editor key opcodes (8 bytes).
+// Key code record built by the dispatcher for the editor key opcodes.
 struct VstKeyCode {
   VstInt32 character;
   std::uint8_t virt;
   std::uint8_t modifier;
-  std::uint8_t padding[2];
+  std::uint8_t padding[2];  // rounds the record up to its 4-byte alignment
 };
+KEL_PIN_SIZE(VstKeyCode, 8, 8);
+KEL_PIN(VstKeyCode, character, 0, 0);
+KEL_PIN(VstKeyCode, virt, 4, 4);
+KEL_PIN(VstKeyCode, modifier, 5, 5);
+KEL_PIN(VstKeyCode, padding, 6, 6);
 
-// One speaker of an arrangement (112 bytes).
+// One speaker of an arrangement.
 struct VstSpeakerProperties {
   float azimuth;
   float elevation;
@@ -112,6 +153,14 @@ struct VstSpeakerProperties {
   VstInt32 type;
   char future[28];
 };
+KEL_PIN_SIZE(VstSpeakerProperties, 112, 112);
+KEL_PIN(VstSpeakerProperties, azimuth, 0, 0);
+KEL_PIN(VstSpeakerProperties, elevation, 4, 4);
+KEL_PIN(VstSpeakerProperties, radius, 8, 8);
+KEL_PIN(VstSpeakerProperties, reserved, 12, 12);
+KEL_PIN(VstSpeakerProperties, name, 16, 16);
+KEL_PIN(VstSpeakerProperties, type, 80, 80);
+KEL_PIN(VstSpeakerProperties, future, 84, 84);
 
 // Header of a speaker arrangement; numChannels VstSpeakerProperties follow it
 // directly, so the block is 8 + 112 * numChannels bytes. speakers[] is
@@ -122,8 +171,12 @@ struct VstSpeakerArrangement {
   VstInt32 numChannels;
   VstSpeakerProperties speakers[8];
 };
-
 constexpr std::size_t kSpeakerArrangementHeaderSize = 8;
+KEL_PIN_SIZE(VstSpeakerArrangement, 904, 904);
+KEL_PIN(VstSpeakerArrangement, type, 0, 0);
+KEL_PIN(VstSpeakerArrangement, numChannels, 4, 4);
+KEL_PIN(VstSpeakerArrangement, speakers, kSpeakerArrangementHeaderSize,
+        kSpeakerArrangementHeaderSize);
 
 inline std::size_t speakerArrangementSize(VstInt32 numChannels) {
   return kSpeakerArrangementHeaderSize +
@@ -135,7 +188,7 @@ inline VstSpeakerProperties* speakerAt(VstSpeakerArrangement* arrangement, VstIn
   return reinterpret_cast<VstSpeakerProperties*>(bytes) + index;
 }
 
-// Properties of one input or output pin (128 bytes).
+// Properties of one input or output pin.
 struct VstPinProperties {
   char label[64];
   VstInt32 flags;
@@ -143,6 +196,12 @@ struct VstPinProperties {
   char shortLabel[8];
   char future[48];
 };
+KEL_PIN_SIZE(VstPinProperties, 128, 128);
+KEL_PIN(VstPinProperties, label, 0, 0);
+KEL_PIN(VstPinProperties, flags, 64, 64);
+KEL_PIN(VstPinProperties, arrangementType, 68, 68);
+KEL_PIN(VstPinProperties, shortLabel, 72, 72);
+KEL_PIN(VstPinProperties, future, 80, 80);
 
 enum VstPinPropertiesFlags : VstInt32 {
   kVstPinIsActive = 1,
@@ -160,8 +219,8 @@ enum VstPlugCategory : VstInt32 {
   kPlugCategSynth = 2,
 };
 
-// One event of a VstEvents block (32 bytes); MIDI events keep their four data
-// bytes at offset 24, which is all the bridge reads of any event.
+// One event of a VstEvents block; MIDI events keep their four data bytes at
+// offset 24, which is all the bridge reads of any event.
 struct VstEvent {
   VstInt32 type;
   VstInt32 byteSize;
@@ -169,6 +228,12 @@ struct VstEvent {
   VstInt32 flags;
   char data[16];
 };
+KEL_PIN_SIZE(VstEvent, 32, 32);
+KEL_PIN(VstEvent, type, 0, 0);
+KEL_PIN(VstEvent, byteSize, 4, 4);
+KEL_PIN(VstEvent, deltaFrames, 8, 8);
+KEL_PIN(VstEvent, flags, 12, 12);
+KEL_PIN(VstEvent, data, 16, 16);
 
 struct VstMidiEvent {
   VstInt32 type;
@@ -183,6 +248,18 @@ struct VstMidiEvent {
   char reserved1;
   char reserved2;
 };
+KEL_PIN_SIZE(VstMidiEvent, 32, 32);
+KEL_PIN(VstMidiEvent, type, 0, 0);
+KEL_PIN(VstMidiEvent, byteSize, 4, 4);
+KEL_PIN(VstMidiEvent, deltaFrames, 8, 8);
+KEL_PIN(VstMidiEvent, flags, 12, 12);
+KEL_PIN(VstMidiEvent, noteLength, 16, 16);
+KEL_PIN(VstMidiEvent, noteOffset, 20, 20);
+KEL_PIN(VstMidiEvent, midiData, 24, 24);
+KEL_PIN(VstMidiEvent, detune, 28, 28);
+KEL_PIN(VstMidiEvent, noteOffVelocity, 29, 29);
+KEL_PIN(VstMidiEvent, reserved1, 30, 30);
+KEL_PIN(VstMidiEvent, reserved2, 31, 31);
 
 enum VstEventTypes : VstInt32 {
   kVstMidiType = 1,
@@ -196,6 +273,11 @@ struct VstEvents {
   VstIntPtr reserved;
   VstEvent* events[2];
 };
+KEL_PIN_SIZE(VstEvents, 16, 32);
+KEL_PIN(VstEvents, numEvents, 0, 0);
+// 64-bit: the pointer-sized field is aligned to 8, after 4 bytes of padding.
+KEL_PIN(VstEvents, reserved, 4, 8);
+KEL_PIN(VstEvents, events, 8, 16);
 
 // Host time information; the plug-in reads only the tempo.
 struct VstTimeInfo {
@@ -214,6 +296,21 @@ struct VstTimeInfo {
   VstInt32 samplesToNextClock;
   VstInt32 flags;
 };
+KEL_PIN_SIZE(VstTimeInfo, 88, 88);
+KEL_PIN(VstTimeInfo, samplePos, 0, 0);
+KEL_PIN(VstTimeInfo, sampleRate, 8, 8);
+KEL_PIN(VstTimeInfo, nanoSeconds, 16, 16);
+KEL_PIN(VstTimeInfo, ppqPos, 24, 24);
+KEL_PIN(VstTimeInfo, tempo, 32, 32);
+KEL_PIN(VstTimeInfo, barStartPos, 40, 40);
+KEL_PIN(VstTimeInfo, cycleStartPos, 48, 48);
+KEL_PIN(VstTimeInfo, cycleEndPos, 56, 56);
+KEL_PIN(VstTimeInfo, timeSigNumerator, 64, 64);
+KEL_PIN(VstTimeInfo, timeSigDenominator, 68, 68);
+KEL_PIN(VstTimeInfo, smpteOffset, 72, 72);
+KEL_PIN(VstTimeInfo, smpteFrameRate, 76, 76);
+KEL_PIN(VstTimeInfo, samplesToNextClock, 80, 80);
+KEL_PIN(VstTimeInfo, flags, 84, 84);
 
 enum VstTimeInfoFlags : VstInt32 {
   kVstTempoValid = 1 << 10,
@@ -230,108 +327,3 @@ struct MidiProgramCategory;
 struct MidiKeyName;
 struct VstAudioFile;
 struct VstOfflineTask;
-
-// --- 32-bit layout pins -------------------------------------------------------
-#define KEL_PIN32(type, field, offset) \
-  static_assert(!kVst32BitLayout || offsetof(type, field) == (offset), #type "::" #field)
-
-static_assert(!kVst32BitLayout || sizeof(AEffect) == 144, "AEffect size");
-KEL_PIN32(AEffect, magic, 0);
-KEL_PIN32(AEffect, dispatcher, 4);
-KEL_PIN32(AEffect, process, 8);
-KEL_PIN32(AEffect, setParameter, 12);
-KEL_PIN32(AEffect, getParameter, 16);
-KEL_PIN32(AEffect, numPrograms, 20);
-KEL_PIN32(AEffect, numParams, 24);
-KEL_PIN32(AEffect, numInputs, 28);
-KEL_PIN32(AEffect, numOutputs, 32);
-KEL_PIN32(AEffect, flags, 36);
-KEL_PIN32(AEffect, resvd1, 40);
-KEL_PIN32(AEffect, resvd2, 44);
-KEL_PIN32(AEffect, initialDelay, 48);
-KEL_PIN32(AEffect, realQualities, 52);
-KEL_PIN32(AEffect, offQualities, 56);
-KEL_PIN32(AEffect, ioRatio, 60);
-KEL_PIN32(AEffect, object, 64);
-KEL_PIN32(AEffect, user, 68);
-KEL_PIN32(AEffect, uniqueID, 72);
-KEL_PIN32(AEffect, version, 76);
-KEL_PIN32(AEffect, processReplacing, 80);
-KEL_PIN32(AEffect, future, 84);
-
-#define KEL_PIN64(type, field, offset) \
-  static_assert(!kVst64BitLayout || offsetof(type, field) == (offset), #type "::" #field)
-
-static_assert(!kVst64BitLayout || sizeof(AEffect) == 192, "AEffect size");
-KEL_PIN64(AEffect, magic, 0);
-KEL_PIN64(AEffect, dispatcher, 8);
-KEL_PIN64(AEffect, process, 16);
-KEL_PIN64(AEffect, setParameter, 24);
-KEL_PIN64(AEffect, getParameter, 32);
-KEL_PIN64(AEffect, numPrograms, 40);
-KEL_PIN64(AEffect, numParams, 44);
-KEL_PIN64(AEffect, numInputs, 48);
-KEL_PIN64(AEffect, numOutputs, 52);
-KEL_PIN64(AEffect, flags, 56);
-KEL_PIN64(AEffect, resvd1, 64);
-KEL_PIN64(AEffect, resvd2, 72);
-KEL_PIN64(AEffect, initialDelay, 80);
-KEL_PIN64(AEffect, realQualities, 84);
-KEL_PIN64(AEffect, offQualities, 88);
-KEL_PIN64(AEffect, ioRatio, 92);
-KEL_PIN64(AEffect, object, 96);
-KEL_PIN64(AEffect, user, 104);
-KEL_PIN64(AEffect, uniqueID, 112);
-KEL_PIN64(AEffect, version, 116);
-KEL_PIN64(AEffect, processReplacing, 120);
-KEL_PIN64(AEffect, future, 128);
-
-static_assert(sizeof(ERect) == 8, "ERect size");
-static_assert(offsetof(ERect, top) == 0 && offsetof(ERect, left) == 2 &&
-                  offsetof(ERect, bottom) == 4 && offsetof(ERect, right) == 6,
-              "ERect offsets");
-
-static_assert(sizeof(VstKeyCode) == 8, "VstKeyCode size");
-static_assert(offsetof(VstKeyCode, character) == 0 && offsetof(VstKeyCode, virt) == 4 &&
-                  offsetof(VstKeyCode, modifier) == 5,
-              "VstKeyCode offsets");
-
-static_assert(sizeof(VstSpeakerProperties) == 112, "VstSpeakerProperties size");
-static_assert(offsetof(VstSpeakerProperties, azimuth) == 0 &&
-                  offsetof(VstSpeakerProperties, elevation) == 4 &&
-                  offsetof(VstSpeakerProperties, radius) == 8 &&
-                  offsetof(VstSpeakerProperties, reserved) == 12 &&
-                  offsetof(VstSpeakerProperties, name) == 16 &&
-                  offsetof(VstSpeakerProperties, type) == 80 &&
-                  offsetof(VstSpeakerProperties, future) == 84,
-              "VstSpeakerProperties offsets");
-
-static_assert(offsetof(VstSpeakerArrangement, type) == 0 &&
-                  offsetof(VstSpeakerArrangement, numChannels) == 4 &&
-                  offsetof(VstSpeakerArrangement, speakers) == kSpeakerArrangementHeaderSize,
-              "VstSpeakerArrangement offsets");
-
-static_assert(sizeof(VstPinProperties) == 128, "VstPinProperties size");
-static_assert(offsetof(VstPinProperties, label) == 0 && offsetof(VstPinProperties, flags) == 64 &&
-                  offsetof(VstPinProperties, arrangementType) == 68 &&
-                  offsetof(VstPinProperties, shortLabel) == 72 &&
-                  offsetof(VstPinProperties, future) == 80,
-              "VstPinProperties offsets");
-
-static_assert(sizeof(VstEvent) == 32, "VstEvent size");
-static_assert(sizeof(VstMidiEvent) == 32, "VstMidiEvent size");
-static_assert(offsetof(VstEvent, deltaFrames) == 8, "VstEvent::deltaFrames");
-static_assert(offsetof(VstMidiEvent, deltaFrames) == 8 && offsetof(VstMidiEvent, midiData) == 24,
-              "VstMidiEvent offsets");
-
-static_assert(!kVst32BitLayout || sizeof(VstEvents) == 16, "VstEvents size");
-KEL_PIN32(VstEvents, numEvents, 0);
-KEL_PIN32(VstEvents, reserved, 4);
-KEL_PIN32(VstEvents, events, 8);
-static_assert(!kVst64BitLayout || sizeof(VstEvents) == 32, "VstEvents size");
-KEL_PIN64(VstEvents, numEvents, 0);
-KEL_PIN64(VstEvents, reserved, 8);
-KEL_PIN64(VstEvents, events, 16);
-
-static_assert(offsetof(VstTimeInfo, tempo) == 32, "VstTimeInfo::tempo");
-static_assert(sizeof(VstTimeInfo) == 88, "VstTimeInfo size");

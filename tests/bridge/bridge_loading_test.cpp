@@ -285,7 +285,8 @@ TEST_F(BridgeLoading, BrokenInstallationsFallBackToBaseDefaults) {
 // No process loads a DLL of the other width: a silent load failure, as for
 // any other library the bridge cannot load.
 TEST_F(BridgeLoading, EngineOfTheOtherWidthIsALoadFailure) {
-  harness.useEngineOfTheOtherWidth();
+  std::string error;
+  ASSERT_TRUE(harness.useEngineOfTheOtherWidth(&error)) << error;
   expectBaseDefaults(harness.open(host));
   EXPECT_TRUE(harness.errorBoxes().empty());
   EXPECT_EQ(engine().callCount, 0);

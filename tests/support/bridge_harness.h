@@ -63,8 +63,8 @@ class BridgeHarness {
   void useEngineWithoutEntry();
   void useMissingEngine();
   // Windows only: registers a copy of the engine whose header names the
-  // other width (i386 or x86-64).
-  void useEngineOfTheOtherWidth();
+  // other width (i386 or x86-64); false with the reason when it cannot.
+  bool useEngineOfTheOtherWidth(std::string* error);
   bool privateEngineLoaded() const;
 
   const std::string& guid() const { return productGuid; }

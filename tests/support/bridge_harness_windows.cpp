@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
@@ -239,12 +238,11 @@ void BridgeHarness::useEngineWithoutEntry() {
   installProduct();
 }
 
-void BridgeHarness::useEngineOfTheOtherWidth() {
+bool BridgeHarness::useEngineOfTheOtherWidth(std::string* error) {
   platformState->enginePath = platformState->root + "OtherWidth.dll";
-  std::string error;
-  EXPECT_TRUE(writeOtherWidthCopy(commonEnginePath(), platformState->enginePath, &error)) << error;
   platformState->files.push_back(platformState->enginePath);
   installProduct();
+  return writeOtherWidthCopy(commonEnginePath(), platformState->enginePath, error);
 }
 
 void BridgeHarness::useMissingEngine() {

@@ -43,8 +43,9 @@ class RecordingHost {
 
   const std::vector<HostCall>& calls() const { return log; }
   std::size_t count(VstInt32 opcode) const;
-  // The last call; fails the test when there was none.
+  // The latest call; one with opcode kNoCall when there was none.
   const HostCall& last() const;
+  static constexpr VstInt32 kNoCall = -1;
   void clear() { log.clear(); }
 
  private:
