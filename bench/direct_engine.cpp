@@ -9,18 +9,15 @@ namespace bench {
 // Answers the engine as the plug-in does, without a host behind it.
 class DirectEngine::Host final : public kel::IHost {
  public:
-  std::int32_t getVersion() override { return 5; }
+  std::int32_t getVersion() override { return kel::kHostVersion; }
   void parameterChanged(std::int32_t) override {}
   double getTempo() override { return 0.0; }
-  std::int32_t getHostFlag() override { return 1; }
+  std::int32_t getHostFlag() override { return kel::kHostFlag; }
 };
 
 DirectEngine::DirectEngine(const std::string& libraryPath) : host(new Host) {
-  HMODULE loaded = LoadLibraryA(libraryPath.c_str());
-  library = loaded;
-  if (loaded == nullptr) return;
-  auto entry = reinterpret_cast<kel::KelMainProc>(
-      reinterpret_cast<void*>(GetProcAddress(loaded, "kelMain")));
+  if (!library.load(libraryPath.c_str())) return;
+  auto entry = reinterpret_cast<kel::KelMainProc>(library.symbol("kelMain"));
   if (entry == nullptr) return;
   std::int32_t version = 0;
   module = entry(host, &version);
@@ -40,7 +37,7 @@ DirectEngine::~DirectEngine() {
     engineProcessor->release();
   }
   if (module != nullptr) module->release();
-  if (library != nullptr) FreeLibrary(static_cast<HMODULE>(library));
+  library.unload();
   delete host;
 }
 

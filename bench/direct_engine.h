@@ -7,6 +7,7 @@
 #include <string>
 
 #include "bridge/kel_interfaces.h"
+#include "platform/platform.h"
 
 namespace bench {
 
@@ -24,7 +25,7 @@ class DirectEngine {
  private:
   class Host;
   Host* host = nullptr;
-  void* library = nullptr;
+  platform::Library library;
   kel::IModule* module = nullptr;
   kel::IProcessor* engineProcessor = nullptr;
 };

@@ -19,9 +19,9 @@ class DemoModule : public kel::IModule {
 
   // Destroys the module; processors and views it created live on until released.
   void release() override { delete this; }
-  // Host thread: a new processor owned by the caller, null for an unknown index.
+  // [main] A new processor owned by the caller, null for an unknown index.
   kel::IProcessor* createProcessor(std::int32_t processIndex) override;
-  // Host thread: a view of a processor made by this module, or null.
+  // [main] A view of a processor made by this module, or null.
   kel::IView* createView(kel::IProcessor* processor) override;
 
  private:

@@ -29,43 +29,43 @@ class DemoProcessor : public kel::IProcessor {
 
   // Destroys the processor; the bridge calls it once, after terminate().
   void release() override { delete this; }
-  // Host thread, before/after any processing: nothing to set up or free.
+  // [main], before/after any processing: nothing to set up or free.
   void initialize() override {}
   void terminate() override {}
-  // Host thread: 0, or kel::kProcessorTakesMidi for processors that play notes.
+  // [main] 0, or kel::kProcessorTakesMidi for processors that play notes.
   std::int32_t getFlags() override { return 0; }
-  // Host thread: clears the sound state so processing starts from silence.
+  // [main] Clears the sound state so processing starts from silence.
   void activate() override { restart(); }
   void deactivate() override {}
-  // Host thread: stereo unless the configuration says otherwise.
+  // [main] Stereo unless the configuration says otherwise.
   std::int32_t getDefaultOutputCount() override { return 2; }
-  // Host thread: channel counts, clamped to 0..kMaxChannels.
+  // [main] Channel counts, clamped to 0..kMaxChannels.
   void setInputCount(std::int32_t channels) override;
   void setOutputCount(std::int32_t channels) override;
-  // Host thread: informative only; render() copes with any block length.
+  // [main] Informative only; render() copes with any block length.
   void setBlockSize(std::int32_t frames) override { blockSize_ = frames; }
-  // Host thread, never during process(): rates of 0 or below are ignored.
+  // [main], never during process(): rates of 0 or below are ignored.
   void setSampleRate(float hz) override;
-  // Audio thread: host buffers, outputs first; null arrays or frames <= 0 do nothing.
+  // [audio] Host buffers, outputs first; null arrays or frames <= 0 do nothing.
   void process(float** outputs, float** inputs, std::int32_t frames,
                std::int32_t* zeroWord) override;
-  // Any thread: the fixed number of parameters, all automatable.
+  // [any thread] The fixed number of parameters, all automatable.
   std::int32_t getParameterCount() override { return parameters_.count(); }
-  // Any thread: fills `info` for a valid index, leaves it alone otherwise.
+  // [any thread] Fills `info` for a valid index, leaves it alone otherwise.
   void getParameterInfo(std::int32_t index, kel::SParameterInfo* info) override;
-  // Any thread: 0 for an unknown index.
+  // [any thread] 0 for an unknown index.
   std::int32_t getParameter(std::int32_t index) override { return parameters_.get(index); }
-  // Any thread: clamps to the bounds; an unknown index is ignored.
+  // [any thread] Clamps to the bounds; an unknown index is ignored.
   void setParameter(std::int32_t index, std::int32_t value) override;
-  // Any thread: the byte count getChunk() writes; fixed per processor.
+  // [any thread] The byte count getChunk() writes; fixed per processor.
   std::int32_t getChunkSize() override;
-  // Host thread: a chunk that is not this processor's current format is ignored.
+  // [main] A chunk that is not this processor's current format is ignored.
   void setChunk(void* bytes, std::int32_t byteCount) override;
-  // Host thread: `buffer` holds getChunkSize() bytes, owned by the caller.
+  // [main] `buffer` holds getChunkSize() bytes, owned by the caller.
   void getChunk(void* buffer) override;
-  // Audio thread, before the block the events belong to; records are copied.
+  // [audio], before the block the events belong to; records are copied.
   void processEvents(kel::SEvent* events, std::int32_t count) override;
-  // UI thread: nothing to do between blocks.
+  // [main] Nothing to do between blocks.
   void idle() override {}
 
   std::uint16_t kind() const { return kind_; }
@@ -74,16 +74,16 @@ class DemoProcessor : public kel::IProcessor {
   float sampleRate() const { return sampleRate_; }
 
  protected:
-  // Audio thread: `inputs` may be null or hold fewer channels than outputs.
+  // [audio] `inputs` may be null or hold fewer channels than outputs.
   virtual void render(float** outputs, float** inputs, std::int32_t inputCount,
                       std::int32_t outputCount, std::int32_t frames) = 0;
   virtual void handleEvents(const kel::SEvent* events, std::int32_t count) {
     (void)events;
     (void)count;
   }
-  // Host thread, never during process(): on activate and on sample rate changes.
+  // [main], never during process(): on activate and on sample rate changes.
   virtual void reset() {}
-  // Audio thread, first block after a reset: smoothed values jump to their
+  // [audio], first block after a reset: smoothed values jump to their
   // settings, so settings made before processing starts apply from frame 0.
   virtual void settle() {}
 

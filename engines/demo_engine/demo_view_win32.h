@@ -23,16 +23,16 @@ class DemoView : public kel::IView {
 
   // Closes the window if open and destroys the view.
   void release() override;
-  // UI thread: the fixed size of the window in pixels.
+  // [main] The fixed size of the window in pixels.
   void getSize(std::int32_t* width, std::int32_t* height) override;
-  // UI thread: opens the child window in `parentWindow` (an HWND) at x, y; a
+  // [main] Opens the child window in `parentWindow` (an HWND) at x, y; a
   // second open first closes the previous window; a null parent does nothing.
   void open(void* parentWindow, std::int32_t x, std::int32_t y) override;
-  // UI thread: destroys the window; harmless when none is open.
+  // [main] Destroys the window; harmless when none is open.
   void close() override;
-  // UI thread: redraws everything.
+  // [main] Redraws everything.
   void update() override;
-  // UI thread: redraws when a value changed behind the editor's back.
+  // [main] Redraws when a value changed behind the editor's back.
   void idle() override;
 
  private:

@@ -6,7 +6,7 @@
 namespace demo {
 namespace {
 
-const ParameterDefinition kFilterSpecs[FilterProcessor::kParameterCount] = {
+const ParameterDefinition kFilterDefinitions[FilterProcessor::kParameterCount] = {
     {"Cutoff", "Hz", 20, 20000, 1000, 0, kel::kCurveLogarithmic, 1000, nullptr, nullptr, nullptr},
     {"Type", "", 0, 2, 0, 0, kel::kCurveLinear, 0, "Lowpass@Highpass@Bandpass", nullptr, nullptr},
     {"Resonance", "%", 0, 1000, 0, 1, kel::kCurveLinear, 0, nullptr, nullptr, nullptr},
@@ -20,7 +20,7 @@ constexpr double kGlideSeconds = 0.01;
 }  // namespace
 
 FilterProcessor::FilterProcessor()
-    : DemoProcessor(1, "Demo Filter", kFilterSpecs, kParameterCount) {}
+    : DemoProcessor(1, "Demo Filter", kFilterDefinitions, kParameterCount) {}
 
 double FilterProcessor::targetQ() const {
   // 0 % is a flat Butterworth response (Q 0.707), 100 % a sharp peak (Q 20).

@@ -5,17 +5,17 @@
 namespace demo {
 namespace {
 
-const ParameterDefinition kGainSpecs[GainProcessor::kParameterCount] = {
+const ParameterDefinition kGainDefinitions[GainProcessor::kParameterCount] = {
     {"Gain", "dB", -600, 120, 0, 1, kel::kCurveLinear, 0, nullptr, "-inf", nullptr},
     {"Polarity", "", 0, 1, 0, 0, kel::kCurveLinear, 0, "Normal@Inverted", nullptr, nullptr},
 };
 
 }  // namespace
 
-GainProcessor::GainProcessor() : DemoProcessor(0, "Demo Gain", kGainSpecs, kParameterCount) {}
+GainProcessor::GainProcessor() : DemoProcessor(0, "Demo Gain", kGainDefinitions, kParameterCount) {}
 
 float GainProcessor::targetFactor() const {
-  const ParameterDefinition& gain = kGainSpecs[kGain];
+  const ParameterDefinition& gain = kGainDefinitions[kGain];
   if (parameters_.get(kGain) <= gain.minimum) return 0.0f;
   const double factor = std::pow(10.0, parameters_.real(kGain) / 20.0);
   return static_cast<float>(parameters_.get(kPolarity) ? -factor : factor);

@@ -6,7 +6,7 @@
 namespace demo {
 namespace {
 
-const ParameterDefinition kSynthSpecs[SynthProcessor::kParameterCount] = {
+const ParameterDefinition kSynthDefinitions[SynthProcessor::kParameterCount] = {
     {"Waveform", "", 0, 3, 1, 0, kel::kCurveLinear, 0, "Sine@Saw@Square@Triangle", nullptr,
      nullptr},
     {"Volume", "dB", -600, 0, -120, 1, kel::kCurveLinear, 0, nullptr, "Off", nullptr},
@@ -37,7 +37,7 @@ constexpr float kVolumeSmoothing = 0.005f;
 }  // namespace
 
 SynthProcessor::SynthProcessor()
-    : DemoProcessor(2, "Demo Synth", kSynthSpecs, kParameterCount), pending_{}, mix_{} {}
+    : DemoProcessor(2, "Demo Synth", kSynthDefinitions, kParameterCount), pending_{}, mix_{} {}
 
 std::int32_t SynthProcessor::activeVoiceCount() const {
   return static_cast<std::int32_t>(std::count_if(voices_.begin(), voices_.end(),
@@ -45,7 +45,7 @@ std::int32_t SynthProcessor::activeVoiceCount() const {
 }
 
 float SynthProcessor::targetVolume() const {
-  if (parameters_.get(kVolume) <= kSynthSpecs[kVolume].minimum) return 0.0f;
+  if (parameters_.get(kVolume) <= kSynthDefinitions[kVolume].minimum) return 0.0f;
   return static_cast<float>(std::pow(10.0, parameters_.real(kVolume) / 20.0));
 }
 

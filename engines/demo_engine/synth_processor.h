@@ -19,7 +19,7 @@ class SynthProcessor : public DemoProcessor {
 
   SynthProcessor();
 
-  // Host thread: this processor plays MIDI notes, so the host sends events.
+  // [main] This processor plays MIDI notes, so the host sends events.
   std::int32_t getFlags() override { return kel::kProcessorTakesMidi; }
   std::int32_t activeVoiceCount() const;
 

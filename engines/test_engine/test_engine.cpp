@@ -77,7 +77,7 @@ void misbehaveInProcess(float** outputs, std::int32_t frames) {
 
 class TestProcessor final : public kel::IProcessor {
  public:
-  // Control thread; starts the engine's own notice thread when scripted.
+  // [main] Starts the engine's own notice thread when scripted.
   TestProcessor() {
     // Never freed: the leak the lifecycle check must find.
     if (scriptBlock.leakPerInstance) {
@@ -94,7 +94,7 @@ class TestProcessor final : public kel::IProcessor {
     });
   }
 
-  // Any thread; stops the notice thread, then destroys the processor, which
+  // [any thread] Stops the notice thread, then destroys the processor, which
   // must not be used afterwards.
   void release() override {
     stopping.store(true, std::memory_order_release);
@@ -104,55 +104,55 @@ class TestProcessor final : public kel::IProcessor {
     delete this;
   }
 
-  // Control thread; logged only.
+  // [main] Logged only.
   void initialize() override { record(Op::Initialize); }
 
-  // Control thread; may report a change to the host while terminating.
+  // [main] May report a change to the host while terminating.
   void terminate() override {
     record(Op::Terminate);
     notifyAt(testengine::kNotifyDuringTerminate);
   }
 
-  // Control thread; answers the scripted flags.
+  // [main] Answers the scripted flags.
   std::int32_t getFlags() override {
     record(Op::GetFlags);
     return scriptBlock.flags;
   }
 
-  // Control thread; logged only.
+  // [main] Logged only.
   void activate() override { record(Op::Activate); }
 
-  // Control thread; may report a change to the host while deactivating.
+  // [main] May report a change to the host while deactivating.
   void deactivate() override {
     record(Op::Deactivate);
     notifyAt(testengine::kNotifyDuringDeactivate);
   }
 
-  // Control thread; answers the scripted count.
+  // [main] Answers the scripted count.
   std::int32_t getDefaultOutputCount() override {
     record(Op::GetDefaultOutputCount);
     return scriptBlock.defaultOutputCount;
   }
 
-  // Control thread; the count bounds the channels that process() touches.
+  // [main] The count bounds the channels that process() touches.
   void setInputCount(std::int32_t channels) override {
     record(Op::SetInputCount, channels);
     scriptBlock.inputCount = channels;
   }
 
-  // Control thread; as setInputCount.
+  // [main] As setInputCount.
   void setOutputCount(std::int32_t channels) override {
     record(Op::SetOutputCount, channels);
     scriptBlock.outputCount = channels;
   }
 
-  // Control thread; logged only.
+  // [main] Logged only.
   void setBlockSize(std::int32_t frames) override { record(Op::SetBlockSize, frames); }
 
-  // Control thread; logged only.
+  // [main] Logged only.
   void setSampleRate(float hz) override { record(Op::SetSampleRate, 0, 0, hz); }
 
-  // Audio thread; allocation-free. The caller owns every buffer; null
+  // [audio] Allocation-free. The caller owns every buffer; null
   // arrays or channels are skipped, a missing zero word is recorded as -1.
   void process(float** outputs, float** inputs, std::int32_t frames,
                std::int32_t* zeroWord) override {
@@ -172,13 +172,13 @@ class TestProcessor final : public kel::IProcessor {
     misbehaveInProcess(outputs, frames);
   }
 
-  // Any thread; answers the scripted count, which may be negative.
+  // [any thread] Answers the scripted count, which may be negative.
   std::int32_t getParameterCount() override {
     record(Op::GetParameterCount);
     return scriptBlock.parameterCount;
   }
 
-  // Any thread; points the caller's record at the script's texts (valid
+  // [any thread] Points the caller's record at the script's texts (valid
   // until the script changes). Unknown indexes leave the record untouched.
   void getParameterInfo(std::int32_t index, kel::SParameterInfo* info) override {
     record(Op::GetParameterInfo, index, 0, 0.0f, info);
@@ -200,7 +200,7 @@ class TestProcessor final : public kel::IProcessor {
     if (index == scriptBlock.notifyIndex) notifyAt(testengine::kNotifyDuringBuild);
   }
 
-  // Any thread; 0 for an unknown index.
+  // [any thread] 0 for an unknown index.
   std::int32_t getParameter(std::int32_t index) override {
     record(Op::GetParameter, index);
     const testengine::ParameterScript* p = parameterAt(index);
@@ -209,7 +209,7 @@ class TestProcessor final : public kel::IProcessor {
     return p != nullptr ? p->value : 0;
   }
 
-  // Any thread; an unknown index is logged and otherwise ignored.
+  // [any thread] An unknown index is logged and otherwise ignored.
   void setParameter(std::int32_t index, std::int32_t value) override {
     record(Op::SetParameter, index, value);
     if (scriptBlock.crashInSetParameter) crash();
@@ -217,7 +217,7 @@ class TestProcessor final : public kel::IProcessor {
     if (p != nullptr && !scriptBlock.ignoresSetParameter) p->value = value;
   }
 
-  // Control thread; answers the scripted size.
+  // [main] Answers the scripted size.
   std::int32_t getChunkSize() override {
     record(Op::GetChunkSize);
     if (scriptBlock.chunkHoldsValues) {
@@ -226,7 +226,7 @@ class TestProcessor final : public kel::IProcessor {
     return scriptBlock.chunkSize;
   }
 
-  // Control thread; keeps a copy of at most kMaxChunk bytes. The caller
+  // [main] Keeps a copy of at most kMaxChunk bytes. The caller
   // keeps ownership of `bytes`.
   void setChunk(void* bytes, std::int32_t byteCount) override {
     Script& s = scriptBlock;
@@ -243,7 +243,7 @@ class TestProcessor final : public kel::IProcessor {
     }
   }
 
-  // Control thread; fills the caller's buffer of getChunkSize() bytes.
+  // [main] Fills the caller's buffer of getChunkSize() bytes.
   void getChunk(void* buffer) override {
     Script& s = scriptBlock;
     record(Op::GetChunk, 0, 0, 0.0f, buffer);
@@ -265,7 +265,7 @@ class TestProcessor final : public kel::IProcessor {
     if (buffer != nullptr && size > 0) std::memcpy(buffer, s.chunk, size);
   }
 
-  // Audio thread; allocation-free. Keeps the first kRecordedEvents events;
+  // [audio] Allocation-free. Keeps the first kRecordedEvents events;
   // the caller keeps ownership of the array.
   void processEvents(kel::SEvent* events, std::int32_t count) override {
     Script& s = scriptBlock;
@@ -275,7 +275,7 @@ class TestProcessor final : public kel::IProcessor {
     if (events != nullptr && kept > 0) std::copy(events, events + kept, s.events);
   }
 
-  // Any thread; may report a change to the host.
+  // [any thread] May report a change to the host.
   void idle() override {
     record(Op::ProcessorIdle);
     notifyAt(testengine::kNotifyOnIdle);
@@ -288,43 +288,43 @@ class TestProcessor final : public kel::IProcessor {
 
 class TestView final : public kel::IView {
  public:
-  // UI thread; destroys the view.
+  // [main] Destroys the view.
   void release() override {
     record(Op::ViewRelease);
     --scriptBlock.liveObjects;
     delete this;
   }
 
-  // UI thread; writes the scripted size through whichever pointer is given.
+  // [main] Writes the scripted size through whichever pointer is given.
   void getSize(std::int32_t* width, std::int32_t* height) override {
     record(Op::ViewGetSize);
     if (width != nullptr) *width = scriptBlock.viewWidth;
     if (height != nullptr) *height = scriptBlock.viewHeight;
   }
 
-  // UI thread; the window stays the caller's.
+  // [main] The window stays the caller's.
   void open(void* parentWindow, std::int32_t x, std::int32_t y) override {
     record(Op::ViewOpen, x, y, 0.0f, parentWindow);
   }
 
-  // UI thread; logged only.
+  // [main] Logged only.
   void close() override { record(Op::ViewClose); }
-  // UI thread; logged only.
+  // [main] Logged only.
   void update() override { record(Op::ViewUpdate); }
-  // UI thread; logged only.
+  // [main] Logged only.
   void idle() override { record(Op::ViewIdle); }
 };
 
 class TestModule final : public kel::IModule {
  public:
-  // Any thread; destroys the module. Processors and views live on.
+  // [any thread] Destroys the module. Processors and views live on.
   void release() override {
     record(Op::ModuleRelease);
     --scriptBlock.liveObjects;
     delete this;
   }
 
-  // Control thread; a new processor owned by the caller, or null when
+  // [main] A new processor owned by the caller, or null when
   // scripted so or out of memory.
   kel::IProcessor* createProcessor(std::int32_t processIndex) override {
     record(Op::CreateProcessor, processIndex);
@@ -335,7 +335,7 @@ class TestModule final : public kel::IModule {
     return processor;
   }
 
-  // Control thread; a new view owned by the caller, or null as above.
+  // [main] A new view owned by the caller, or null as above.
   kel::IView* createView(kel::IProcessor* processor) override {
     record(Op::CreateView, 0, 0, 0.0f, processor);
     if (scriptBlock.nullView) return nullptr;

@@ -10,7 +10,7 @@
 
 // The engine's entry, as kelMain: writes the scripted version and answers a
 // new module (owned by the caller until release()), or null when scripted so.
-// Any thread; never throws.
+// [any thread] Never throws.
 kel::IModule* testEngineMain(kel::IHost* host, std::int32_t* version);
 
 // The engine's one control block; lives as long as the program or library.

@@ -12,7 +12,7 @@ void resetScript(Script& script) {
   std::memset(&script, 0, sizeof script);
   script.liveObjects = liveObjects;
 
-  script.version = 5;
+  script.version = static_cast<std::int32_t>(kel::kHighestEngineVersion);
   script.flags = 0;
   script.defaultOutputCount = 2;
   script.viewWidth = 400;

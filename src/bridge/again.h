@@ -2,12 +2,13 @@
 // creates one engine processor and its view, and forwards every host request
 // to them. It implements kel::IHost for the engine's calls back.
 //
-// Threads: the host calls the audio entries and processEvents on its audio
-// thread, everything else on its other threads; the engine may call the
-// kel::IHost operations on any thread. Nothing here locks; the parameter map
-// is written during construction only, before `ready` opens parameterChanged.
+// Threads, as tagged below: [audio] the host's audio thread, [main] its other
+// threads, [any thread] either, or an engine thread for kel::IHost. Nothing
+// here locks; the parameter map is written during construction only, before
+// `ready` opens parameterChanged.
 // Ownership: the host owns the effect through its record; the effect owns its
-// editor, its chunk buffer and the engine objects (released, never deleted).
+// editor, its chunk buffer and the engine objects (released, never deleted);
+// text buffers and arrays passed in stay the host's.
 #pragma once
 
 #include <atomic>
@@ -26,20 +27,20 @@ class AGain : public AudioEffectX, public virtual kel::IHost {
   static constexpr std::size_t kConfigTextSize = 64;  // 63 characters and the NUL
   static constexpr std::size_t kPathSize = 261;
 
-  // Never fails outward: when the engine cannot be loaded the effect keeps
-  // the base defaults (1 program, 1 parameter, no editor, no flags).
+  // [main] Never fails outward: when the engine cannot be loaded the effect
+  // keeps the base defaults (1 program, 1 parameter, no editor, no flags).
   explicit AGain(audioMasterCallback audioMaster);
   ~AGain() override;
 
-  // --- parameters (host index; unknown indexes never reach the engine) ---
+  // --- [any thread] parameters (host index; unknown ones never reach the engine)
   void setParameter(VstInt32 index, float value) override;
   float getParameter(VstInt32 index) override;
 
-  // --- audio: the host's arrays go to the engine unchanged, no copy ---
+  // --- [audio] the host's arrays go to the engine unchanged, no copy ---
   void process(float** inputs, float** outputs, VstInt32 sampleFrames) override;
   void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;
 
-  // --- program, texts, chunk ---
+  // --- [main] program, texts, chunk ---
   void setProgramName(char* name) override;
   void getProgramName(char* name) override;
   void getParameterLabel(VstInt32 index, char* label) override;
@@ -48,7 +49,7 @@ class AGain : public AudioEffectX, public virtual kel::IHost {
   VstInt32 getChunk(void** data, bool isPreset) override;
   VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset) override;
 
-  // --- processing state ---
+  // --- [main] processing state; processEvents is [audio] ---
   void setSampleRate(float sampleRate) override;
   void setBlockSize(VstInt32 blockSize) override;
   void resume() override;
@@ -60,20 +61,16 @@ class AGain : public AudioEffectX, public virtual kel::IHost {
   bool setViewPosition(VstInt32 x, VstInt32 y) override;
   VstInt32 fxIdle() override;
 
-  // --- the bridge's own operations ---
+  // --- [main] the bridge's own operations, during construction ---
   virtual VstInt32 buildParameterMap();
   virtual VstInt32 getHostParameterCount();
   virtual bool loadEngine();
 
-  // --- kel::IHost, called by the engine on any of its threads ---
+  // --- [any thread] kel::IHost, called by the engine on any of its threads ---
   std::int32_t getVersion() override;
   void parameterChanged(std::int32_t engineIndex) override;
   double getTempo() override;
   std::int32_t getHostFlag() override;
-
-  bool isLoaded() const { return liveProcessor() != nullptr; }
-  kel::IView* engineView() const { return view; }
-  const char* effectName() const { return name; }
 
  private:
   // Converts an engine value of a described parameter to 0..1; false when
@@ -86,6 +83,10 @@ class AGain : public AudioEffectX, public virtual kel::IHost {
   // The processor and the engine parameter behind a host index; null without
   // an engine or for an index the host does not have.
   kel::IProcessor* engineParameterOf(VstInt32 hostIndex, std::int32_t* engineIndex) const;
+  // The same, with the parameter described into `info`, a freshly constructed
+  // record (left alone when the answer is null).
+  kel::IProcessor* describedParameterOf(VstInt32 hostIndex, std::int32_t* engineIndex,
+                                        kel::SParameterInfo& info) const;
 
   std::int32_t processIndex = 0;
   bool takesMidi = false;

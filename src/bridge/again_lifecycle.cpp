@@ -34,6 +34,16 @@ bool readEnginePath(const char* guid, char* path, std::size_t size) {
   return true;
 }
 
+// Forgets an engine object, then releases it: exactly once, and a change
+// notice arriving meanwhile never finds a released object.
+template <typename Object>
+void releaseOnce(Object*& object) {
+  if (object == nullptr) return;
+  Object* released = object;
+  object = nullptr;
+  released->release();
+}
+
 }  // namespace
 
 AGain::AGain(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, 1, 1) {
@@ -84,22 +94,14 @@ AGain::~AGain() {
   // processor stays published through deactivate and terminate, whose
   // notices are served; an engine thread that read it before the exchange
   // is the engine's to stop before its release returns.
-  if (view != nullptr) {
-    kel::IView* released = view;
-    view = nullptr;
-    released->release();
-  }
+  releaseOnce(view);
   if (kel::IProcessor* engine = liveProcessor()) {
     engine->deactivate();
     engine->terminate();
     processor.store(nullptr, std::memory_order_release);
     engine->release();
   }
-  if (module != nullptr) {
-    kel::IModule* released = module;
-    module = nullptr;
-    released->release();
-  }
+  releaseOnce(module);
   engineLibrary.unload();
   // The parameter maps and the name go with the members, after this body.
 }
@@ -123,9 +125,7 @@ bool AGain::loadEngine() {
   module = entry(this, &version);
   if (module == nullptr) return false;
   if (static_cast<std::uint32_t>(version) > kel::kHighestEngineVersion) {
-    kel::IModule* refused = module;
-    module = nullptr;
-    refused->release();
+    releaseOnce(module);
     return false;
   }
 
@@ -133,9 +133,7 @@ bool AGain::loadEngine() {
   // Without a processor there is no effect: nothing may be called through
   // the missing object, so the engine is given back at once.
   if (engine == nullptr) {
-    kel::IModule* unused = module;
-    module = nullptr;
-    unused->release();
+    releaseOnce(module);
     engineLibrary.unload();
     return false;
   }

@@ -105,15 +105,21 @@ kel::IProcessor* AGain::engineParameterOf(VstInt32 hostIndex, std::int32_t* engi
   return engine;
 }
 
+kel::IProcessor* AGain::describedParameterOf(VstInt32 hostIndex, std::int32_t* engineIndex,
+                                             kel::SParameterInfo& info) const {
+  kel::IProcessor* engine = engineParameterOf(hostIndex, engineIndex);
+  if (engine != nullptr) kel::describeParameter(*engine, *engineIndex, info);
+  return engine;
+}
+
 // A value that is not a finite number (a careless host's NaN or infinity)
 // has no engine value: ignored before anything reaches the engine.
 void AGain::setParameter(VstInt32 index, float value) {
   if (!std::isfinite(value)) return;
   std::int32_t engineIndex = 0;
-  kel::IProcessor* engine = engineParameterOf(index, &engineIndex);
-  if (engine == nullptr) return;
   kel::SParameterInfo info;
-  kel::describeParameter(*engine, engineIndex, info);
+  kel::IProcessor* engine = describedParameterOf(index, &engineIndex, info);
+  if (engine == nullptr) return;
   std::int32_t engineValue = 0;
   if (toEngineValue(info, value, &engineValue)) engine->setParameter(engineIndex, engineValue);
 }
@@ -132,10 +138,9 @@ float AGain::getParameter(VstInt32 index) {
 void AGain::getParameterName(VstInt32 index, char* text) {
   copyText(text, "");
   std::int32_t engineIndex = 0;
-  kel::IProcessor* engine = engineParameterOf(index, &engineIndex);
-  if (engine == nullptr) return;
   kel::SParameterInfo info;
-  kel::describeParameter(*engine, engineIndex, info);
+  kel::IProcessor* engine = describedParameterOf(index, &engineIndex, info);
+  if (engine == nullptr) return;
   // Engines append a group after "@" (e.g. "Cutoff@Filter"); hosts get the name.
   char work[kNameWorkSize];
   copyText(work, info.name, sizeof work);
@@ -147,20 +152,18 @@ void AGain::getParameterName(VstInt32 index, char* text) {
 void AGain::getParameterLabel(VstInt32 index, char* label) {
   copyText(label, "");
   std::int32_t engineIndex = 0;
-  kel::IProcessor* engine = engineParameterOf(index, &engineIndex);
-  if (engine == nullptr) return;
   kel::SParameterInfo info;
-  kel::describeParameter(*engine, engineIndex, info);
+  kel::IProcessor* engine = describedParameterOf(index, &engineIndex, info);
+  if (engine == nullptr) return;
   copyText(label, info.label);
 }
 
 void AGain::getParameterDisplay(VstInt32 index, char* text) {
   copyText(text, "");
   std::int32_t engineIndex = 0;
-  kel::IProcessor* engine = engineParameterOf(index, &engineIndex);
-  if (engine == nullptr) return;
   kel::SParameterInfo info;
-  kel::describeParameter(*engine, engineIndex, info);
+  kel::IProcessor* engine = describedParameterOf(index, &engineIndex, info);
+  if (engine == nullptr) return;
   const std::int32_t value = engine->getParameter(engineIndex);
 
   // A value outside the list of names is shown as a number instead.

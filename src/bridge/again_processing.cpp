@@ -7,7 +7,7 @@
 
 namespace {
 
-// Audio thread. The host's arrays go to the engine untouched, outputs first.
+// [audio] The host's arrays go to the engine untouched, outputs first.
 void forwardAudio(kel::IProcessor& engine, float** inputs, float** outputs, VstInt32 sampleFrames) {
   std::int32_t zeroWord = 0;
   engine.process(outputs, inputs, sampleFrames, &zeroWord);
@@ -36,7 +36,7 @@ void AGain::processReplacing(float** inputs, float** outputs, VstInt32 sampleFra
   }
 }
 
-// Audio thread. At most 32768 events per call go into the fixed buffer; a
+// [audio] At most 32768 events per call go into the fixed buffer; a
 // missing block or a negative count reaches the engine as no events, and a
 // missing event pointer is skipped.
 VstInt32 AGain::processEvents(VstEvents* events) {
@@ -86,11 +86,11 @@ VstInt32 AGain::fxIdle() {
 }
 
 std::int32_t AGain::getVersion() {
-  return 5;
+  return kel::kHostVersion;
 }
 
 std::int32_t AGain::getHostFlag() {
-  return 1;
+  return kel::kHostFlag;
 }
 
 double AGain::getTempo() {
@@ -98,7 +98,7 @@ double AGain::getTempo() {
   return time != nullptr ? time->tempo : 0.0;
 }
 
-// Engine thread. A change made inside the engine goes back to the engine once,
+// [any thread] A change made inside the engine goes back to the engine once,
 // through the converter, and then to the host as automation. The processor is
 // read once here and once more in setParameter: each read sees the live
 // processor or, once effClose is releasing it, null.

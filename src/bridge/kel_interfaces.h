@@ -41,7 +41,11 @@ static_assert(offsetof(SEvent, midiData) == 4, "SEvent::midiData");
 
 constexpr std::int32_t kMaxEventsPerCall = 32768;
 constexpr std::int32_t kProcessorTakesMidi = 2;  // bit of IProcessor::getFlags()
+// The newest engine interface the bridge serves; kelMain writes its own.
 constexpr std::uint32_t kHighestEngineVersion = 5;
+// What the bridge answers to IHost::getVersion and IHost::getHostFlag.
+constexpr std::int32_t kHostVersion = 5;
+constexpr std::int32_t kHostFlag = 1;
 
 // Common virtual base of every engine object. The bridge never deletes an
 // engine object: it calls release() exactly once.
@@ -66,7 +70,7 @@ class IModule : public virtual IObject {
   ~IModule() = default;
 };
 
-// [main] unless tagged otherwise. Buffers, arrays and records passed in
+// [main] Unless tagged otherwise. Buffers, arrays and records passed in
 // stay the caller's and are valid during the call only.
 class IProcessor : public virtual IObject {
  public:

@@ -1,6 +1,6 @@
 // Numbering of the host's parameters: the engine parameters whose description
 // marks them automatable become host parameters 0..n-1, in engine order.
-// Built once during construction, only read afterwards (any thread).
+// [main] Built once during construction; [any thread] only read afterwards.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,8 @@
 
 namespace kel {
 
-// Fills a fresh, zeroed description of one engine parameter.
+// Asks the engine to describe one parameter into `info`, which the caller
+// constructs fresh for each call: fields the engine leaves alone read as 0.
 void describeParameter(IProcessor& processor, std::int32_t engineIndex, SParameterInfo& info);
 
 class ParameterMap {

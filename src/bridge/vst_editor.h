@@ -1,9 +1,9 @@
 // The bridge's editor: draws nothing itself and forwards the window
 // operations to the engine's view. Constructing it attaches it to the effect
 // and announces the editor to the host.
-// Threads: whichever host thread sends the editor opcodes; the view is called
-// on that thread. Ownership: the effect owns the editor; the bridge owns and
-// releases the view.
+// [main]: every operation runs on the host thread that sends the editor
+// opcodes, and calls the view on that thread. Ownership: the effect owns the editor; the bridge
+// owns and releases the view.
 #pragma once
 
 #include "bridge/kel_interfaces.h"

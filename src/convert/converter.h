@@ -1,7 +1,8 @@
 // Translation between an engine's fixed-point parameter value and the host's
 // normalised value, for one parameter. Converters are pure arithmetic on the
-// numbers given at construction; the caller creates one on the heap, uses it
-// and destroys it with release(). Nothing is validated and nothing throws.
+// numbers given at construction. One made on the heap is destroyed with
+// release(); one built in place (kel::ConverterFor) by its destructor.
+// Nothing is validated and nothing throws.
 #pragma once
 
 #include <cstdint>

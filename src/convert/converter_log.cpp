@@ -4,6 +4,7 @@
 
 #include "convert/fixed_point_rounding.h"
 #include "convert/power_of_ten.h"
+#include "convert/range_mapping.h"
 
 namespace ovu {
 
@@ -12,14 +13,6 @@ namespace {
 // Above this the inverse curve counts as the very top, so a normalised 1
 // gives back the scaled maximum whatever the power function's error.
 constexpr double kTopOfCurve = 0.999999;
-
-// Position of an engine value within the bounds, 0 at minimum, 1 at maximum;
-// equal bounds have no range to divide, every value sits at 0.
-double positionOf(std::int32_t value, double decimals, double minimum, double maximum) {
-  if (maximum == minimum) return 0.0;
-  const double scale = powerOfTen(decimals);
-  return (value / scale - minimum) / (maximum - minimum);
-}
 
 // Forward curve: lifts the low part of the range. B - 1 wraps as an unsigned
 // 32-bit number (a base of 0 gives 2^32 - 1).
@@ -53,7 +46,7 @@ void CConverterLog::release() {
 }
 
 double CConverterLog::valueToNormalized(std::int32_t value) {
-  return curveUp(positionOf(value, decimals, minimum, maximum), base);
+  return curveUp(positionBetween(value, decimals, minimum, maximum), base);
 }
 
 std::int32_t CConverterLog::normalizedToValue(double normalized) {
@@ -62,16 +55,11 @@ std::int32_t CConverterLog::normalizedToValue(double normalized) {
 }
 
 std::int32_t CConverterLog::valueToRange(std::int32_t value) {
-  const double span = static_cast<double>(rangeHigh) - static_cast<double>(rangeLow);
-  return saturateToInt32(rangeLow + roundHalfAwayFromZero(valueToNormalized(value) * span));
+  return normalizedToRange(valueToNormalized(value), rangeLow, rangeHigh);
 }
 
-// A range of one position is all minimum.
 std::int32_t CConverterLog::rangeToValue(std::int32_t position) {
-  const double span = static_cast<double>(rangeHigh) - static_cast<double>(rangeLow);
-  if (span == 0.0) return normalizedToValue(0.0);
-  const double fraction = (static_cast<double>(position) - static_cast<double>(rangeLow)) / span;
-  return normalizedToValue(fraction);
+  return normalizedToValue(rangeToNormalized(position, rangeLow, rangeHigh));
 }
 
 }  // namespace ovu

@@ -39,7 +39,6 @@ class RegistryKey {
   // value that does not fit is a failure.
   bool queryString(const char* name, char* out, std::size_t size) const;
   void close();
-  bool isOpen() const { return handle != nullptr; }
 
  private:
   void* handle = nullptr;
@@ -57,7 +56,6 @@ class Library {
   bool load(const char* path);
   void* symbol(const char* name) const;
   void unload();
-  bool isLoaded() const { return handle != nullptr; }
 
  private:
   void* handle = nullptr;

@@ -1,6 +1,7 @@
 // Editor base class: knows its effect, keeps the parent window handle and an
 // update flag, and answers every editor opcode with a neutral default.
-// Threads: called on whichever host thread sends the editor opcodes.
+// [main]: every operation runs on the host thread that sends the editor
+// opcodes.
 // Ownership: the effect owns its editor; the editor does not own the effect
 // or the window.
 #pragma once

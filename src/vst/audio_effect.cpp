@@ -15,6 +15,11 @@ namespace {
 
 constexpr float kInitialSampleRate = 44100.0f;
 constexpr VstInt32 kInitialBlockSize = 1024;
+// What a fresh record promises until the effect says otherwise.
+constexpr VstInt32 kInitialInputs = 1;
+constexpr VstInt32 kInitialOutputs = 2;
+constexpr VstInt32 kInitialVersion = 1;
+constexpr float kUnityIoRatio = 1.0f;  // as many samples out as in
 constexpr double kVuScale = 32767.0;
 
 // Truncates toward zero; a value beyond the 32-bit range saturates and NaN
@@ -49,12 +54,12 @@ AudioEffect::AudioEffect(audioMasterCallback audioMaster, VstInt32 numPrograms, 
   cEffect.getParameter = &AudioEffect::getParameterEntry;
   cEffect.numPrograms = numPrograms;
   cEffect.numParams = numParams;
-  cEffect.numInputs = 1;
-  cEffect.numOutputs = 2;
-  cEffect.ioRatio = 1.0f;
+  cEffect.numInputs = kInitialInputs;
+  cEffect.numOutputs = kInitialOutputs;
+  cEffect.ioRatio = kUnityIoRatio;
   cEffect.object = this;
   cEffect.uniqueID = kDefaultUniqueId;
-  cEffect.version = 1;
+  cEffect.version = kInitialVersion;
   cEffect.processReplacing = &AudioEffect::processReplacingEntry;
 }
 
@@ -67,9 +72,8 @@ AudioEffect::~AudioEffect() {
 // Exceptions from an override end at the entry: the host sees the neutral
 // answer instead of an unwinding foreign frame.
 
-// Host's threads (effProcessEvents on the audio thread). The host owns the
-// record and ptr; effClose destroys the object and answers 1, after which the
-// record is gone. A null record or a failing operation answers 0.
+// [main], effProcessEvents [audio]. The host owns the record and ptr; effClose destroys the object
+// and answers 1, after which the record is gone. A null record or a failing operation answers 0.
 VstIntPtr VSTCALLBACK AudioEffect::dispatchEntry(AEffect* e, VstInt32 opcode, VstInt32 index,
                                                  VstIntPtr value, void* ptr, float opt) {
   if (e == nullptr) return 0;
@@ -89,7 +93,7 @@ VstIntPtr VSTCALLBACK AudioEffect::dispatchEntry(AEffect* e, VstInt32 opcode, Vs
   }
 }
 
-// Audio thread; the host owns the record and the channel arrays. Answers nothing.
+// [audio] The host owns the record and the channel arrays. Answers nothing.
 void VSTCALLBACK AudioEffect::processEntry(AEffect* e, float** inputs, float** outputs,
                                            VstInt32 sampleFrames) {
   try {
@@ -98,7 +102,7 @@ void VSTCALLBACK AudioEffect::processEntry(AEffect* e, float** inputs, float** o
   }
 }
 
-// Audio thread; the host owns the record and the channel arrays. Answers nothing.
+// [audio] The host owns the record and the channel arrays. Answers nothing.
 void VSTCALLBACK AudioEffect::processReplacingEntry(AEffect* e, float** inputs, float** outputs,
                                                     VstInt32 sampleFrames) {
   try {
@@ -107,7 +111,7 @@ void VSTCALLBACK AudioEffect::processReplacingEntry(AEffect* e, float** inputs, 
   }
 }
 
-// Any host thread, the audio thread included; the host owns the record.
+// [any thread] The host owns the record.
 void VSTCALLBACK AudioEffect::setParameterEntry(AEffect* e, VstInt32 index, float value) {
   try {
     objectOf(e)->setParameter(index, value);
@@ -115,7 +119,7 @@ void VSTCALLBACK AudioEffect::setParameterEntry(AEffect* e, VstInt32 index, floa
   }
 }
 
-// Any host thread, the audio thread included; the host owns the record.
+// [any thread] The host owns the record.
 // Answers 0.0 if the operation fails.
 float VSTCALLBACK AudioEffect::getParameterEntry(AEffect* e, VstInt32 index) {
   try {
@@ -127,11 +131,11 @@ float VSTCALLBACK AudioEffect::getParameterEntry(AEffect* e, VstInt32 index) {
 
 // --- base dispatcher --------------------------------------------------------------
 
-// Host's non-audio threads, through the dispatcher entry. ptr stays the
-// host's. Unknown opcodes, missing editors and refused arguments answer 0.
+// [main], through the dispatcher entry. ptr stays the host's. Unknown opcodes, missing editors and
+// refused arguments answer 0.
 VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                                   float opt) {
-  // Unsigned, so negative opcodes land in the default branch.
+  // Compared unsigned, so negative opcodes are refused here too.
   if (static_cast<std::uint32_t>(opcode) > static_cast<std::uint32_t>(effSetChunk)) return 0;
 
   // Opcodes that read or write through ptr never pass a null ptr on: the

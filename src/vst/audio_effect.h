@@ -2,10 +2,10 @@
 // to virtual operations, dispatches opcodes 0 to 24 and offers neutral
 // defaults, record setters, basic host queries and value formatting.
 //
-// Threads: the host calls process/processReplacing/getParameter/setParameter on
-// its audio thread and the dispatcher on its other threads; nothing here locks.
-// Ownership: the host owns the object through cEffect (destroyed on effClose);
-// the object owns its editor.
+// Threads, tagged on every operation: [audio] the host's audio thread, [main]
+// its other threads (the dispatcher's opcodes), [any thread] either. Nothing
+// here locks. Ownership: the host owns the object through cEffect (destroyed
+// on effClose); the object owns its editor; text buffers stay the host's.
 #pragma once
 
 #include "vst/vst_types.h"
@@ -18,13 +18,17 @@ class AudioEffect {
   virtual ~AudioEffect();
 
   // --- virtual operations, in slot order ---------------------------------
+  // [any thread]
   virtual void setParameter(VstInt32 index, float value);
   virtual float getParameter(VstInt32 index);
   virtual void setParameterAutomated(VstInt32 index, float value);
 
+  // [audio]
   virtual void process(float** inputs, float** outputs, VstInt32 sampleFrames) = 0;
   virtual void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames);
 
+  // [main], and [audio] for effProcessEvents; everything below is [main]
+  // unless tagged otherwise.
   virtual VstIntPtr dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                                float opt);
 
@@ -71,7 +75,7 @@ class AudioEffect {
   virtual bool isInputConnected(VstInt32 input);
   virtual bool isOutputConnected(VstInt32 output);
 
-  // Value formatting: each writes at most 8 characters and a NUL.
+  // [any thread] Value formatting: each writes at most 8 characters and a NUL.
   virtual void dB2string(float value, char* text);
   virtual void Hz2string(float samples, char* text);
   virtual void ms2string(float samples, char* text);
@@ -105,7 +109,8 @@ class AudioEffect {
   AEffect cEffect;
 
  private:
-  // The record's entries: C calling convention, called by the host.
+  // The record's entries: C calling convention, called by the host; each
+  // tagged at its definition.
   static VstIntPtr VSTCALLBACK dispatchEntry(AEffect* e, VstInt32 opcode, VstInt32 index,
                                              VstIntPtr value, void* ptr, float opt);
   static void VSTCALLBACK processEntry(AEffect* e, float** inputs, float** outputs,

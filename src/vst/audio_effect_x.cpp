@@ -45,8 +45,8 @@ AudioEffectX::AudioEffectX(audioMasterCallback audioMaster, VstInt32 numPrograms
 
 AudioEffectX::~AudioEffectX() = default;
 
-// Host's non-audio threads, except effProcessEvents on the audio thread; ptr
-// and the records behind value stay the host's.
+// [main], effProcessEvents [audio]; ptr and the records behind value stay
+// the host's.
 // Results the host reads as booleans are exactly 0 or 1. Opcodes that read or
 // write through ptr do not call their operation when ptr is null and answer
 // the operation's neutral default instead.

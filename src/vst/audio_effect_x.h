@@ -1,7 +1,8 @@
 // Extended effect class: dispatches opcodes 25 to 76 (everything else goes to
 // AudioEffect's dispatcher), adds the extension operations with neutral
 // defaults, the extension host services and the speaker arrangement helpers.
-// Adds no data members. Same thread and ownership rules as AudioEffect.
+// Adds no data members. Same thread tags and ownership rules as AudioEffect:
+// [main] unless tagged otherwise.
 #pragma once
 
 #include "vst/audio_effect.h"
@@ -19,7 +20,7 @@ class AudioEffectX : public AudioEffect {
   virtual void wantEvents(VstInt32 filter);
   virtual VstTimeInfo* getTimeInfo(VstInt32 filter);
   virtual VstInt32 tempoAt(VstInt32 pos);
-  virtual VstInt32 processEvents(VstEvents* events);
+  virtual VstInt32 processEvents(VstEvents* events);  // [audio]
   virtual VstInt32 getNumAutomatableParameters();
   virtual VstInt32 getParameterQuantization();
   virtual bool canParameterBeAutomated(VstInt32 index);

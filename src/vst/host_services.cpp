@@ -1,5 +1,5 @@
 // AudioEffectX's extension host services: each sends one request to the host
-// callback with this effect's record, on the caller's thread. Without a host
+// callback with this effect's record, [any thread]: on the caller's. Without a host
 // callback nothing is sent and the neutral answer (0, false, null, or the
 // stored value for the two update services) is given. Pointers passed in stay
 // owned by the caller; pointers the host answers stay owned by the host.

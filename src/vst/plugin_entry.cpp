@@ -12,7 +12,7 @@
 // Exported as "main" through kelbridge.def only, so it is the single export.
 extern "C" AEffect* VSTCALLBACK VSTPluginMain(audioMasterCallback audioMaster);
 
-// Host's loading thread. Answers a new effect's record, owned by the host until
+// [main] Answers a new effect's record, owned by the host until
 // it sends effClose, or null when the host has no callback, reports version 0
 // or the effect cannot be created.
 extern "C" AEffect* VSTCALLBACK VSTPluginMain(audioMasterCallback audioMaster) {

@@ -17,6 +17,15 @@ const char* const kRegistryError =
 const char* const kRegistryReadError =
     "Registry read error\nPlease ensure this product has been installed properly";
 
+// The flags of an effect whose engine loaded: editor, mono, replacing, chunks;
+// a synth's add IsSynth, and an engine without a view leaves out the editor.
+constexpr VstInt32 kLoadedFlags =
+    effFlagsHasEditor | effFlagsCanMono | effFlagsCanReplacing | effFlagsProgramChunks;
+constexpr VstInt32 kLoadedSynthFlags = kLoadedFlags | effFlagsIsSynth;
+constexpr VstInt32 kLoadedFlagsWithoutEditor = kLoadedFlags & ~effFlagsHasEditor;
+static_assert(kLoadedFlags == 57 && kLoadedSynthFlags == 313 && kLoadedFlagsWithoutEditor == 56,
+              "the numbers hosts see");
+
 // Ops without the parameter traffic of the map build.
 std::vector<Op> withoutDescriptions(const std::vector<Op>& ops) {
   std::vector<Op> kept;
@@ -77,7 +86,7 @@ TEST_F(BridgeLoading, LoadedEffectReportsConfigurationAndEngine) {
   EXPECT_EQ(effect->numInputs, 1);
   EXPECT_EQ(effect->numOutputs, 4);
   EXPECT_EQ(effect->uniqueID, 5678);
-  EXPECT_EQ(effect->flags, 57);
+  EXPECT_EQ(effect->flags, kLoadedFlags);
   EXPECT_EQ(engine().processIndexSeen, 3);
   EXPECT_EQ(engine().inputCount, 1);
   EXPECT_EQ(engine().outputCount, 4);
@@ -89,7 +98,7 @@ TEST_F(BridgeLoading, EngineThatTakesMidiMakesASynth) {
   engine().flags = 2 | 1 | 8;
   AEffect* effect = harness.open(host);
   ASSERT_NE(effect, nullptr);
-  EXPECT_EQ(effect->flags, 313);
+  EXPECT_EQ(effect->flags, kLoadedSynthFlags);
   EXPECT_EQ(harness.dispatch(effGetPlugCategory), kPlugCategSynth);
 }
 
@@ -183,7 +192,7 @@ TEST_F(BridgeLoading, AcceptsEngineVersionsUpToFive) {
     engine().version = version;
     AEffect* effect = installation.open(host);
     ASSERT_NE(effect, nullptr);
-    EXPECT_EQ(effect->flags, 57);
+    EXPECT_EQ(effect->flags, kLoadedFlags);
   }
 }
 
@@ -298,7 +307,7 @@ TEST_F(BridgeLoading, UnterminatedPathNameStillNamesTheEngine) {
   harness.installProductUnterminated();
   AEffect* effect = harness.open(host);
   ASSERT_NE(effect, nullptr);
-  EXPECT_EQ(effect->flags, 57);
+  EXPECT_EQ(effect->flags, kLoadedFlags);
 }
 
 TEST_F(BridgeLoading, EmptyGuidReadsThePathFromTheKelKeyItself) {
@@ -306,7 +315,7 @@ TEST_F(BridgeLoading, EmptyGuidReadsThePathFromTheKelKeyItself) {
   harness.installProductAtKelRoot();
   AEffect* effect = harness.open(host);
   ASSERT_NE(effect, nullptr);
-  EXPECT_EQ(effect->flags, 57);
+  EXPECT_EQ(effect->flags, kLoadedFlags);
   EXPECT_TRUE(harness.errorBoxes().empty());
 }
 
@@ -314,7 +323,7 @@ TEST_F(BridgeLoading, NullViewGivesAnEffectWithoutEditor) {
   engine().nullView = true;
   AEffect* effect = harness.open(host);
   ASSERT_NE(effect, nullptr);
-  EXPECT_EQ(effect->flags, 56);
+  EXPECT_EQ(effect->flags, kLoadedFlagsWithoutEditor);
   ERect* rect = reinterpret_cast<ERect*>(1);
   EXPECT_EQ(harness.dispatch(effEditGetRect, 0, 0, &rect), 0);
   EXPECT_EQ(harness.dispatch(effEditOpen, 0, 0, nullptr), 0);

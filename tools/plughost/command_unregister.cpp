@@ -8,6 +8,7 @@
 
 #include "command_error.h"
 #include "commands.h"
+#include "platform/platform.h"
 
 namespace plughost {
 namespace {
@@ -17,11 +18,9 @@ int runUnregister(const std::string& guid) {
     throw CommandError("bad GUID '" + guid + "'");
   }
   const std::string keyName = "Software\\KEL\\" + guid;
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+  if (!platform::RegistryKey().open(nullptr, keyName.c_str())) {
     throw CommandError("engine GUID '" + guid + "' is not registered");
   }
-  RegCloseKey(key);
   const LONG status = RegDeleteKeyA(HKEY_LOCAL_MACHINE, keyName.c_str());
   if (status != ERROR_SUCCESS) {
     throw CommandError("cannot remove HKEY_LOCAL_MACHINE\\" + keyName + " (error " +

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bridge/kel_interfaces.h"
+#include "platform/platform.h"
 #include "plugin_instance.h"
 
 namespace plughost {
@@ -19,25 +20,10 @@ constexpr float kCheckRate = 44100.0f;
 // The host side the engine sees during a check: no tempo, no automation.
 class CheckHost : public kel::IHost {
  public:
-  std::int32_t getVersion() override { return 5; }
+  std::int32_t getVersion() override { return kel::kHostVersion; }
   void parameterChanged(std::int32_t) override {}
   double getTempo() override { return 120.0; }
-  std::int32_t getHostFlag() override { return 1; }
-};
-
-// Loaded engine library, freed when the check ends.
-class Library {
- public:
-  explicit Library(const std::string& path) : handle_(LoadLibraryA(path.c_str())) {}
-  ~Library() {
-    if (handle_) FreeLibrary(handle_);
-  }
-  Library(const Library&) = delete;
-  Library& operator=(const Library&) = delete;
-  HMODULE handle() const { return handle_; }
-
- private:
-  HMODULE handle_;
+  std::int32_t getHostFlag() override { return kel::kHostFlag; }
 };
 
 // Runs one block with sentinel-filled outputs; answers the count of output
@@ -88,17 +74,13 @@ bool readBridgeIni(const std::string& pluginPath, PluginConfig& config) {
 
 std::string registryProblem(const std::string& guid, std::string& enginePath) {
   const std::string keyName = "Software\\KEL\\" + guid;
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+  platform::RegistryKey key;
+  if (!key.open(nullptr, keyName.c_str())) {
     return "engine GUID '" + guid + "' is not registered (no key HKEY_LOCAL_MACHINE\\" + keyName +
            "; use plughost register)";
   }
   char path[MAX_PATH + 1] = {};
-  DWORD size = MAX_PATH;
-  const LONG status =
-      RegQueryValueExA(key, "PathName", nullptr, nullptr, reinterpret_cast<BYTE*>(path), &size);
-  RegCloseKey(key);
-  if (status != ERROR_SUCCESS) {
+  if (!key.queryString("PathName", path, sizeof path)) {
     return "HKEY_LOCAL_MACHINE\\" + keyName + " has no PathName value (use plughost register)";
   }
   enginePath = path;
@@ -109,12 +91,11 @@ std::string engineProblem(const PluginConfig& config, const EngineCheck& check) 
   std::string path;
   std::string problem = registryProblem(config.guid, path);
   if (!problem.empty()) return problem;
-  const Library library(path);
-  if (!library.handle()) {
+  platform::Library library;
+  if (!library.load(path.c_str())) {
     return "engine '" + path + "' cannot be loaded: " + systemMessage(GetLastError());
   }
-  auto entry = reinterpret_cast<kel::KelMainProc>(
-      reinterpret_cast<void*>(GetProcAddress(library.handle(), "kelMain")));
+  auto entry = reinterpret_cast<kel::KelMainProc>(library.symbol("kelMain"));
   if (!entry) return "'" + path + "' is not an engine library: it has no export \"kelMain\"";
   CheckHost host;
   std::int32_t version = 0;

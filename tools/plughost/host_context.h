@@ -24,7 +24,7 @@ struct HostContext {
 
 HostContext& hostContext();
 
-// The callback handed to the plug-in's main(): plug-in thread; answers 0 to
+// [any thread] The callback handed to the plug-in's main(); answers 0 to
 // requests it does not know; never keeps the pointers it is given.
 VstIntPtr VSTCALLBACK hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
                                    VstIntPtr value, void* ptr, float opt);

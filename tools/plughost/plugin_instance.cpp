@@ -43,20 +43,18 @@ PluginInstance::PluginInstance(const std::string& path) : path_(path) {
   const std::string registry = bridge ? registryProblem(config.guid, enginePath) : "";
   if (!registry.empty())
     throw CommandError("'" + path + "' came up without its engine: " + registry);
-  library_ = LoadLibraryA(path.c_str());
-  if (!library_) {
+  if (!library_.load(path.c_str())) {
     throw CommandError("cannot load plug-in '" + path + "': " + systemMessage(GetLastError()));
   }
-  auto entry =
-      reinterpret_cast<PluginMain>(reinterpret_cast<void*>(GetProcAddress(library_, "main")));
+  auto entry = reinterpret_cast<PluginMain>(library_.symbol("main"));
   if (!entry) {
-    FreeLibrary(library_);
+    library_.unload();
     throw CommandError("'" + path + "' is not a VST 2 plug-in: it has no export \"main\"");
   }
   effect_ = entry(&hostCallback);
   if (!effect_ || effect_->magic != kEffectMagic) {
     effect_ = nullptr;
-    FreeLibrary(library_);
+    library_.unload();
     throw CommandError("'" + path + "': main() returned no effect");
   }
   dispatch(effOpen);
@@ -70,15 +68,14 @@ PluginInstance::PluginInstance(const std::string& path) : path_(path) {
     if (reason.empty()) reason = "the engine did not load";
     effect_->dispatcher(effect_, effClose, 0, 0, nullptr, 0.0f);
     effect_ = nullptr;
-    FreeLibrary(library_);
-    library_ = nullptr;
+    library_.unload();
     throw CommandError("'" + path + "' came up without its engine: " + reason);
   }
 }
 
 PluginInstance::~PluginInstance() {
+  // The effect goes before its library.
   if (effect_) effect_->dispatcher(effect_, effClose, 0, 0, nullptr, 0.0f);
-  if (library_) FreeLibrary(library_);
 }
 
 VstIntPtr PluginInstance::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,

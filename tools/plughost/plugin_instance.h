@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "platform/platform.h"
 #include "vst/vst_opcodes.h"
 #include "vst/vst_types.h"
 
@@ -44,7 +45,7 @@ class PluginInstance {
 
  private:
   std::string path_;
-  HMODULE library_ = nullptr;
+  platform::Library library_;
   AEffect* effect_ = nullptr;
 };
 

@@ -24,7 +24,7 @@ struct AudioThread {
   std::atomic<bool> failed{false};
 };
 
-// [audio thread] Noise through the effect until told to stop or a block fails.
+// [audio] Noise through the effect until told to stop or a block fails.
 DWORD WINAPI runAudio(void* argument) {
   auto* thread = static_cast<AudioThread*>(argument);
   std::mt19937 random(1);

@@ -22,14 +22,12 @@ std::string opcodeText(VstInt32 opcode) {
 ValidatedEffect::ValidatedEffect(CheckContext& context) : context_(context) {
   const std::string& path = context.plugin();
   context_.calling("LoadLibraryA(\"%s\")", path.c_str());
-  library_ = LoadLibraryA(path.c_str());
-  if (!library_) {
+  if (!library_.load(path.c_str())) {
     throw OpenFailure("cannot load '" + path + "': " + systemMessage(GetLastError()));
   }
-  auto entry =
-      reinterpret_cast<PluginMain>(reinterpret_cast<void*>(GetProcAddress(library_, "main")));
+  auto entry = reinterpret_cast<PluginMain>(library_.symbol("main"));
   if (!entry) {
-    FreeLibrary(library_);
+    library_.unload();
     throw OpenFailure("'" + path + "' is not a VST 2 plug-in: it has no export \"main\"");
   }
   context_.calling("main(hostCallback)");
@@ -37,7 +35,7 @@ ValidatedEffect::ValidatedEffect(CheckContext& context) : context_(context) {
   if (!effect_ || effect_->magic != kEffectMagic || !effect_->dispatcher) {
     const bool none = !effect_;
     effect_ = nullptr;
-    FreeLibrary(library_);
+    library_.unload();
     throw OpenFailure(none ? "main() returned no effect"
                            : "main() returned a record without the effect magic or dispatcher");
   }
@@ -50,7 +48,7 @@ ValidatedEffect::~ValidatedEffect() {
     dispatch(effClose);
   }
   context_.calling("FreeLibrary");
-  FreeLibrary(library_);
+  library_.unload();
   context_.calling("(between calls)");
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "check_context.h"
+#include "platform/platform.h"
 #include "vst/vst_opcodes.h"
 #include "vst/vst_types.h"
 
@@ -55,7 +56,7 @@ class ValidatedEffect {
 
  private:
   CheckContext& context_;
-  HMODULE library_ = nullptr;
+  platform::Library library_;
   AEffect* effect_ = nullptr;
   bool running_ = false;
 };
