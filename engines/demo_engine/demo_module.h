@@ -17,7 +17,8 @@ class DemoModule : public kel::IModule {
   DemoModule(kel::IHost* host, ViewFactory viewFactory) : host_(host), viewFactory_(viewFactory) {}
   virtual ~DemoModule() = default;
 
-  // Destroys the module; processors and views it created live on until released.
+  // [main] Destroys the module; processors and views it created live on until
+  // released.
   void release() override { delete this; }
   // [main] A new processor owned by the caller, null for an unknown index.
   kel::IProcessor* createProcessor(std::int32_t processIndex) override;

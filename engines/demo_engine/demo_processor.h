@@ -2,9 +2,10 @@
 // and sample rate. Subclasses supply the sound through render() and, when they
 // take MIDI, handleEvents().
 //
-// Threads: parameter and state calls may come from any host thread and from the
-// editor; process() and processEvents() come from the host's audio thread.
-// Parameter values are atomics; nothing on the audio path allocates or locks.
+// Threads, tagged on each operation: [audio] the host's audio thread (process,
+// processEvents), [main] its other threads and the editor, [any thread] any
+// of those. Parameter values are atomics; nothing on the audio path allocates
+// or locks.
 #pragma once
 
 #include <cstdint>
@@ -27,7 +28,7 @@ class DemoProcessor : public kel::IProcessor {
   DemoProcessor(const DemoProcessor&) = delete;
   DemoProcessor& operator=(const DemoProcessor&) = delete;
 
-  // Destroys the processor; the bridge calls it once, after terminate().
+  // [main] Destroys the processor; the bridge calls it once, after terminate().
   void release() override { delete this; }
   // [main], before/after any processing: nothing to set up or free.
   void initialize() override {}

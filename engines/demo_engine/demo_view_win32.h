@@ -21,7 +21,7 @@ class DemoView : public kel::IView {
   DemoView(const DemoView&) = delete;
   DemoView& operator=(const DemoView&) = delete;
 
-  // Closes the window if open and destroys the view.
+  // [main] Closes the window if open and destroys the view.
   void release() override;
   // [main] The fixed size of the window in pixels.
   void getSize(std::int32_t* width, std::int32_t* height) override;

@@ -5,7 +5,7 @@
 #include "demo_module.h"
 #include "demo_view_win32.h"
 
-// Called once per bridge instance on its thread: writes the interface version
+// [main] Called once per bridge instance: writes the interface version
 // and answers a module owned by the caller (freed with release()), or null when
 // memory runs out. `host` must outlive the module; `version` may be null.
 extern "C" kel::IModule* KEL_CDECL kelMain(kel::IHost* host, std::int32_t* version) {

@@ -1,5 +1,6 @@
-// The current values of one processor's parameters. Values are atomics so the
-// host's threads, the editor and the audio thread can share them without locks.
+// The current values of one processor's parameters, [any thread]: values are
+// atomics so the host's threads, the editor and the audio thread can share
+// them without locks.
 #pragma once
 
 #include <array>

@@ -1,6 +1,8 @@
 // The text the editor shows for a parameter value: a named item, the text at
-// a bound, or the fixed-point number with its decimals. Matches what a host
-// shows for the same value through the bridge.
+// a bound, or the fixed-point number with its decimals. These are the bridge's
+// display rules for the demo's own parameters, whose few decimals a double
+// prints exactly; negative or very many decimals, which the bridge also
+// serves, never occur here.
 #pragma once
 
 #include <cstddef>

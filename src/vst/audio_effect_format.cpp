@@ -60,8 +60,9 @@ void AudioEffect::float2string(float value, char* text) {
     return;
   }
 
-  // Integer digits, lowest first; dividing by ten is a multiplication by 0.1
-  // and a digit is the truncated remainder, so texts match earlier releases.
+  // Integer digits, lowest first. Dividing by ten is a multiplication by 0.1
+  // and a digit is the truncated remainder; hosts show the digits this gives,
+  // which for large values differ from exact division, and the tests pin them.
   const double whole = std::floor(v);
   char digits[kMaxChars];
   int digitCount = 0;
