@@ -29,7 +29,7 @@ status=0
 for preset in native-asan windows windows64; do
   echo "=== $preset ==="
   start=$SECONDS
-  cmake --preset "$preset" >/dev/null
+  cmake --preset "$preset" -DKEL_WERROR="${KEL_WERROR:-OFF}" >/dev/null
   cmake --build --preset "$preset"
   if [ "$preset" != native-asan ] && [ -n "$prefix_setup" ]; then
     wait "$prefix_setup" || { echo "Wine prefix set-up failed" >&2; status=1; }
