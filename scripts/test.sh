@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the native leg under AddressSanitizer
-# and UndefinedBehaviorSanitizer, then the 32-bit and the 64-bit Windows legs
-# under Wine.
+# Checks the formatting, builds everything and runs every test: the native
+# leg under AddressSanitizer and UndefinedBehaviorSanitizer, then the 32-bit
+# and the 64-bit Windows legs under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,6 +26,8 @@ cmake/wine64-run.sh wineboot -i >/dev/null 2>&1 &
 prefix_setup=$!
 
 status=0
+echo "=== format ==="
+bash scripts/check-format.sh || status=1
 for preset in native-asan windows windows64; do
   echo "=== $preset ==="
   start=$SECONDS

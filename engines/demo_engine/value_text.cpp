@@ -26,7 +26,8 @@ bool copyNamedItem(const char* names, std::int32_t index, char* text, std::size_
 
 }  // namespace
 
-void formatValue(const ParameterDefinition& definition, std::int32_t value, char* text, std::size_t size) {
+void formatValue(const ParameterDefinition& definition, std::int32_t value, char* text,
+                 std::size_t size) {
   if (!text || size == 0) return;
   if (definition.valueNames && copyNamedItem(definition.valueNames, value, text, size)) return;
   if (value == definition.minimum && definition.minimumText && *definition.minimumText) {

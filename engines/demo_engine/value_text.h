@@ -13,6 +13,7 @@
 namespace demo {
 
 // Writes a NUL-terminated text of at most size-1 characters into `text`.
-void formatValue(const ParameterDefinition& definition, std::int32_t value, char* text, std::size_t size);
+void formatValue(const ParameterDefinition& definition, std::int32_t value, char* text,
+                 std::size_t size);
 
 }  // namespace demo
