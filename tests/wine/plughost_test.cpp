@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "byte_file.h"
 #include "child_process.h"
 #include "fxp_io.h"
 #include "pe_image.h"
@@ -64,6 +65,10 @@ std::string readRegistryPath(const std::string& guid) {
     RegCloseKey(key);
   }
   return value;
+}
+
+bool exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // One installation: the demo engine under a GUID of this test alone, and named
@@ -297,6 +302,57 @@ TEST_F(PlughostTest, FilesOfTheOtherWidthAreRefused) {
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("Software\\KEL\\" + otherGuid).c_str());
 }
 
+TEST_F(PlughostTest, RenderPlaysAProgramOfABankAndRefusesOthers) {
+  const std::string gain = install("DemoGain", "DGai", 0);
+  ASSERT_EQ(0u, plughost("preset save " + quoted(gain) + " " + quoted(folder + "g.fxp") +
+                         " --set Gain=-42dB")
+                    .exitCode);
+  plughost::FxpProgram program;
+  std::string error;
+  ASSERT_TRUE(plughost::readFxpFile(folder + "g.fxp", program, error)) << error;
+  plughost::FxbBank bank;
+  bank.pluginId = program.pluginId;
+  bank.programCount = 1;
+  bank.chunk = program.chunk;
+  ASSERT_TRUE(plughost::writeFileBytes(folder + "one.fxb", plughost::encodeFxb(bank), error));
+  bank.programCount = 2;  // more than the plug-in has
+  ASSERT_TRUE(plughost::writeFileBytes(folder + "two.fxb", plughost::encodeFxb(bank), error));
+  std::vector<std::uint8_t> lists = plughost::encodeFxb(bank);
+  lists[9] = 'x', lists[10] = 'B', lists[11] = 'k';
+  ASSERT_TRUE(plughost::writeFileBytes(folder + "lists.fxb", lists, error));
+
+  const std::string wav = folder + "b.wav";
+  const std::string render = "render " + quoted(gain) + " --generate sine --seconds 0.1 ";
+  const ChildRun run = plughost(render + "--bank " + quoted(folder + "one.fxb") +
+                                " --program 0 --out " + quoted(wav));
+  ASSERT_EQ(0u, run.exitCode) << run.err;
+  plughost::AudioBuffer audio;
+  ASSERT_TRUE(plughost::readWavFile(wav, audio, error)) << error;
+  const float expected = static_cast<float>(0.5 * std::pow(10.0, -42.0 / 20.0) *
+                                            std::sin(2 * 3.14159265358979 * 440 * 10 / 44100));
+  EXPECT_NEAR(expected, audio.channels[0][10], 1e-6);
+
+  const struct {
+    std::string arguments;
+    const char* message;
+  } cases[] = {
+      {"--bank " + quoted(folder + "one.fxb") + " --program 1",
+       "holds 1 program(s), numbered 0..0: there is no program 1"},
+      {"--bank " + quoted(folder + "two.fxb") + " --program 1",
+       "'DemoGain' did not switch to program 1 of bank"},
+      {"--bank " + quoted(folder + "lists.fxb"), "only banks of one chunk ('FBCh') are supported"},
+      {"--bank " + quoted(folder + "g.fxp"), "not a bank: load it with --preset"},
+      {"--program 0", "--program requires --bank"},
+  };
+  for (const auto& c : cases) {
+    const ChildRun bad = plughost(render + c.arguments + " --out " + quoted(folder + "x.wav"));
+    EXPECT_NE(0u, bad.exitCode) << c.arguments;
+    EXPECT_EQ(1, bad.errLines()) << bad.err;
+    EXPECT_NE(std::string::npos, bad.err.find(c.message)) << bad.err;
+  }
+  EXPECT_FALSE(exists(folder + "x.wav"));
+}
+
 TEST_F(PlughostTest, ErrorsGiveOneLineAndAFailureStatus) {
   const std::string gain = install("DemoGain", "DGai", 0);
   const std::string garbage = folder + "garbage.wav";
@@ -346,10 +402,6 @@ TEST_F(PlughostTest, ErrorsGiveOneLineAndAFailureStatus) {
     EXPECT_NE(std::string::npos, run.err.find(c.message)) << c.arguments << "\n" << run.err;
   }
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder + "never.wav").c_str()));
-}
-
-bool exists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 TEST_F(PlughostTest, FailedWritesReportOneErrorAndLeaveNoFile) {

@@ -37,7 +37,9 @@ struct RenderOptions {
   std::string format = "float";  // float, pcm16 or pcm24
   std::vector<std::string> settings;
   std::vector<std::string> notes;
-  std::string preset;              // program file loaded before the settings
+  std::string preset;  // program file loaded before the settings
+  std::string bank;    // or a bank file, of which program `bankProgram` plays
+  int bankProgram = 0;
   std::vector<std::string> chain;  // further plug-ins after `plugin`, in order
   std::string midi;                // Standard MIDI File played from the start
   std::string automation;          // CSV of time, parameter, value
@@ -289,6 +291,9 @@ int runRender(const RenderOptions& options) {
     stage.plugin.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
     stage.plugin.dispatch(effSetBlockSize, 0, options.blockSize);
     if (k == 0 && !options.preset.empty()) loadProgramFile(stage.plugin, options.preset);
+    if (k == 0 && !options.bank.empty()) {
+      loadBankProgram(stage.plugin, options.bank, options.bankProgram);
+    }
     applySettings(stage.plugin, settings[k]);
     stage.allocate(block);
   }
@@ -398,7 +403,14 @@ void addRenderCommand(CLI::App& app, int& status) {
   cmd->add_option("--midi", render->midi, "Standard MIDI File (type 0 or 1) played from the start");
   cmd->add_option("--automation", render->automation,
                   "CSV of TIME,PARAMETER,VALUE (seconds, name or #index, 0..1)");
-  cmd->add_option("--preset", render->preset, "Program file (.fxp) to load before the settings");
+  auto* preset = cmd->add_option("--preset", render->preset,
+                                 "Program file (.fxp) to load before the settings");
+  auto* bank = cmd->add_option("--bank", render->bank,
+                               "Bank file (.fxb) whose --program is loaded before the settings");
+  bank->excludes(preset);
+  cmd->add_option("--program", render->bankProgram, "Program of the --bank, counted from 0")
+      ->capture_default_str()
+      ->needs(bank);
   cmd->add_option("--tempo", render->tempo, "Tempo in beats per minute, as the host's time info")
       ->capture_default_str()
       ->check(CLI::Range(1.0, 999.0));
