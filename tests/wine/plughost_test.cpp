@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -708,6 +709,90 @@ TEST_F(PlughostTest, AChainFeedsEachEffectWithTheOneBefore) {
   EXPECT_NE(std::string::npos, bad.err.find("bad setting '3:Gain=0.5': the chain has 2 effect(s)"))
       << bad.err;
   EXPECT_FALSE(exists(folder + "x.wav"));
+}
+
+// The CSV's rows as numbers: frequency, then one dB value per curve.
+std::vector<std::vector<double>> csvRows(const std::string& text) {
+  std::vector<std::vector<double>> rows;
+  std::size_t start = text.find('\n') + 1;  // past the header
+  while (start < text.size()) {
+    const std::size_t end = text.find('\n', start);
+    std::vector<double> row;
+    const std::string line = text.substr(start, end - start);
+    for (const char* p = line.c_str(); *p;) {
+      char* next = nullptr;
+      row.push_back(std::strtod(p, &next));
+      p = *next == ',' ? next + 1 : next;
+      if (next == p) break;
+    }
+    rows.push_back(row);
+    start = end == std::string::npos ? text.size() : end + 1;
+  }
+  return rows;
+}
+
+TEST_F(PlughostTest, AnalyzeChartsTheFilterResponseAtEachCutoff) {
+  const std::string filter = install("DemoFilter", "DFil", 1);
+  const std::string png = folder + "response.png";
+  const std::string csv = folder + "response.csv";
+  const ChildRun run = plughost("analyze " + quoted(filter) +
+                                " --set Resonance=0 --compare Cutoff=200Hz,0.8 --png " +
+                                quoted(png) + " --csv " + quoted(csv));
+  ASSERT_EQ(0u, run.exitCode) << run.err;
+  EXPECT_NE(std::string::npos, run.out.find("Cutoff 200 Hz: latency ")) << run.out;
+  EXPECT_NE(std::string::npos, run.out.find("Reported initial delay: 0 samples\n")) << run.out;
+
+  // The PNG signature, then IHDR first: 13 bytes, 960 x 600.
+  const std::string image = readText(png);
+  ASSERT_GT(image.size(), 33u);
+  EXPECT_EQ(std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x03\xc0\0\0\x02\x58", 24),
+            image.substr(0, 24));
+
+  // A Butterworth lowpass at 200 Hz, as the bilinear transform makes it:
+  // flat far below, -3 dB at the cutoff, -71 dB at 10 kHz; the second curve
+  // lies higher.
+  const std::string text = readText(csv);
+  EXPECT_EQ(0u, text.find("frequency_hz,\"Cutoff 200 Hz\",\"Cutoff ")) << text;
+  const auto rows = csvRows(text);
+  ASSERT_EQ(241u, rows.size());
+  const auto at = [&](double hz) {
+    return *std::min_element(rows.begin(), rows.end(), [&](const auto& a, const auto& b) {
+      return std::fabs(std::log(a[0] / hz)) < std::fabs(std::log(b[0] / hz));
+    });
+  };
+  const auto lowpass = [](double hz) {
+    const double pi = 3.14159265358979;
+    const double ratio = std::tan(pi * hz / 44100) / std::tan(pi * 200 / 44100);
+    return -10.0 * std::log10(1.0 + std::pow(ratio, 4));
+  };
+  for (double hz : {20.0, 200.0, 2000.0, 10000.0}) {
+    const std::vector<double> row = at(hz);
+    ASSERT_EQ(3u, row.size());
+    EXPECT_NEAR(lowpass(row[0]), row[1], 0.05) << row[0] << " Hz";
+  }
+  EXPECT_GT(at(1000.0)[2], at(1000.0)[1] + 20.0);
+
+  const std::string bare = folder + "Bare.dll";
+  ASSERT_TRUE(CopyFileA((binFolder() + "kelbridge.dll").c_str(), bare.c_str(), FALSE));
+  const std::string never = " --png " + quoted(folder + "never.png");
+  const struct {
+    std::string arguments;
+    const char* message;
+  } cases[] = {
+      {"analyze " + quoted(filter), "--png is required"},
+      {"analyze " + quoted(filter) + " --compare Nope=1,2" + never, "no parameter named 'Nope'"},
+      {"analyze " + quoted(filter) + " --compare Cutoff=1,,2" + never, "bad --compare"},
+      {"analyze " + quoted(install("DemoSynth", "DSyn", 2, 0)) + never,
+       "'DemoSynth' has no audio inputs"},
+      {"analyze " + quoted(bare) + never, "came up without its engine"},
+  };
+  for (const auto& c : cases) {
+    const ChildRun bad = plughost(c.arguments);
+    EXPECT_NE(0u, bad.exitCode) << c.arguments;
+    EXPECT_EQ(1, bad.errLines()) << bad.err;
+    EXPECT_NE(std::string::npos, bad.err.find(c.message)) << bad.err;
+  }
+  EXPECT_FALSE(exists(folder + "never.png"));
 }
 
 }  // namespace
