@@ -92,15 +92,26 @@ class PlughostTest : public ::testing::Test {
 
   void TearDown() override {
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("Software\\KEL\\" + guid).c_str());
+    removeFolder(folder);
+  }
+
+  // Deletes the folder with its files and the run folders in it.
+  static void removeFolder(const std::string& path) {
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+    HANDLE search = FindFirstFileA((path + "*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
       do {
-        DeleteFileA((folder + found.cFileName).c_str());
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+          removeFolder(path + name + "\\");
+        } else {
+          DeleteFileA((path + name).c_str());
+        }
       } while (FindNextFileA(search, &found));
       FindClose(search);
     }
-    RemoveDirectoryA(folder.c_str());
+    RemoveDirectoryA(path.c_str());
   }
 
   // Copies the plug-in as `name`.dll with its .ini; answers the DLL's path.
@@ -117,7 +128,13 @@ class PlughostTest : public ::testing::Test {
 
   // Runs plughost.exe with `arguments`; its stdout and stderr go to files.
   ChildRun plughost(const std::string& arguments) {
-    const ChildRun run = wine_test::runProgram("plughost.exe", arguments, folder, 120000);
+    // Each run's output files lie in a folder of their own: the helper process
+    // Wine starts for a prefix's first window (the desktop) inherits the
+    // output files of the run that caused it and keeps them open, so that
+    // run's files cannot be written again.
+    const std::string runFolder = folder + "run" + std::to_string(++runs) + "\\";
+    EXPECT_TRUE(CreateDirectoryA(runFolder.c_str(), nullptr)) << runFolder;
+    const ChildRun run = wine_test::runProgram("plughost.exe", arguments, runFolder, 120000);
     EXPECT_TRUE(run.finished) << "plughost.exe " << arguments;
     return run;
   }
@@ -126,6 +143,7 @@ class PlughostTest : public ::testing::Test {
 
   std::string guid;
   std::string folder;
+  int runs = 0;
 };
 
 TEST_F(PlughostTest, InfoShowsTheConfiguredEffectAndItsParameters) {
