@@ -102,6 +102,12 @@ class Measurer {
     host.processing = false;
     plugin_.dispatch(effMainsChanged, 0, 0);
     output.erase(output.begin(), output.begin() + preroll);
+    // A response of NaN or infinite samples has no magnitude to chart.
+    if (!std::all_of(output.begin(), output.end(), [](float v) { return std::isfinite(v); })) {
+      throw CommandError("'" + plugin_.effectName() +
+                         "' gave samples that are not finite (NaN or infinite) while being "
+                         "measured");
+    }
     return output;
   }
 

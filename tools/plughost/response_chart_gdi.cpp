@@ -106,8 +106,8 @@ void draw(HDC dc, const ResponseChart& chart) {
   textCentred(dc, chart.title, kChartWidth / 2, 14);
 
   // The curves, clipped to the plot; values beyond the dB range lie on its edge.
-  HRGN plot = CreateRectRgn(kLeft + 1, kTop + 1, kRight, kBottom);
-  SelectClipRgn(dc, plot);
+  GdiObject plot(CreateRectRgn(kLeft + 1, kTop + 1, kRight, kBottom));
+  SelectClipRgn(dc, static_cast<HRGN>(plot.get()));
   for (std::size_t k = 0; k < chart.curves.size(); ++k) {
     const ResponseCurve& curve = chart.curves[k];
     GdiObject pen(CreatePen(PS_SOLID, 2, kCurveColours[k % std::size(kCurveColours)]));
@@ -121,7 +121,6 @@ void draw(HDC dc, const ResponseChart& chart) {
     SelectObject(dc, axisPen.get());
   }
   SelectClipRgn(dc, nullptr);
-  DeleteObject(plot);
 
   // The legend: a box in the plot's top right corner, one coloured line per curve.
   SelectObject(dc, font.get());
