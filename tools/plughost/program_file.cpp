@@ -23,7 +23,7 @@ void requireId(const PluginInstance& plugin, std::int32_t id, const std::string&
 void setChunkChecked(const PluginInstance& plugin, VstInt32 kind,
                      const std::vector<std::uint8_t>& chunk, const std::string& what,
                      const std::string& file) {
-  std::vector<std::uint8_t> bytes = chunk;  // the plug-in gets a pointer it may not keep
+  std::vector<std::uint8_t> bytes = chunk;  // effSetChunk takes a writable pointer
   plugin.dispatch(effSetChunk, kind, static_cast<VstIntPtr>(bytes.size()), bytes.data());
   void* data = nullptr;
   const VstIntPtr size = plugin.dispatch(effGetChunk, kind, 0, &data);
