@@ -2,7 +2,7 @@
 # The product in one command: builds the plug-in, the demo engine and plughost
 # for Windows, then, under Wine in a prefix of its own, registers the engine,
 # installs three named effects of it, shows them, renders audio through each,
-# round-trips a preset and takes a screenshot of an editor; then does the same
+# charts the filter's response at three cutoffs, round-trips a preset and takes a screenshot of an editor; then does the same
 # install for 64-bit hosts with the 64-bit build, shows those effects and
 # renders through one. Everything it makes lands in out/demo/. Safe to run
 # again: it reuses the prefix and overwrites.
@@ -65,6 +65,10 @@ step "Rendering white noise through DemoFilter (resonant lowpass)"
 plughost render "$plugins/DemoFilter.dll" --generate noise --seconds 2 \
   --set Cutoff=0.45 --set Resonance=0.6 --out "$demo/filter.wav"
 
+step "Measuring DemoFilter's response at three cutoffs (chart and CSV)"
+plughost analyze "$plugins/DemoFilter.dll" --set Resonance=0 --compare Cutoff=200Hz,1kHz,5kHz \
+  --png "$demo/filter-response.png" --csv "$demo/filter-response.csv"
+
 step "Playing a few MIDI notes on DemoSynth"
 plughost render "$plugins/DemoSynth.dll" --generate silence --seconds 3 \
   --note 60@0.0-0.45 --note 64@0.5-0.95 --note 67@1.0-1.45 --note 72:110@1.5-2.4 \
@@ -114,6 +118,8 @@ step "Done. Outputs in $demo:"
 echo "  plugins/            DemoGain, DemoFilter, DemoSynth (.dll + .ini)"
 echo "  gain.wav            sine through DemoGain"
 echo "  filter.wav          noise through DemoFilter"
+echo "  filter-response.png DemoFilter's magnitude response at 200 Hz, 1 kHz and 5 kHz"
+echo "  filter-response.csv the same curves as numbers (dB per frequency)"
 echo "  synth.wav           MIDI notes played by DemoSynth"
 echo "  filter-highpass.fxp DemoFilter preset"
 echo "  editor.png          screenshot of the DemoSynth editor"

@@ -99,6 +99,69 @@ TEST(FxpRead, InconsistentOrForeignFilesAreRefused) {
   EXPECT_EQ("accepted", refusal(trailing));
 }
 
+plughost::FxbBank sampleBank() {
+  plughost::FxbBank b;
+  b.pluginId = 0x4446696C;  // 'DFil'
+  b.pluginVersion = 7;
+  b.programCount = 3;
+  b.currentProgram = 2;
+  b.chunk = {0x11, 0x22};
+  return b;
+}
+
+TEST(FxbBank, LayoutIsExactAndEveryFieldReadsBack) {
+  const Bytes bytes = plughost::encodeFxb(sampleBank());
+  Bytes expected = {'C', 'c', 'n', 'K', 0, 0, 0, 154,  // 152 + 2 chunk bytes after this field
+                    'F', 'B', 'C', 'h', 0, 0, 0, 2,    // chunk bank, version 2
+                    'D', 'F', 'i', 'l', 0, 0, 0, 7,    // ID, plug-in version
+                    0,   0,   0,   3,   0, 0, 0, 2};   // program count, current program
+  expected.resize(156, 0);                             // reserved
+  expected.insert(expected.end(), {0, 0, 0, 2, 0x11, 0x22});
+  EXPECT_EQ(expected, bytes);
+
+  plughost::FxbBank out;
+  std::string error;
+  ASSERT_TRUE(plughost::decodeFxb(bytes, out, error)) << error;
+  EXPECT_EQ(0x4446696C, out.pluginId);
+  EXPECT_EQ(7, out.pluginVersion);
+  EXPECT_EQ(3, out.programCount);
+  EXPECT_EQ(2, out.currentProgram);
+  EXPECT_EQ(sampleBank().chunk, out.chunk);
+  Bytes version1 = bytes;
+  version1[15] = 1;  // offset 28 is reserved there
+  ASSERT_TRUE(plughost::decodeFxb(version1, out, error)) << error;
+  EXPECT_EQ(0, out.currentProgram);
+}
+
+TEST(FxbBank, ProgramsParameterListsAndBrokenBanksAreRefused) {
+  const Bytes good = plughost::encodeFxb(sampleBank());
+  auto refusal = [](const Bytes& b) {
+    plughost::FxbBank bank;
+    bank.programCount = -5;
+    std::string error;
+    if (plughost::decodeFxb(b, bank, error)) return std::string("accepted");
+    return bank.programCount == -5 ? error : "changed the bank: " + error;
+  };
+  auto with = [&](std::size_t at, const char* text) {
+    Bytes b = good;
+    for (std::size_t i = 0; text[i]; ++i) b[at + i] = static_cast<std::uint8_t>(text[i]);
+    return b;
+  };
+  EXPECT_EQ("not a bank file (no 'CcnK' header)", refusal(with(0, "X")));
+  EXPECT_EQ("this is a program file, not a bank: load it with --preset",
+            refusal(encodeFxp(sample())));
+  EXPECT_EQ(
+      "the bank holds parameter lists ('FxBk'); only banks of one chunk ('FBCh') are supported",
+      refusal(with(8, "FxBk")));
+  EXPECT_EQ("unknown bank kind (expected 'FBCh')", refusal(with(8, "FBCx")));
+  EXPECT_EQ("unsupported bank format version 3", refusal(with(15, "\x03")));
+  EXPECT_EQ("bank file sizes do not agree", refusal(with(7, "\x99")));
+  EXPECT_EQ("bank file is truncated", refusal(with(156, "\x80")));
+  for (std::size_t size = 0; size < good.size(); ++size) {
+    EXPECT_NE("accepted", refusal(Bytes(good.begin(), good.begin() + size))) << size;
+  }
+}
+
 TEST(FxpFile, WritesAndReadsBack) {
   const std::string path = ::testing::TempDir() + "plughost_fxp_io_test.fxp";
   std::string error;

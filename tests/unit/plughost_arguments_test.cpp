@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 
 #include <string>
@@ -142,6 +143,12 @@ TEST(DisplaySearch, FindsTheValueShowingANumberOrAText) {
   ASSERT_TRUE(plughost::findDisplayedValue("highPASS", "", typeDisplay, v, error)) << error;
   EXPECT_EQ("Highpass", typeDisplay(v));
   EXPECT_NEAR(0.5f, v, 0.01f);  // the middle of its range, away from the edges
+  // A kilo prefix on the label's unit: "1.5 kHz" is the display 1500 (Hz).
+  const plughost::DisplayAt hzDisplay = [](float x) {
+    return std::to_string(std::lround(20.0 * std::pow(1000.0, x)));
+  };
+  ASSERT_TRUE(plughost::findDisplayedValue("1.5 kHz", "Hz", hzDisplay, v, error)) << error;
+  EXPECT_EQ("1500", hzDisplay(v));
 
   const struct {
     const char* wanted;

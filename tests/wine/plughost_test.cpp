@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "byte_file.h"
 #include "child_process.h"
 #include "fxp_io.h"
 #include "pe_image.h"
@@ -66,6 +68,10 @@ std::string readRegistryPath(const std::string& guid) {
   return value;
 }
 
+bool exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 // One installation: the demo engine under a GUID of this test alone, and named
 // copies of the plug-in with their .ini files in a folder of its own.
 class PlughostTest : public ::testing::Test {
@@ -86,15 +92,26 @@ class PlughostTest : public ::testing::Test {
 
   void TearDown() override {
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("Software\\KEL\\" + guid).c_str());
+    removeFolder(folder);
+  }
+
+  // Deletes the folder with its files and the run folders in it.
+  static void removeFolder(const std::string& path) {
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+    HANDLE search = FindFirstFileA((path + "*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
       do {
-        DeleteFileA((folder + found.cFileName).c_str());
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+          removeFolder(path + name + "\\");
+        } else {
+          DeleteFileA((path + name).c_str());
+        }
       } while (FindNextFileA(search, &found));
       FindClose(search);
     }
-    RemoveDirectoryA(folder.c_str());
+    RemoveDirectoryA(path.c_str());
   }
 
   // Copies the plug-in as `name`.dll with its .ini; answers the DLL's path.
@@ -111,7 +128,13 @@ class PlughostTest : public ::testing::Test {
 
   // Runs plughost.exe with `arguments`; its stdout and stderr go to files.
   ChildRun plughost(const std::string& arguments) {
-    const ChildRun run = wine_test::runProgram("plughost.exe", arguments, folder, 120000);
+    // Each run's output files lie in a folder of their own: the helper process
+    // Wine starts for a prefix's first window (the desktop) inherits the
+    // output files of the run that caused it and keeps them open, so that
+    // run's files cannot be written again.
+    const std::string runFolder = folder + "run" + std::to_string(++runs) + "\\";
+    EXPECT_TRUE(CreateDirectoryA(runFolder.c_str(), nullptr)) << runFolder;
+    const ChildRun run = wine_test::runProgram("plughost.exe", arguments, runFolder, 120000);
     EXPECT_TRUE(run.finished) << "plughost.exe " << arguments;
     return run;
   }
@@ -120,6 +143,7 @@ class PlughostTest : public ::testing::Test {
 
   std::string guid;
   std::string folder;
+  int runs = 0;
 };
 
 TEST_F(PlughostTest, InfoShowsTheConfiguredEffectAndItsParameters) {
@@ -297,6 +321,57 @@ TEST_F(PlughostTest, FilesOfTheOtherWidthAreRefused) {
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("Software\\KEL\\" + otherGuid).c_str());
 }
 
+TEST_F(PlughostTest, RenderPlaysAProgramOfABankAndRefusesOthers) {
+  const std::string gain = install("DemoGain", "DGai", 0);
+  ASSERT_EQ(0u, plughost("preset save " + quoted(gain) + " " + quoted(folder + "g.fxp") +
+                         " --set Gain=-42dB")
+                    .exitCode);
+  plughost::FxpProgram program;
+  std::string error;
+  ASSERT_TRUE(plughost::readFxpFile(folder + "g.fxp", program, error)) << error;
+  plughost::FxbBank bank;
+  bank.pluginId = program.pluginId;
+  bank.programCount = 1;
+  bank.chunk = program.chunk;
+  ASSERT_TRUE(plughost::writeFileBytes(folder + "one.fxb", plughost::encodeFxb(bank), error));
+  bank.programCount = 2;  // more than the plug-in has
+  ASSERT_TRUE(plughost::writeFileBytes(folder + "two.fxb", plughost::encodeFxb(bank), error));
+  std::vector<std::uint8_t> lists = plughost::encodeFxb(bank);
+  lists[9] = 'x', lists[10] = 'B', lists[11] = 'k';
+  ASSERT_TRUE(plughost::writeFileBytes(folder + "lists.fxb", lists, error));
+
+  const std::string wav = folder + "b.wav";
+  const std::string render = "render " + quoted(gain) + " --generate sine --seconds 0.1 ";
+  const ChildRun run = plughost(render + "--bank " + quoted(folder + "one.fxb") +
+                                " --program 0 --out " + quoted(wav));
+  ASSERT_EQ(0u, run.exitCode) << run.err;
+  plughost::AudioBuffer audio;
+  ASSERT_TRUE(plughost::readWavFile(wav, audio, error)) << error;
+  const float expected = static_cast<float>(0.5 * std::pow(10.0, -42.0 / 20.0) *
+                                            std::sin(2 * 3.14159265358979 * 440 * 10 / 44100));
+  EXPECT_NEAR(expected, audio.channels[0][10], 1e-6);
+
+  const struct {
+    std::string arguments;
+    const char* message;
+  } cases[] = {
+      {"--bank " + quoted(folder + "one.fxb") + " --program 1",
+       "holds 1 program(s), numbered 0..0: there is no program 1"},
+      {"--bank " + quoted(folder + "two.fxb") + " --program 1",
+       "'DemoGain' did not switch to program 1 of bank"},
+      {"--bank " + quoted(folder + "lists.fxb"), "only banks of one chunk ('FBCh') are supported"},
+      {"--bank " + quoted(folder + "g.fxp"), "not a bank: load it with --preset"},
+      {"--program 0", "--program requires --bank"},
+  };
+  for (const auto& c : cases) {
+    const ChildRun bad = plughost(render + c.arguments + " --out " + quoted(folder + "x.wav"));
+    EXPECT_NE(0u, bad.exitCode) << c.arguments;
+    EXPECT_EQ(1, bad.errLines()) << bad.err;
+    EXPECT_NE(std::string::npos, bad.err.find(c.message)) << bad.err;
+  }
+  EXPECT_FALSE(exists(folder + "x.wav"));
+}
+
 TEST_F(PlughostTest, ErrorsGiveOneLineAndAFailureStatus) {
   const std::string gain = install("DemoGain", "DGai", 0);
   const std::string garbage = folder + "garbage.wav";
@@ -346,10 +421,6 @@ TEST_F(PlughostTest, ErrorsGiveOneLineAndAFailureStatus) {
     EXPECT_NE(std::string::npos, run.err.find(c.message)) << c.arguments << "\n" << run.err;
   }
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder + "never.wav").c_str()));
-}
-
-bool exists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 TEST_F(PlughostTest, FailedWritesReportOneErrorAndLeaveNoFile) {
@@ -656,6 +727,90 @@ TEST_F(PlughostTest, AChainFeedsEachEffectWithTheOneBefore) {
   EXPECT_NE(std::string::npos, bad.err.find("bad setting '3:Gain=0.5': the chain has 2 effect(s)"))
       << bad.err;
   EXPECT_FALSE(exists(folder + "x.wav"));
+}
+
+// The CSV's rows as numbers: frequency, then one dB value per curve.
+std::vector<std::vector<double>> csvRows(const std::string& text) {
+  std::vector<std::vector<double>> rows;
+  std::size_t start = text.find('\n') + 1;  // past the header
+  while (start < text.size()) {
+    const std::size_t end = text.find('\n', start);
+    std::vector<double> row;
+    const std::string line = text.substr(start, end - start);
+    for (const char* p = line.c_str(); *p;) {
+      char* next = nullptr;
+      row.push_back(std::strtod(p, &next));
+      p = *next == ',' ? next + 1 : next;
+      if (next == p) break;
+    }
+    rows.push_back(row);
+    start = end == std::string::npos ? text.size() : end + 1;
+  }
+  return rows;
+}
+
+TEST_F(PlughostTest, AnalyzeChartsTheFilterResponseAtEachCutoff) {
+  const std::string filter = install("DemoFilter", "DFil", 1);
+  const std::string png = folder + "response.png";
+  const std::string csv = folder + "response.csv";
+  const ChildRun run = plughost("analyze " + quoted(filter) +
+                                " --set Resonance=0 --compare Cutoff=200Hz,0.8 --png " +
+                                quoted(png) + " --csv " + quoted(csv));
+  ASSERT_EQ(0u, run.exitCode) << run.err;
+  EXPECT_NE(std::string::npos, run.out.find("Cutoff 200 Hz: latency ")) << run.out;
+  EXPECT_NE(std::string::npos, run.out.find("Reported initial delay: 0 samples\n")) << run.out;
+
+  // The PNG signature, then IHDR first: 13 bytes, 960 x 600.
+  const std::string image = readText(png);
+  ASSERT_GT(image.size(), 33u);
+  EXPECT_EQ(std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x03\xc0\0\0\x02\x58", 24),
+            image.substr(0, 24));
+
+  // A Butterworth lowpass at 200 Hz, as the bilinear transform makes it:
+  // flat far below, -3 dB at the cutoff, -71 dB at 10 kHz; the second curve
+  // lies higher.
+  const std::string text = readText(csv);
+  EXPECT_EQ(0u, text.find("frequency_hz,\"Cutoff 200 Hz\",\"Cutoff ")) << text;
+  const auto rows = csvRows(text);
+  ASSERT_EQ(241u, rows.size());
+  const auto at = [&](double hz) {
+    return *std::min_element(rows.begin(), rows.end(), [&](const auto& a, const auto& b) {
+      return std::fabs(std::log(a[0] / hz)) < std::fabs(std::log(b[0] / hz));
+    });
+  };
+  const auto lowpass = [](double hz) {
+    const double pi = 3.14159265358979;
+    const double ratio = std::tan(pi * hz / 44100) / std::tan(pi * 200 / 44100);
+    return -10.0 * std::log10(1.0 + std::pow(ratio, 4));
+  };
+  for (double hz : {20.0, 200.0, 2000.0, 10000.0}) {
+    const std::vector<double> row = at(hz);
+    ASSERT_EQ(3u, row.size());
+    EXPECT_NEAR(lowpass(row[0]), row[1], 0.05) << row[0] << " Hz";
+  }
+  EXPECT_GT(at(1000.0)[2], at(1000.0)[1] + 20.0);
+
+  const std::string bare = folder + "Bare.dll";
+  ASSERT_TRUE(CopyFileA((binFolder() + "kelbridge.dll").c_str(), bare.c_str(), FALSE));
+  const std::string never = " --png " + quoted(folder + "never.png");
+  const struct {
+    std::string arguments;
+    const char* message;
+  } cases[] = {
+      {"analyze " + quoted(filter), "--png is required"},
+      {"analyze " + quoted(filter) + " --compare Nope=1,2" + never, "no parameter named 'Nope'"},
+      {"analyze " + quoted(filter) + " --compare Cutoff=1,,2" + never, "bad --compare"},
+      {"analyze " + quoted(install("DemoSynth", "DSyn", 2, 0)) + never,
+       "'DemoSynth' has no audio inputs"},
+      {"analyze " + quoted(bare) + never, "came up without its engine"},
+  };
+  for (const auto& c : cases) {
+    const ChildRun bad = plughost(c.arguments);
+    EXPECT_NE(0u, bad.exitCode) << c.arguments;
+    EXPECT_EQ(1, bad.errLines()) << bad.err;
+    EXPECT_NE(std::string::npos, bad.err.find(c.message)) << bad.err;
+  }
+  EXPECT_FALSE(exists(folder + "never.png"));
 }
 
 }  // namespace

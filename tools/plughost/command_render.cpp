@@ -37,7 +37,9 @@ struct RenderOptions {
   std::string format = "float";  // float, pcm16 or pcm24
   std::vector<std::string> settings;
   std::vector<std::string> notes;
-  std::string preset;              // program file loaded before the settings
+  std::string preset;  // program file loaded before the settings
+  std::string bank;    // or a bank file, of which program `bankProgram` plays
+  int bankProgram = 0;
   std::vector<std::string> chain;  // further plug-ins after `plugin`, in order
   std::string midi;                // Standard MIDI File played from the start
   std::string automation;          // CSV of time, parameter, value
@@ -109,7 +111,6 @@ AudioBuffer loadInput(const RenderOptions& options, int channels, int outputs,
     }
     return input;
   }
-  if (options.seconds <= 0.0) throw CommandError("--seconds is needed with --generate");
   frames = framesFor(options.seconds, options.sampleRate, outputs, format);
   if (!generateTestSignal(options.generate, std::max(channels, 1), frames, options.sampleRate,
                           input)) {
@@ -233,17 +234,37 @@ std::vector<std::vector<std::string>> settingsByStage(const std::vector<std::str
   return result;
 }
 
-int runRender(const RenderOptions& options) {
+// The rules between options that the parser's own checks do not cover,
+// checked once before anything loads.
+void checkRenderOptions(const RenderOptions& options) {
   if (options.input.empty() == options.generate.empty()) {
     throw CommandError("give exactly one of --in and --generate");
-  }
-  if (options.blockSize < 1 || options.blockSize > 65536) {
-    throw CommandError("--block must lie within 1..65536");
   }
   if (!options.input.empty() && options.rateGiven) {
     throw CommandError("--rate is for generated input; a WAV input plays at its own rate");
   }
-  const WavSampleFormat format = sampleFormat(options.format);
+  if (!options.generate.empty() && options.seconds <= 0.0) {
+    throw CommandError("--seconds is needed with --generate");
+  }
+}
+
+// Everything a render needs, set up before its first block.
+struct RenderSession {
+  std::vector<std::unique_ptr<Stage>> chain;  // the positional plug-in first
+  AudioBuffer input;
+  std::size_t frames = 0;
+  int rate = 0;
+  std::unique_ptr<NoteSchedule> schedule;
+  std::vector<ScheduledValue> automation;
+
+  PluginInstance& first() const { return chain.front()->plugin; }
+  int inputCount() const { return first().effect()->numInputs; }
+  int outputCount() const { return chain.back()->plugin.effect()->numOutputs; }
+};
+
+// Loads the chain, the input, the notes and the automation; hands each effect
+// its rate, block size, program and settings, and resumes them.
+std::unique_ptr<RenderSession> setUpRender(const RenderOptions& options) {
   std::vector<NoteSpec> notes;
   for (const std::string& text : options.notes) {
     NoteSpec spec;
@@ -253,7 +274,8 @@ int runRender(const RenderOptions& options) {
   }
 
   // The chain: the positional plug-in, then each --plugin, in one process.
-  std::vector<std::unique_ptr<Stage>> chain;
+  auto session = std::make_unique<RenderSession>();
+  auto& chain = session->chain;
   chain.push_back(std::make_unique<Stage>(options.plugin));
   for (const std::string& path : options.chain) chain.push_back(std::make_unique<Stage>(path));
   for (const auto& stage : chain) {
@@ -261,20 +283,17 @@ int runRender(const RenderOptions& options) {
       throw CommandError("'" + stage->plugin.path() + "' has no outputs");
     }
   }
-  PluginInstance& plugin = chain.front()->plugin;
-  PluginInstance& last = chain.back()->plugin;
-  const int inputCount = plugin.effect()->numInputs;
-  const int outputCount = last.effect()->numOutputs;
 
-  std::size_t frames = 0;
-  const AudioBuffer input = loadInput(options, inputCount, outputCount, frames);
-  const int rate = input.sampleRate;
+  session->input =
+      loadInput(options, session->inputCount(), session->outputCount(), session->frames);
+  const int rate = session->input.sampleRate;
+  session->rate = rate;
   std::vector<TimedMidi> midi;
   std::string midiError;
   if (!options.midi.empty() && !readMidiFile(options.midi, midi, midiError)) {
     throw CommandError(midiError);
   }
-  const NoteSchedule schedule(notes, rate, midi);
+  session->schedule = std::make_unique<NoteSchedule>(notes, rate, midi);
 
   HostContext& host = hostContext();
   host.sampleRate = static_cast<float>(rate);
@@ -283,23 +302,37 @@ int runRender(const RenderOptions& options) {
   parseTimeSignature(options.timeSignature, host.timeSigNumerator, host.timeSigDenominator);
   const std::vector<std::vector<std::string>> settings =
       settingsByStage(options.settings, chain.size());
-  const auto block = static_cast<std::size_t>(options.blockSize);
   for (std::size_t k = 0; k < chain.size(); ++k) {
     Stage& stage = *chain[k];
     stage.plugin.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
     stage.plugin.dispatch(effSetBlockSize, 0, options.blockSize);
     if (k == 0 && !options.preset.empty()) loadProgramFile(stage.plugin, options.preset);
+    if (k == 0 && !options.bank.empty()) {
+      loadBankProgram(stage.plugin, options.bank, options.bankProgram);
+    }
     applySettings(stage.plugin, settings[k]);
-    stage.allocate(block);
+    stage.allocate(static_cast<std::size_t>(options.blockSize));
   }
-  const std::vector<ScheduledValue> automation = loadAutomation(plugin, options.automation, rate);
-  std::size_t nextValue = 0;
+  session->automation = loadAutomation(session->first(), options.automation, rate);
   for (const auto& stage : chain) stage->plugin.dispatch(effMainsChanged, 0, 1);
+  return session;
+}
+
+// Plays the input through the chain block by block, then suspends the
+// effects; answers the last effect's output.
+AudioBuffer renderBlocks(RenderSession& session, int blockSize) {
+  auto& chain = session.chain;
+  const AudioBuffer& input = session.input;
+  const std::size_t frames = session.frames;
+  const int outputCount = session.outputCount();
+  const auto block = static_cast<std::size_t>(blockSize);
+  std::size_t nextValue = 0;
 
   AudioBuffer output;
-  output.sampleRate = rate;
+  output.sampleRate = session.rate;
   output.resize(outputCount, frames);
   ProgressBar progress("Rendering", frames);
+  HostContext& host = hostContext();
   host.processing = true;
   for (std::size_t start = 0; start < frames; start += block) {
     const std::size_t n = std::min(block, frames - start);
@@ -312,13 +345,14 @@ int runRender(const RenderOptions& options) {
         first.ins[c][i] = start + i < source.size() ? source[start + i] : 0.0f;
       }
     }
+    const auto& automation = session.automation;
     while (nextValue < automation.size() &&
            automation[nextValue].frame < static_cast<std::int64_t>(start + n)) {
-      plugin.setParameter(automation[nextValue].index, automation[nextValue].value);
+      session.first().setParameter(automation[nextValue].index, automation[nextValue].value);
       ++nextValue;
     }
     const auto messages =
-        schedule.block(static_cast<std::int64_t>(start), static_cast<std::int32_t>(n));
+        session.schedule->block(static_cast<std::int64_t>(start), static_cast<std::int32_t>(n));
     for (std::size_t k = 0; k < chain.size(); ++k) {
       Stage& stage = *chain[k];
       if (k > 0) {
@@ -339,17 +373,27 @@ int runRender(const RenderOptions& options) {
   host.processing = false;
   progress.finish();
   for (const auto& stage : chain) stage->plugin.dispatch(effMainsChanged, 0, 0);
-  std::string names = plugin.effectName();
-  for (std::size_t k = 1; k < chain.size(); ++k) names += " -> " + chain[k]->plugin.effectName();
+  return output;
+}
+
+// Writes the output file and reports it: a line on stdout, warnings for
+// samples beyond full scale, an error (status 1) for samples not finite.
+int reportRender(const RenderOptions& options, const RenderSession& session,
+                 const AudioBuffer& output) {
+  const WavSampleFormat format = sampleFormat(options.format);
+  std::string names = session.first().effectName();
+  for (std::size_t k = 1; k < session.chain.size(); ++k) {
+    names += " -> " + session.chain[k]->plugin.effectName();
+  }
 
   std::string error;
   if (!writeWavFile(options.output, output, format, error)) throw CommandError(error);
   const SampleCensus census = takeCensus(output);
-  const std::size_t total = frames * static_cast<std::size_t>(outputCount);
+  const std::size_t total = session.frames * static_cast<std::size_t>(session.outputCount());
   std::printf("Rendered %.2f s (%d Hz, %d in, %d out, block %d) through %s to %s, peak %.1f dBFS\n",
-              static_cast<double>(frames) / rate, rate, inputCount, outputCount, options.blockSize,
-              names.c_str(), options.output.c_str(),
-              census.peak > 0.0f ? 20.0 * std::log10(census.peak) : -999.0);
+              static_cast<double>(session.frames) / session.rate, session.rate,
+              session.inputCount(), session.outputCount(), options.blockSize, names.c_str(),
+              options.output.c_str(), census.peak > 0.0f ? 20.0 * std::log10(census.peak) : -999.0);
   std::fflush(stdout);
   if (census.beyondFullScale > 0) {
     std::fprintf(
@@ -398,14 +442,26 @@ void addRenderCommand(CLI::App& app, int& status) {
   cmd->add_option("--midi", render->midi, "Standard MIDI File (type 0 or 1) played from the start");
   cmd->add_option("--automation", render->automation,
                   "CSV of TIME,PARAMETER,VALUE (seconds, name or #index, 0..1)");
-  cmd->add_option("--preset", render->preset, "Program file (.fxp) to load before the settings");
+  auto* preset = cmd->add_option("--preset", render->preset,
+                                 "Program file (.fxp) to load before the settings");
+  auto* bank = cmd->add_option("--bank", render->bank,
+                               "Bank file (.fxb) whose --program is loaded before the settings");
+  bank->excludes(preset);
+  cmd->add_option("--program", render->bankProgram, "Program of the --bank, counted from 0")
+      ->capture_default_str()
+      ->needs(bank);
   cmd->add_option("--tempo", render->tempo, "Tempo in beats per minute, as the host's time info")
       ->capture_default_str()
       ->check(CLI::Range(1.0, 999.0));
   cmd->add_option("--time-signature", render->timeSignature, "Time signature, e.g. 3/4")
       ->capture_default_str();
   cmd->add_option("--note", render->notes, "MIDI note NOTE[:VELOCITY]@START-END seconds");
-  cmd->callback([render, &status] { status = runRender(*render); });
+  cmd->callback([render, &status] {
+    checkRenderOptions(*render);
+    const std::unique_ptr<RenderSession> session = setUpRender(*render);
+    const AudioBuffer output = renderBlocks(*session, render->blockSize);
+    status = reportRender(*render, *session, output);
+  });
 }
 
 }  // namespace plughost

@@ -11,6 +11,7 @@ namespace plughost {
 
 void addInfoCommand(CLI::App& app, int& status);
 void addRenderCommand(CLI::App& app, int& status);
+void addAnalyzeCommand(CLI::App& app, int& status);
 void addPresetCommand(CLI::App& app, int& status);
 void addEditCommand(CLI::App& app, int& status);
 void addRegisterCommand(CLI::App& app, int& status);

@@ -118,7 +118,13 @@ bool findDisplayedValue(const std::string& wanted, const std::string& label,
   std::string unit;
   bool found = false;
   if (leadingNumber(wanted, number, unit)) {
-    if (!unit.empty() && unit != squeezed(label)) {
+    // "1kHz" against the label "Hz": a thousand of the label's unit.
+    const std::string plain = squeezed(label);
+    if (!plain.empty() && unit == "k" + plain) {
+      number *= 1000.0;
+      unit = plain;
+    }
+    if (!unit.empty() && unit != plain) {
       error = "'" + wanted + "': the unit is " + (label.empty() ? "none" : "'" + label + "'");
       return false;
     }

@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
 
   addInfoCommand(app, status);
   addRenderCommand(app, status);
+  addAnalyzeCommand(app, status);
   addPresetCommand(app, status);
   addEditCommand(app, status);
   addRegisterCommand(app, status);

@@ -1,8 +1,8 @@
 // "Name=value" settings from the command line. The parameter is named
 // (matched without regard to case) or given by index as "#2"; the value is
 // normalised (a plain number from 0 to 1) or a display text for the plug-in
-// to match ("-6dB", "Highpass", "1.5 kHz" is not converted: give the label's
-// unit).
+// to match ("-6dB", "Highpass"; "1.5 kHz" is 1500 when the label is "Hz",
+// other prefixes are not converted).
 #pragma once
 
 #include <string>

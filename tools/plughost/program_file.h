@@ -18,6 +18,11 @@ std::vector<std::uint8_t> programChunk(const PluginInstance& plugin);
 // over and reads the state back: throws CommandError unless the plug-in took
 // the program. Answers the program as read.
 FxpProgram loadProgramFile(const PluginInstance& plugin, const std::string& file);
+// Reads the bank `file` (one chunk for all programs), checks its ID and that
+// it holds program `index` (counted from 0), hands its chunk over as a bank,
+// reads the state back and switches to the program: throws CommandError
+// unless the plug-in took the bank and now plays that program.
+FxbBank loadBankProgram(const PluginInstance& plugin, const std::string& file, int index);
 // "1145528681 ('DGai')".
 std::string describeId(std::int32_t id);
 
