@@ -6,11 +6,13 @@
 // - its thread library keeps a record (a duplicate of the thread's handle and
 //   an event) for every foreign thread that enters pthread_once or a static's
 //   guard, freed only when that thread ends, which a host's thread outlives
-//   the library by; the 32-bit unwinder enters pthread_once at every load;
+//   the library by; the 32-bit unwinder enters pthread_once at every load,
+//   and every thrown exception reads its thread's data through a thread key;
 // - its emergency exception buffer (tens of KiB), never freed.
-// So the once and the guard are served here by handle-free Win32 locks (the
-// link wraps pthread_once; defining all three guard functions keeps the
-// runtime's own out), and the buffer is freed when the library goes.
+// So the once and the guard are served here by handle-free Win32 locks, the
+// thread keys by fiber-local storage, whose slots this library frees when it
+// goes (the link wraps the pthread functions; defining all three guard
+// functions keeps the runtime's own out), and the buffer is freed too.
 #include <windows.h>
 
 #include <cerrno>
@@ -58,10 +60,40 @@ unsigned char* bytesOf(std::int64_t* guard) {
   return reinterpret_cast<unsigned char*>(guard);
 }
 
-// Frees the runtime's exception buffer as the library is freed.
-struct BufferRelease {
-  ~BufferRelease() { __gnu_cxx::__freeres(); }
-} bufferRelease;
+// Thread keys: few are ever made (the runtime's thread-local data takes one),
+// each a fiber-local slot whose callback passes the value to the key's
+// destructor at thread end, and for every thread when the slot is freed.
+constexpr unsigned kMaxKeys = 4;
+struct Key {
+  DWORD slot = FLS_OUT_OF_INDEXES;
+  void (*destructor)(void*) = nullptr;
+};
+SRWLOCK keyLock = SRWLOCK_INIT;
+Key keys[kMaxKeys];
+
+template <unsigned N>
+void WINAPI destroyValue(void* value) {
+  if (value != nullptr && keys[N].destructor != nullptr) keys[N].destructor(value);
+}
+const PFLS_CALLBACK_FUNCTION kDestroyers[kMaxKeys] = {&destroyValue<0>, &destroyValue<1>,
+                                                      &destroyValue<2>, &destroyValue<3>};
+
+// The key's slot, or FLS_OUT_OF_INDEXES for a key not made here.
+DWORD slotOf(unsigned key) {
+  return key >= 1 && key <= kMaxKeys ? keys[key - 1].slot : FLS_OUT_OF_INDEXES;
+}
+
+// As the library is freed: no slot may call back into its code later, and
+// the runtime's exception buffer goes back to the heap.
+struct ReleaseAtUnload {
+  ~ReleaseAtUnload() {
+    for (Key& key : keys) {
+      if (key.slot != FLS_OUT_OF_INDEXES) FlsFree(key.slot);
+      key.slot = FLS_OUT_OF_INDEXES;
+    }
+    __gnu_cxx::__freeres();
+  }
+} releaseAtUnload;
 
 }  // namespace
 
@@ -112,4 +144,51 @@ extern "C" void __cxa_guard_abort(std::int64_t* guard) {
   bytesOf(guard)[1] = 0;
   ReleaseSRWLockExclusive(&guardLock);
   WakeAllConditionVariable(&guardChanged);
+}
+
+// Any thread. pthread_key_t is an unsigned; keys made here count from 1.
+extern "C" int __wrap_pthread_key_create(unsigned* key, void (*destructor)(void*)) {
+  if (key == nullptr) return EINVAL;
+  AcquireSRWLockExclusive(&keyLock);
+  int result = EAGAIN;
+  for (unsigned i = 0; i < kMaxKeys; ++i) {
+    if (keys[i].slot != FLS_OUT_OF_INDEXES) continue;
+    keys[i].destructor = destructor;
+    keys[i].slot = FlsAlloc(kDestroyers[i]);
+    if (keys[i].slot != FLS_OUT_OF_INDEXES) {
+      *key = i + 1;
+      result = 0;
+    }
+    break;
+  }
+  ReleaseSRWLockExclusive(&keyLock);
+  return result;
+}
+
+// Any thread. Runs no destructor for the values still held, as pthread
+// keys do not; the slot's callback is cleared first.
+extern "C" int __wrap_pthread_key_delete(unsigned key) {
+  AcquireSRWLockExclusive(&keyLock);
+  const DWORD slot = slotOf(key);
+  int result = EINVAL;
+  if (slot != FLS_OUT_OF_INDEXES) {
+    keys[key - 1].destructor = nullptr;
+    FlsFree(slot);
+    keys[key - 1].slot = FLS_OUT_OF_INDEXES;
+    result = 0;
+  }
+  ReleaseSRWLockExclusive(&keyLock);
+  return result;
+}
+
+// Any thread; null for an unknown key.
+extern "C" void* __wrap_pthread_getspecific(unsigned key) {
+  const DWORD slot = slotOf(key);
+  return slot != FLS_OUT_OF_INDEXES ? FlsGetValue(slot) : nullptr;
+}
+
+extern "C" int __wrap_pthread_setspecific(unsigned key, const void* value) {
+  const DWORD slot = slotOf(key);
+  if (slot == FLS_OUT_OF_INDEXES) return EINVAL;
+  return FlsSetValue(slot, const_cast<void*>(value)) ? 0 : ENOMEM;
 }
