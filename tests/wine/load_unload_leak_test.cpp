@@ -1,7 +1,8 @@
 // A host loads and frees a plug-in many times in one process (scanning,
 // opening projects). Each cycle must give back every handle and all but a
 // few bytes of memory: the plug-in with an effect opened and closed through
-// "main" (so the engine is loaded and freed too), and the demo engine alone.
+// "main" (so the engine is loaded and freed too), the demo engine alone, and
+// (64-bit) the plug-in catching an engine's exceptions.
 #include <windows.h>
 
 #include <gtest/gtest.h>
