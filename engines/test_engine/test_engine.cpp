@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <thread>
 
@@ -22,7 +23,8 @@ Script scriptBlock;
 
 // Appends one call; the count keeps growing past the log's capacity so a
 // test can tell that calls were dropped. The engine's own threads record
-// too, so each call takes its slot atomically.
+// too, so each call takes its slot atomically. Then throws if the script
+// says this operation does.
 void record(Op op, std::int32_t a = 0, std::int32_t b = 0, float f = 0.0f,
             const void* p = nullptr) {
   Script& s = scriptBlock;
@@ -30,6 +32,7 @@ void record(Op op, std::int32_t a = 0, std::int32_t b = 0, float f = 0.0f,
   if (slot >= 0 && slot < testengine::kMaxCalls) {
     s.calls[slot] = {op, a, b, f, reinterpret_cast<std::uintptr_t>(p)};
   }
+  if (s.throwsInOp && s.throwingOp == op) throw std::runtime_error("scripted failure");
 }
 
 // Reports notifyIndex to the host when the script asks for it at `moment`.

@@ -62,6 +62,11 @@ bool applyScriptText(Script& script, const char* text) {
       script.chunkHoldsValues = true;
       continue;
     }
+    if (word == "throw-in-process") {
+      script.throwsInOp = true;
+      script.throwingOp = Op::Process;
+      continue;
+    }
     bool found = false;
     for (const Word& w : kWords) {
       if (word == w.name) {

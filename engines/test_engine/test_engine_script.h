@@ -156,6 +156,8 @@ struct Script {
   bool hangInSetChunk;           // "hang-in-set-chunk": setChunk never returns
   bool leakPerInstance;          // "leak-per-instance": every processor leaks 256 KiB
   bool writePastBlock;           // "write-past-block": process writes one frame too many
+  bool throwsInOp;               // throwingOp throws std::runtime_error after being logged
+  Op throwingOp;                 // "throw-in-process" sets both for Op::Process
   float growingGain;             // current gain of the growing output
   std::int32_t chunksSaved;      // getChunk calls so far
 };

@@ -5,8 +5,8 @@
 
 #include "bridge/again.h"
 #include "bridge/bridge_configuration.h"
+#include "bridge/module_instance.h"
 #include "bridge/vst_editor.h"
-#include "vst/module_instance.h"
 
 namespace {
 

@@ -70,6 +70,11 @@ TEST_F(BridgeLoading, MainGivesNothingToAHostOfVersionZero) {
   EXPECT_EQ(host.calls()[0].opcode, audioMasterVersion);
 }
 
+TEST_F(BridgeLoading, MainGivesNothingWithoutAHostCallback) {
+  EXPECT_EQ(harness.openWith(nullptr), nullptr);
+  EXPECT_EQ(engine().callCount, 0);
+}
+
 TEST_F(BridgeLoading, LoadedEffectReportsConfigurationAndEngine) {
   harness.setIni("KEL", "ChannelsIn", "1");
   harness.setIni("KEL", "ChannelsOut", "4");

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -69,6 +71,73 @@ TEST_F(BridgeProcessing, BothAudioEntriesHandTheHostArraysToTheEngine) {
     EXPECT_EQ(engine().lastZeroWord, 0);
     EXPECT_EQ(outLeft[6], 3.0f);
     EXPECT_EQ(outRight[6], -3.0f);
+  }
+}
+
+// An engine that throws never unwinds into the host: each of the five
+// entries of the record ends the exception with its neutral answer, and the
+// effect still closes and gives every engine object back.
+TEST_F(BridgeProcessing, EngineExceptionsEndAtEveryEntry) {
+#if defined(_WIN32) && !defined(_WIN64)
+  // Each 32-bit library's runtime unwinds only through frames it registered
+  // itself: an engine's exception ends the process before reaching the
+  // plug-in's frames, whatever the plug-in catches.
+  GTEST_SKIP() << "a 32-bit engine's exceptions cannot cross into the plug-in";
+#endif
+  struct Case {
+    const char* entry;
+    Op throwingOp;
+    std::function<float(AEffect*)> call;  // the entry's answer, 0 for none
+    float neutralAnswer;
+  };
+  static float left[16], right[16];
+  static float* channels[2] = {left, right};
+  const Case cases[] = {
+      {"dispatcher", Op::GetChunkSize,
+       [](AEffect* e) {
+         void* chunk = nullptr;
+         return static_cast<float>(e->dispatcher(e, effGetChunk, 0, 0, &chunk, 0.0f));
+       },
+       0.0f},
+      {"process", Op::Process,
+       [](AEffect* e) {
+         e->process(e, channels, channels, 16);
+         return 0.0f;
+       },
+       0.0f},
+      {"processReplacing", Op::Process,
+       [](AEffect* e) {
+         e->processReplacing(e, channels, channels, 16);
+         return 0.0f;
+       },
+       0.0f},
+      {"setParameter", Op::SetParameter,
+       [](AEffect* e) {
+         e->setParameter(e, 0, 0.25f);
+         return 0.0f;
+       },
+       0.0f},
+      {"getParameter", Op::GetParameter, [](AEffect* e) { return e->getParameter(e, 0); }, 0.0f},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.entry);
+    testengine::resetScript(engine());
+    engine().chunkSize = 16;
+    engine().parameters[0].value = 50;
+    BridgeHarness installation(std::string("Throwing-") + c.entry);
+    AEffect* effect = installation.open(host);
+    ASSERT_NE(effect, nullptr);
+    engine().throwsInOp = true;
+    engine().throwingOp = c.throwingOp;
+    const int before = engine().callCount;
+
+    EXPECT_EQ(c.call(effect), c.neutralAnswer);
+    const std::vector<Op> reached = opsSince(before);
+    EXPECT_NE(std::find(reached.begin(), reached.end(), c.throwingOp), reached.end())
+        << "the engine was not called";
+
+    EXPECT_EQ(installation.close(), 1);
+    EXPECT_EQ(engine().liveObjects, 0);
   }
 }
 

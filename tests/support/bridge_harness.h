@@ -72,6 +72,8 @@ class BridgeHarness {
   // Opens the effect through the plug-in's entry with `host`; null when the
   // entry gave none.
   AEffect* open(BridgeTestHost& host);
+  // The same with any callback, null included.
+  AEffect* openWith(audioMasterCallback callback);
   // effClose through the dispatcher entry; answers its result.
   VstIntPtr close();
   AEffect* effect() const { return openEffect; }

@@ -2,10 +2,9 @@
 // platform test double and the test engine linked into the test.
 #if !defined(_WIN32)
 
-#include <new>
-
-#include "bridge/again.h"
 #include "bridge/bridge_configuration.h"
+#include "bridge/create_effect.h"
+#include "bridge/module_instance.h"
 #include "bridge_harness.h"
 #include "platform_fake.h"
 #include "test_engine/test_engine.h"
@@ -104,9 +103,16 @@ bool BridgeHarness::privateEngineLoaded() const {
 }
 
 AEffect* BridgeHarness::open(BridgeTestHost& host) {
+  return openWith(host.master());
+}
+
+AEffect* BridgeHarness::openWith(audioMasterCallback callback) {
   if (!registryChosen) installProduct();
   const std::string modulePath = platformState->folder + "\\" + plugin + ".dll";
-  fakeplatform::setModulePath(modulePath);
+  // This harness's "library" has a handle of its own, which the platform
+  // double knows by this path; loading it stores the handle, as DllMain does.
+  fakeplatform::setModulePath(platformState, modulePath);
+  moduleInstance = platformState;
   char iniPath[kel::BridgeConfiguration::kPathSize];
   kel::configurationPathFor(modulePath.c_str(), iniPath, sizeof iniPath);
   for (const auto& entry : ini) {
@@ -114,11 +120,7 @@ AEffect* BridgeHarness::open(BridgeTestHost& host) {
       fakeplatform::setProfileString(iniPath, entry.first, entry.second.first, entry.second.second);
     }
   }
-  // The same steps as the plug-in's exported entry.
-  audioMasterCallback callback = host.master();
-  if (callback(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;
-  AGain* effect = new (std::nothrow) AGain(callback);
-  openEffect = effect != nullptr ? effect->getAeffect() : nullptr;
+  openEffect = createEffect(callback);
   return openEffect;
 }
 

@@ -254,6 +254,10 @@ bool BridgeHarness::privateEngineLoaded() const {
 }
 
 AEffect* BridgeHarness::open(BridgeTestHost& host) {
+  return openWith(host.master());
+}
+
+AEffect* BridgeHarness::openWith(audioMasterCallback callback) {
   if (!registryChosen) installProduct();
   const std::string dll = platformState->folder + plugin + ".dll";
   const std::string iniPath = platformState->folder + plugin + ".ini";
@@ -281,7 +285,7 @@ AEffect* BridgeHarness::open(BridgeTestHost& host) {
   using MainProc = AEffect*(VSTCALLBACK*)(audioMasterCallback);
   auto entry = exportOf<MainProc>(platformState->pluginModule, "main");
   if (entry == nullptr) return nullptr;
-  openEffect = entry(host.master());
+  openEffect = entry(callback);
   return openEffect;
 }
 

@@ -19,8 +19,8 @@ struct FakeKey {
 };
 
 struct State {
-  std::string modulePath;
-  std::map<std::string, std::string> profile;  // "file|section|key"
+  std::map<const void*, std::string> modulePaths;  // by module handle
+  std::map<std::string, std::string> profile;      // "file|section|key"
   std::set<std::string> keys;
   std::map<std::string, std::string> values;  // "key|name"
   std::map<std::string, FakeLibrary> libraries;
@@ -47,8 +47,8 @@ namespace fakeplatform {
 void reset() {
   state() = State{};
 }
-void setModulePath(const std::string& path) {
-  state().modulePath = path;
+void setModulePath(const void* module, const std::string& path) {
+  state().modulePaths[module] = path;
 }
 
 void setProfileString(const std::string& file, const std::string& section, const std::string& key,
@@ -94,13 +94,15 @@ const std::vector<std::string>& errorBoxes() {
 
 namespace platform {
 
-bool moduleFileName(void*, char* path, std::size_t size) {
+// Like the platform, answers only for a module it knows.
+bool moduleFileName(void* module, char* path, std::size_t size) {
   if (path == nullptr || size == 0) return false;
-  if (state().modulePath.empty() || state().modulePath.size() >= size) {
+  auto it = state().modulePaths.find(module);
+  if (it == state().modulePaths.end() || it->second.size() >= size) {
     path[0] = '\0';
     return false;
   }
-  copyBounded(path, size, state().modulePath);
+  copyBounded(path, size, it->second);
   return true;
 }
 

@@ -9,7 +9,8 @@
 namespace fakeplatform {
 
 void reset();
-void setModulePath(const std::string& path);
+// The file name the platform reports for a loaded module (null: the program).
+void setModulePath(const void* module, const std::string& path);
 void setProfileString(const std::string& file, const std::string& section, const std::string& key,
                       const std::string& value);
 // Creates the key (and its parents) below HKEY_LOCAL_MACHINE, e.g. "Software\\KEL\\X".
@@ -22,7 +23,6 @@ void registerLibrary(const std::string& path,
                      const std::vector<std::pair<std::string, void*>>& symbols);
 int libraryLoadCount(const std::string& path);  // loads minus unloads
 int openRegistryKeys();                         // keys opened and not closed
-int failedRegistryCloses();                     // closes of a key not open
 int failedRegistryCloses();                     // closes of a key not open
 const std::vector<std::string>& errorBoxes();
 

@@ -1,4 +1,4 @@
-// The operating system's handle of the loaded plug-in library, kept by the
+// The operating system's handle of the loaded plug-in library, stored by the
 // library's entry routine and read by the bridge to find its own file name.
 #pragma once
 

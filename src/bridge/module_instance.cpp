@@ -1,0 +1,3 @@
+#include "bridge/module_instance.h"
+
+void* moduleInstance = nullptr;

@@ -1,3 +1,0 @@
-#include "vst/module_instance.h"
-
-void* moduleInstance = nullptr;
