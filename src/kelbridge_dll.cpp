@@ -8,12 +8,12 @@
 // Exported as "main" through kelbridge.def only, so it is the single export.
 extern "C" AEffect* VSTCALLBACK VSTPluginMain(audioMasterCallback audioMaster);
 
-// Host's loading thread; see createEffect.
+// [main] The host's loading thread; see createEffect.
 extern "C" AEffect* VSTCALLBACK VSTPluginMain(audioMasterCallback audioMaster) {
   return createEffect(audioMaster);
 }
 
-// Loader lock held; does nothing but keep the handle. Never refuses. The
+// [main] Loader lock held; does nothing but keep the handle. Never refuses. The
 // runtime's remains go with the library's static objects (dll_runtime.cpp).
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD /*reason*/, LPVOID /*reserved*/) {
   moduleInstance = instance;

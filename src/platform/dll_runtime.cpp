@@ -97,7 +97,7 @@ struct ReleaseAtUnload {
 
 }  // namespace
 
-// Any thread. The runtime's once (pthread_once_t is a long: 0 not run, 1 run).
+// [any thread] The runtime's once (pthread_once_t is a long: 0 not run, 1 run).
 extern "C" int __wrap_pthread_once(volatile long* once, void (*routine)()) {
   if (once == nullptr || routine == nullptr) return EINVAL;
   if (InterlockedCompareExchange(once, 0, 0) == 1) return 0;
@@ -109,7 +109,7 @@ extern "C" int __wrap_pthread_once(volatile long* once, void (*routine)()) {
   return 0;
 }
 
-// Any thread. 1: the caller initialises the static and then calls release (or
+// [any thread] 1: the caller initialises the static and then calls release (or
 // abort if it throws); 0: the static is ready. Waits while another thread
 // initialises it.
 extern "C" int __cxa_guard_acquire(std::int64_t* guard) {
@@ -146,7 +146,7 @@ extern "C" void __cxa_guard_abort(std::int64_t* guard) {
   WakeAllConditionVariable(&guardChanged);
 }
 
-// Any thread. pthread_key_t is an unsigned; keys made here count from 1.
+// [any thread] pthread_key_t is an unsigned; keys made here count from 1.
 extern "C" int __wrap_pthread_key_create(unsigned* key, void (*destructor)(void*)) {
   if (key == nullptr) return EINVAL;
   AcquireSRWLockExclusive(&keyLock);
@@ -165,7 +165,7 @@ extern "C" int __wrap_pthread_key_create(unsigned* key, void (*destructor)(void*
   return result;
 }
 
-// Any thread. Runs no destructor for the values still held, as pthread
+// [any thread] Runs no destructor for the values still held, as pthread
 // keys do not; the slot's callback is cleared first.
 extern "C" int __wrap_pthread_key_delete(unsigned key) {
   AcquireSRWLockExclusive(&keyLock);
@@ -181,7 +181,7 @@ extern "C" int __wrap_pthread_key_delete(unsigned key) {
   return result;
 }
 
-// Any thread; null for an unknown key.
+// [any thread] Null for an unknown key.
 extern "C" void* __wrap_pthread_getspecific(unsigned key) {
   const DWORD slot = slotOf(key);
   return slot != FLS_OUT_OF_INDEXES ? FlsGetValue(slot) : nullptr;
