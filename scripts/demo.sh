@@ -41,21 +41,28 @@ if [ ! -f "$KEL_WINEPREFIX/system.reg" ]; then
   (unset WINEARCH; "$root/cmake/wine64-run.sh" wineboot -i)
 fi
 
-step "Registering the demo engine"
-plughost register --guid "$guid" --engine "$bin/kel_demo_engine.dll"
+# Registers the engine of one width with that width's plughost, installs the
+# three effects from that width's kelbridge.dll and shows them.
+register_and_install() {  # plughost-runner bin-folder plug-in-folder step-prefix
+  local run="$1" from="$2" into="$3" label="$4"
+  step "${label}Registering the demo engine"
+  "$run" register --guid "$guid" --engine "$from/kel_demo_engine.dll"
 
-step "Installing three effects of one engine: copies of kelbridge.dll with their .ini files"
-plughost install --plugin "$bin/kelbridge.dll" --dir "$plugins" --name DemoGain \
-  --guid "$guid" --id DGai --process-index 0
-plughost install --plugin "$bin/kelbridge.dll" --dir "$plugins" --name DemoFilter \
-  --guid "$guid" --id DFil --process-index 1
-plughost install --plugin "$bin/kelbridge.dll" --dir "$plugins" --name DemoSynth \
-  --guid "$guid" --id DSyn --process-index 2 --channels-in 0 --channels-out 2
+  step "${label}Installing three effects of one engine: copies of kelbridge.dll with their .ini files"
+  "$run" install --plugin "$from/kelbridge.dll" --dir "$into" --name DemoGain \
+    --guid "$guid" --id DGai --process-index 0
+  "$run" install --plugin "$from/kelbridge.dll" --dir "$into" --name DemoFilter \
+    --guid "$guid" --id DFil --process-index 1
+  "$run" install --plugin "$from/kelbridge.dll" --dir "$into" --name DemoSynth \
+    --guid "$guid" --id DSyn --process-index 2 --channels-in 0 --channels-out 2
 
-for effect in DemoGain DemoFilter DemoSynth; do
-  step "plughost info $effect.dll"
-  plughost info "$plugins/$effect.dll"
-done
+  for effect in DemoGain DemoFilter DemoSynth; do
+    step "${label}plughost info $effect.dll"
+    "$run" info "$into/$effect.dll"
+  done
+}
+
+register_and_install plughost "$bin" "$plugins" ""
 
 step "Rendering a 440 Hz sine through DemoGain at -6.0 dB"
 plughost render "$plugins/DemoGain.dll" --generate sine --seconds 2 --set Gain=0.75 \
@@ -93,21 +100,8 @@ plugins64="$demo/plugins64"
 mkdir -p "$plugins64"
 plughost64() { "$root/cmake/wine64-run.sh" "$bin64/plughost.exe" "$@"; }
 
-step "64-bit: registering the 64-bit demo engine under the same GUID"
-plughost64 register --guid "$guid" --engine "$bin64/kel_demo_engine.dll"
-
-step "64-bit: installing the three effects from the 64-bit kelbridge.dll"
-plughost64 install --plugin "$bin64/kelbridge.dll" --dir "$plugins64" --name DemoGain \
-  --guid "$guid" --id DGai --process-index 0
-plughost64 install --plugin "$bin64/kelbridge.dll" --dir "$plugins64" --name DemoFilter \
-  --guid "$guid" --id DFil --process-index 1
-plughost64 install --plugin "$bin64/kelbridge.dll" --dir "$plugins64" --name DemoSynth \
-  --guid "$guid" --id DSyn --process-index 2 --channels-in 0 --channels-out 2
-
-for effect in DemoGain DemoFilter DemoSynth; do
-  step "64-bit: plughost info $effect.dll"
-  plughost64 info "$plugins64/$effect.dll"
-done
+# The same GUID: 64-bit copies of the plug-in look it up in the 64-bit view.
+register_and_install plughost64 "$bin64" "$plugins64" "64-bit: "
 
 step "64-bit: rendering white noise through DemoFilter"
 plughost64 render "$plugins64/DemoFilter.dll" --generate noise --seconds 2 \
