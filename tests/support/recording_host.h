@@ -1,9 +1,9 @@
 // A host callback for tests: answers each opcode from a table (0 when not
 // set, or through a handler) and logs every call with all six arguments.
 // The callback is a plain function pointer, so it reaches the newest
-// RecordingHost still alive; with none alive it answers 0. The callback may
-// be called from engine threads (one at a time); everything else belongs to
-// the test's thread.
+// RecordingHost still alive; with none alive it answers 0. The callback is
+// [any thread]: engine threads may call it (one at a time); everything else
+// is [main], the test's thread.
 #pragma once
 
 #include <cstddef>
