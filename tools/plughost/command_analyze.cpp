@@ -186,7 +186,7 @@ int runAnalyze(const AnalyzeOptions& options) {
   }
   std::printf("Reported initial delay: %d samples\n", static_cast<int>(effect->initialDelay));
 
-  ChartImage image;
+  RgbImage image;
   std::string error;
   if (!drawResponseChart(chart, image, error)) throw CommandError(error);
   const std::vector<std::uint8_t> png = encodePng(image.width, image.height, image.rgb);

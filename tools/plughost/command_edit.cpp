@@ -103,7 +103,7 @@ int runEdit(const EditOptions& options) {
       error = "the window was closed before the screenshot";
     } else {
       RedrawWindow(frame, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-      CapturedImage image;
+      RgbImage image;
       if (!captureClientArea(frame, image)) {
         error = "cannot capture the editor window";
       } else if (writePngFile(options.screenshot, image.width, image.height, image.rgb, error)) {

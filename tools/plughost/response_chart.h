@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "rgb_image.h"
+
 namespace plughost {
 
 struct ResponseCurve {
@@ -23,16 +25,10 @@ struct ResponseChart {
 constexpr std::uint32_t kChartWidth = 960;
 constexpr std::uint32_t kChartHeight = 600;
 
-struct ChartImage {
-  std::uint32_t width = 0;
-  std::uint32_t height = 0;
-  std::vector<std::uint8_t> rgb;  // top row first, 3 bytes per pixel
-};
-
 // Draws the chart at kChartWidth x kChartHeight: axes, grid, Hz and dB
 // ticks, title and legend. False with a one-line reason when the platform
 // cannot draw.
-bool drawResponseChart(const ResponseChart& chart, ChartImage& image, std::string& error);
+bool drawResponseChart(const ResponseChart& chart, RgbImage& image, std::string& error);
 
 // "frequency_hz,<label>,..." then one row per frequency, dB to 0.001.
 std::string responseCsv(const ResponseChart& chart);

@@ -153,7 +153,7 @@ void draw(HDC dc, const ResponseChart& chart) {
 
 }  // namespace
 
-bool drawResponseChart(const ResponseChart& chart, ChartImage& image, std::string& error) {
+bool drawResponseChart(const ResponseChart& chart, RgbImage& image, std::string& error) {
   if (chart.frequencies.size() < 2 || chart.curves.empty()) {
     error = "nothing to draw: the chart has no curves";
     return false;
@@ -178,16 +178,7 @@ bool drawResponseChart(const ResponseChart& chart, ChartImage& image, std::strin
   const HGDIOBJ old = SelectObject(dc, bitmap);
   draw(dc, chart);
   GdiFlush();
-  const std::size_t pixels = static_cast<std::size_t>(kChartWidth) * kChartHeight;
-  image.width = kChartWidth;
-  image.height = kChartHeight;
-  image.rgb.resize(pixels * 3);
-  const auto* bgra = static_cast<const std::uint8_t*>(bits);
-  for (std::size_t i = 0; i < pixels; ++i) {
-    image.rgb[3 * i] = bgra[4 * i + 2];
-    image.rgb[3 * i + 1] = bgra[4 * i + 1];
-    image.rgb[3 * i + 2] = bgra[4 * i];
-  }
+  image = rgbImageFromBgra(static_cast<const std::uint8_t*>(bits), kChartWidth, kChartHeight);
   SelectObject(dc, old);
   DeleteObject(bitmap);
   DeleteDC(dc);

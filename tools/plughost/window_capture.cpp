@@ -13,7 +13,7 @@ bool allBlack(const std::uint8_t* bgra, std::size_t pixels) {
 
 }  // namespace
 
-bool captureClientArea(HWND window, CapturedImage& image) {
+bool captureClientArea(HWND window, RgbImage& image) {
   RECT client;
   if (!GetClientRect(window, &client) || client.right <= 0 || client.bottom <= 0) return false;
   const int width = client.right;
@@ -45,15 +45,9 @@ bool captureClientArea(HWND window, CapturedImage& image) {
     }
     GdiFlush();
     if (ok) {
-      image.width = static_cast<std::uint32_t>(width);
-      image.height = static_cast<std::uint32_t>(height);
-      image.rgb.resize(pixels * 3);
-      const auto* bgra = static_cast<const std::uint8_t*>(bits);
-      for (std::size_t i = 0; i < pixels; ++i) {
-        image.rgb[3 * i] = bgra[4 * i + 2];
-        image.rgb[3 * i + 1] = bgra[4 * i + 1];
-        image.rgb[3 * i + 2] = bgra[4 * i];
-      }
+      image =
+          rgbImageFromBgra(static_cast<const std::uint8_t*>(bits),
+                           static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height));
     }
     SelectObject(memoryDc, old);
   }
