@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -85,9 +86,17 @@ TEST(FxpRead, InconsistentOrForeignFilesAreRefused) {
   };
   EXPECT_EQ("not a preset file (no 'CcnK' header)", refusal(with(0, 'X')));
   EXPECT_EQ("not a preset file (no 'CcnK' header)", refusal(Bytes(500, 0xEE)));
-  Bytes params = good;
-  params[8] = 'F', params[9] = 'x', params[10] = 'C', params[11] = 'k';
-  EXPECT_NE(std::string::npos, refusal(params).find("not a chunk program"));
+  auto kind = [&](const char* tag) {
+    Bytes b = good;
+    std::copy(tag, tag + 4, b.begin() + 8);
+    return b;
+  };
+  EXPECT_EQ("preset file holds a parameter list, not a chunk program ('FPCh')",
+            refusal(kind("FxCk")));
+  EXPECT_EQ("preset file holds a parameter list, not a chunk program ('FPCh')",
+            refusal(kind("FxBk")));
+  EXPECT_EQ("this is a bank file, not a program: render plays one of its programs with --bank",
+            refusal(kind("FBCh")));
   EXPECT_EQ("unknown preset kind (expected 'FPCh')", refusal(with(11, 'x')));
   EXPECT_EQ("unsupported preset format version 2", refusal(with(15, 2)));
   EXPECT_EQ("preset file sizes do not agree", refusal(with(7, 54)));  // byte size too small

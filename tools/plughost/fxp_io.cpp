@@ -42,9 +42,12 @@ bool decodeFxp(const std::vector<std::uint8_t>& bytes, FxpProgram& program, std:
     error = "preset file is truncated";
     return false;
   }
-  if (hasTag(p + 8, "FxCk") || hasTag(p + 8, "FxBk") || hasTag(p + 8, "FBCh")) {
-    error =
-        "preset file is not a chunk program ('FPCh'); banks and parameter lists are not supported";
+  if (hasTag(p + 8, "FBCh")) {
+    error = "this is a bank file, not a program: render plays one of its programs with --bank";
+    return false;
+  }
+  if (hasTag(p + 8, "FxCk") || hasTag(p + 8, "FxBk")) {
+    error = "preset file holds a parameter list, not a chunk program ('FPCh')";
     return false;
   }
   if (!hasTag(p + 8, "FPCh")) {
