@@ -17,15 +17,21 @@ inline std::string binFolder() {
   return folder.substr(0, folder.find_last_of("\\/") + 1);
 }
 
-// The whole file with "\r\n" read as "\n"; "" when it cannot be read.
-inline std::string readText(const std::string& path) {
-  std::string text;
+// The whole file as it is on disk; "" when it cannot be read.
+inline std::string readBytes(const std::string& path) {
+  std::string bytes;
   if (FILE* f = std::fopen(path.c_str(), "rb")) {
     char buffer[4096];
     std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
     std::fclose(f);
   }
+  return bytes;
+}
+
+// The whole file with "\r\n" read as "\n"; "" when it cannot be read.
+inline std::string readText(const std::string& path) {
+  std::string text = readBytes(path);
   text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
   return text;
 }

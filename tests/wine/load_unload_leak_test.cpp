@@ -12,6 +12,7 @@
 #include <string>
 
 #include "bridge/kel_interfaces.h"
+#include "scratch_installation.h"
 #include "vst/vst_opcodes.h"
 #include "vst/vst_types.h"
 
@@ -21,12 +22,7 @@ constexpr int kWarmUpCycles = 5;  // the process's own first-use costs
 constexpr int kCycles = 200;
 constexpr double kBytesPerCycle = 1024.0;
 
-std::string binFolder() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder = path;
-  return folder.substr(0, folder.find_last_of("\\/") + 1);
-}
+using wine_test::binFolder;
 
 // Open handles of this process: every handle value that names an object.
 // (Wine answers 0 to GetProcessHandleCount.)
@@ -97,41 +93,11 @@ class EngineHost : public kel::IHost {
 
 // A named copy of the plug-in with its .ini file, its product registered
 // with processor 0 of `engineFile` (the demo engine's gain processor).
-class InstalledPlugin {
- public:
-  explicit InstalledPlugin(const char* engineFile) {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    const std::string tag = std::to_string(GetCurrentProcessId());
-    folder = std::string(temp) + "kelbridge-leak-" + tag + "\\";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    dll = folder + "LeakProbe.dll";
-    ini = folder + "LeakProbe.ini";
-    productKey = "Software\\KEL\\{KELLEAK-" + tag + "}";
-    CopyFileA((binFolder() + "kelbridge.dll").c_str(), dll.c_str(), FALSE);
-    const std::string text = "[KEL]\r\nGUID={KELLEAK-" + tag +
-                             "}\r\nChannelsIn=2\r\nChannelsOut=2\r\nID=4321\r\n"
-                             "ProcessIndex=0\r\n[VST]\r\nName=LeakProbe\r\n";
-    if (FILE* file = std::fopen(ini.c_str(), "wb")) {
-      std::fwrite(text.data(), 1, text.size(), file);
-      std::fclose(file);
-    }
-    const std::string engine = binFolder() + engineFile;
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, productKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                        nullptr, &key, nullptr) == ERROR_SUCCESS) {
-      RegSetValueExA(key, "PathName", 0, REG_SZ, reinterpret_cast<const BYTE*>(engine.c_str()),
-                     static_cast<DWORD>(engine.size() + 1));
-      RegCloseKey(key);
-    }
-  }
-  ~InstalledPlugin() {
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, productKey.c_str());
-    DeleteFileA(dll.c_str());
-    DeleteFileA(ini.c_str());
-    RemoveDirectoryA(folder.c_str());
-  }
-  std::string folder, dll, ini, productKey;
+struct InstalledPlugin {
+  explicit InstalledPlugin(const char* engineFile)
+      : scratch("kelbridge-leak", engineFile), dll(scratch.addEffect("LeakProbe", 4321, 0)) {}
+  wine_test::ScratchInstallation scratch;
+  std::string dll;  // "" when the installation could not be made
 };
 
 // Load, open an effect with its engine, process a block, close, free.

@@ -15,29 +15,17 @@
 #include "child_process.h"
 #include "fxp_io.h"
 #include "pe_image.h"
+#include "scratch_installation.h"
 #include "wav_io.h"
 
 namespace {
 
 using wine_test::binFolder;
 using wine_test::ChildRun;
-
-std::string readText(const std::string& path) {
-  std::string text;
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-    std::fclose(f);
-  }
-  return text;
-}
+using wine_test::readBytes;
 
 void writeText(const std::string& path, const std::string& text) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(nullptr, f) << path;
-  std::fwrite(text.data(), 1, text.size(), f);
-  std::fclose(f);
+  ASSERT_TRUE(wine_test::writeBytes(path, text)) << path;
 }
 
 // The ID written as four characters, first one in the most significant byte.
@@ -45,27 +33,6 @@ std::int32_t fourChars(const char (&id)[5]) {
   std::uint32_t value = 0;
   for (int i = 0; i < 4; ++i) value = (value << 8) | static_cast<unsigned char>(id[i]);
   return static_cast<std::int32_t>(value);
-}
-
-void writeRegistryPath(const std::string& guid, const std::string& path) {
-  HKEY key = nullptr;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, ("Software\\KEL\\" + guid).c_str(),
-                                           0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
-  RegSetValueExA(key, "PathName", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
-                 static_cast<DWORD>(path.size() + 1));
-  RegCloseKey(key);
-}
-
-std::string readRegistryPath(const std::string& guid) {
-  HKEY key = nullptr;
-  char value[MAX_PATH] = {};
-  DWORD size = sizeof value;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ("Software\\KEL\\" + guid).c_str(), 0, KEY_READ, &key) ==
-      ERROR_SUCCESS) {
-    RegQueryValueExA(key, "PathName", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(key);
-  }
-  return value;
 }
 
 bool exists(const std::string& path) {
@@ -76,53 +43,13 @@ bool exists(const std::string& path) {
 // copies of the plug-in with their .ini files in a folder of its own.
 class PlughostTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    const std::string unique =
-        std::to_string(GetCurrentProcessId()) + "-" + std::to_string(now.QuadPart);
-    guid = "{plughost-test-" + unique + "}";
-    folder = std::string(temp) + "plughost_test_" + unique + "\\";
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
-
-    writeRegistryPath(guid, binFolder() + "kel_demo_engine.dll");
-  }
-
-  void TearDown() override {
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("Software\\KEL\\" + guid).c_str());
-    removeFolder(folder);
-  }
-
-  // Deletes the folder with its files and the run folders in it.
-  static void removeFolder(const std::string& path) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-      do {
-        const std::string name = found.cFileName;
-        if (name == "." || name == "..") continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-          removeFolder(path + name + "\\");
-        } else {
-          DeleteFileA((path + name).c_str());
-        }
-      } while (FindNextFileA(search, &found));
-      FindClose(search);
-    }
-    RemoveDirectoryA(path.c_str());
-  }
+  void SetUp() override { ASSERT_TRUE(scratch.ready()); }
 
   // Copies the plug-in as `name`.dll with its .ini; answers the DLL's path.
   std::string install(const std::string& name, const char (&id)[5], int processIndex,
                       int channelsIn = 2) {
-    const std::string dll = folder + name + ".dll";
-    EXPECT_TRUE(CopyFileA((binFolder() + "kelbridge.dll").c_str(), dll.c_str(), FALSE));
-    writeText(folder + name + ".ini",
-              "[KEL]\r\nGUID=" + guid + "\r\nChannelsIn=" + std::to_string(channelsIn) +
-                  "\r\nChannelsOut=2\r\nID=" + std::to_string(fourChars(id)) + "\r\nProcessIndex=" +
-                  std::to_string(processIndex) + "\r\n[VST]\r\nName=" + name + "\r\n");
+    const std::string dll = scratch.addEffect(name, fourChars(id), processIndex, channelsIn);
+    EXPECT_FALSE(dll.empty()) << name;
     return dll;
   }
 
@@ -141,8 +68,9 @@ class PlughostTest : public ::testing::Test {
 
   static std::string quoted(const std::string& path) { return "\"" + path + "\""; }
 
-  std::string guid;
-  std::string folder;
+  wine_test::ScratchInstallation scratch{"plughost-test", "kel_demo_engine.dll"};
+  const std::string& guid = scratch.guid;
+  const std::string& folder = scratch.folder;
   int runs = 0;
 };
 
@@ -225,7 +153,7 @@ TEST_F(PlughostTest, PresetRoundTripRestoresTheSettingInAFreshInstance) {
   const ChildRun save = plughost("preset save " + quoted(gain) + " " + quoted(preset) +
                                  " --set Gain=0.25 --set Polarity=1");
   ASSERT_EQ(0u, save.exitCode) << save.err;
-  const std::string bytes = readText(preset);
+  const std::string bytes = readBytes(preset);
   ASSERT_EQ(60u + 20u, bytes.size());
   EXPECT_EQ(std::string("CcnK\0\0\0\x48"
                         "FPCh\0\0\0\x01"
@@ -253,7 +181,7 @@ TEST_F(PlughostTest, RegisterAndInstallSetUpAWorkingEffect) {
   const std::string engine = binFolder() + "kel_demo_engine.dll";
   const ChildRun reg = plughost("register --guid " + otherGuid + " --engine " + quoted(engine));
   ASSERT_EQ(0u, reg.exitCode) << reg.err;
-  EXPECT_EQ(engine, readRegistryPath(otherGuid));
+  EXPECT_EQ(engine, wine_test::enginePath(otherGuid));
 
   const std::string target = folder + "installed";
   const ChildRun inst = plughost("install --plugin " + quoted(binFolder() + "kelbridge.dll") +
@@ -263,13 +191,13 @@ TEST_F(PlughostTest, RegisterAndInstallSetUpAWorkingEffect) {
   EXPECT_EQ("[KEL]\r\nGUID=" + otherGuid +
                 "\r\nChannelsIn=1\r\nChannelsOut=1\r\nID=4242\r\nProcessIndex=0\r\n\r\n"
                 "[VST]\r\nName=Loud\r\n",
-            readText(target + "\\Loud.ini"));
+            readBytes(target + "\\Loud.ini"));
   const ChildRun info = plughost("info " + quoted(target + "\\Loud.dll"));
   EXPECT_EQ(0u, info.exitCode) << info.err;
   EXPECT_NE(std::string::npos, info.out.find("Effect:     Loud\n")) << info.out;
   EXPECT_NE(std::string::npos, info.out.find("Inputs:     1\n")) << info.out;
 
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("Software\\KEL\\" + otherGuid).c_str());
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, wine_test::productKey(otherGuid).c_str());
   DeleteFileA((target + "\\Loud.dll").c_str());
   DeleteFileA((target + "\\Loud.ini").c_str());
   RemoveDirectoryA(target.c_str());
@@ -287,7 +215,7 @@ TEST_F(PlughostTest, FilesOfTheOtherWidthAreRefused) {
   ASSERT_TRUE(writeOtherWidthCopy(binFolder() + "kelbridge.dll", plugin, &error)) << error;
   ASSERT_TRUE(writeOtherWidthCopy(binFolder() + "kel_demo_engine.dll", engine, &error)) << error;
   const std::string otherGuid = guid + "-other";
-  writeRegistryPath(otherGuid, engine);
+  ASSERT_TRUE(wine_test::setEnginePath(otherGuid, engine));
   const std::string target = folder + "never";
   const std::string installTo =
       " --dir " + quoted(target) + " --name Never --id 1 --process-index 0";
@@ -315,10 +243,10 @@ TEST_F(PlughostTest, FilesOfTheOtherWidthAreRefused) {
     EXPECT_EQ("plughost: error: " + c.message + " but this plughost is " + own + "\n", run.err)
         << c.arguments;
   }
-  EXPECT_EQ("", readRegistryPath(guid + "-new"));
+  EXPECT_EQ("", wine_test::enginePath(guid + "-new"));
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(target.c_str()));
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder + "never.wav").c_str()));
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("Software\\KEL\\" + otherGuid).c_str());
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, wine_test::productKey(otherGuid).c_str());
 }
 
 TEST_F(PlughostTest, RenderPlaysAProgramOfABankAndRefusesOthers) {
@@ -578,7 +506,7 @@ TEST_F(PlughostTest, InstallChecksEverythingBeforeItWritesAndUninstallUndoesIt) 
                     .exitCode);
   const ChildRun unregister = plughost("unregister --guid " + extra);
   EXPECT_EQ(0u, unregister.exitCode) << unregister.err;
-  EXPECT_EQ("", readRegistryPath(extra));
+  EXPECT_EQ("", wine_test::enginePath(extra));
   const ChildRun again = plughost("unregister --guid " + extra);
   EXPECT_NE(0u, again.exitCode);
   EXPECT_NE(std::string::npos, again.err.find("'" + extra + "' is not registered")) << again.err;
@@ -761,7 +689,7 @@ TEST_F(PlughostTest, AnalyzeChartsTheFilterResponseAtEachCutoff) {
   EXPECT_NE(std::string::npos, run.out.find("Reported initial delay: 0 samples\n")) << run.out;
 
   // The PNG signature, then IHDR first: 13 bytes, 960 x 600.
-  const std::string image = readText(png);
+  const std::string image = readBytes(png);
   ASSERT_GT(image.size(), 33u);
   EXPECT_EQ(std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x03\xc0\0\0\x02\x58", 24),
             image.substr(0, 24));
@@ -769,7 +697,7 @@ TEST_F(PlughostTest, AnalyzeChartsTheFilterResponseAtEachCutoff) {
   // A Butterworth lowpass at 200 Hz, as the bilinear transform makes it:
   // flat far below, -3 dB at the cutoff, -71 dB at 10 kHz; the second curve
   // lies higher.
-  const std::string text = readText(csv);
+  const std::string text = readBytes(csv);
   EXPECT_EQ(0u, text.find("frequency_hz,\"Cutoff 200 Hz\",\"Cutoff ")) << text;
   const auto rows = csvRows(text);
   ASSERT_EQ(241u, rows.size());

@@ -5,12 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "child_process.h"
+#include "scratch_installation.h"
 
 namespace {
 
@@ -22,46 +21,12 @@ using wine_test::readText;
 class ValidateTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    const std::string unique =
-        std::to_string(GetCurrentProcessId()) + "-" + std::to_string(now.QuadPart);
-    guid = "{validate-test-" + unique + "}";
-    folder = std::string(temp) + "validate_test_" + unique + "\\";
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, ("Software\\KEL\\" + guid).c_str(),
-                                             0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
-    const std::string engine = binFolder() + "kel_test_engine.dll";
-    RegSetValueExA(key, "PathName", 0, REG_SZ, reinterpret_cast<const BYTE*>(engine.c_str()),
-                   static_cast<DWORD>(engine.size() + 1));
-    RegCloseKey(key);
-    plugin = folder + "TestFx.dll";
-    ASSERT_TRUE(CopyFileA((binFolder() + "kelbridge.dll").c_str(), plugin.c_str(), FALSE));
-    FILE* ini = std::fopen((folder + "TestFx.ini").c_str(), "wb");
-    ASSERT_NE(nullptr, ini);
-    std::fprintf(ini,
-                 "[KEL]\r\nGUID=%s\r\nChannelsIn=2\r\nChannelsOut=2\r\nID=1\r\n"
-                 "[VST]\r\nName=TestFx\r\n",
-                 guid.c_str());
-    std::fclose(ini);
+    ASSERT_TRUE(scratch.ready());
+    plugin = scratch.addEffect("TestFx", 1, 0);
+    ASSERT_FALSE(plugin.empty());
   }
 
-  void TearDown() override {
-    SetEnvironmentVariableA("KEL_TEST_ENGINE_SCRIPT", nullptr);
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("Software\\KEL\\" + guid).c_str());
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-      do {
-        DeleteFileA((folder + found.cFileName).c_str());
-      } while (FindNextFileA(search, &found));
-      FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
-  }
+  void TearDown() override { SetEnvironmentVariableA("KEL_TEST_ENGINE_SCRIPT", nullptr); }
 
   // plughost.exe with `arguments`; the engine misbehaves as `script` says.
   ChildRun plughost(const std::string& arguments, const std::string& script = "") {
@@ -80,8 +45,8 @@ class ValidateTest : public ::testing::Test {
     return "";
   }
 
-  std::string guid;
-  std::string folder;
+  wine_test::ScratchInstallation scratch{"validate-test", "kel_test_engine.dll"};
+  const std::string& folder = scratch.folder;
   std::string plugin;
 };
 
