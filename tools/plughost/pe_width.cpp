@@ -10,8 +10,6 @@
 namespace plughost {
 namespace {
 
-constexpr std::uint16_t kMachineI386 = 0x14c;
-constexpr std::uint16_t kMachineAmd64 = 0x8664;
 constexpr std::streamoff kPeOffsetField = 0x3c;
 
 std::uint32_t littleEndian(const unsigned char* bytes, int count) {
@@ -22,7 +20,7 @@ std::uint32_t littleEndian(const unsigned char* bytes, int count) {
 
 }  // namespace
 
-int peWidth(const std::string& path) {
+std::uint16_t peMachine(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   unsigned char dos[kPeOffsetField + 4];
   if (!file.read(reinterpret_cast<char*>(dos), sizeof dos) || dos[0] != 'M' || dos[1] != 'Z') {
@@ -34,7 +32,11 @@ int peWidth(const std::string& path) {
   if (!file.read(reinterpret_cast<char*>(pe), sizeof pe) || littleEndian(pe, 4) != 0x4550) {
     return 0;
   }
-  switch (littleEndian(pe + 4, 2)) {
+  return static_cast<std::uint16_t>(littleEndian(pe + 4, 2));
+}
+
+int peWidth(const std::string& path) {
+  switch (peMachine(path)) {
     case kMachineI386:
       return 32;
     case kMachineAmd64:

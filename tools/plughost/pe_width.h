@@ -4,11 +4,19 @@
 // plughost refuses files of the other width with a line naming both.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace plughost {
 
 constexpr int kOwnWidth = static_cast<int>(sizeof(void*) * 8);
+
+constexpr std::uint16_t kMachineI386 = 0x14c;
+constexpr std::uint16_t kMachineAmd64 = 0x8664;
+
+// The machine field of a PE image's COFF header; 0 when the file is missing
+// or not a PE image.
+std::uint16_t peMachine(const std::string& path);
 
 // 32 or 64 for an x86 image; 0 when the file is missing, not a PE image or
 // for another processor (LoadLibrary then gives its own reason).

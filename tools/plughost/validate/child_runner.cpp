@@ -5,13 +5,14 @@
 #include <cstring>
 
 #include "child_channel.h"
+#include "platform/platform.h"
 
 namespace plughost {
 namespace {
 
 std::string commandLine(const std::vector<std::string>& arguments) {
   char self[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  platform::moduleFileName(nullptr, self, sizeof self);
   std::string line = "\"" + std::string(self) + "\"";
   for (const std::string& argument : arguments) line += " \"" + argument + "\"";
   return line;
@@ -59,6 +60,7 @@ ChildOutcome runChild(const std::vector<std::string>& arguments, int timeoutMs) 
   auto* channel = static_cast<ChildChannel*>(
       MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(ChildChannel)));
   if (!channel) {
+    outcome.startError = "no shared memory view, error " + std::to_string(GetLastError());
     CloseHandle(mapping);
     return outcome;
   }

@@ -13,6 +13,7 @@
 #include <memory>
 #include <sstream>
 
+#include "byte_file.h"
 #include "check_list.h"
 #include "check_result.h"
 #include "child_runner.h"
@@ -43,38 +44,20 @@ bool stderrIsTerminal() {
   return _isatty(_fileno(stderr)) != 0;
 }
 
-double nowSeconds() {
-  LARGE_INTEGER frequency, counter;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 // A plug-in file plughost can never load gets its reason before any child
 // runs: missing, not a PE file, or built for another processor.
 void checkFile(const std::string& path) {
   FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) throw CommandError("plug-in '" + path + "' does not exist");
-  unsigned char header[4096] = {};
-  const std::size_t size = std::fread(header, 1, sizeof header, file);
   std::fclose(file);
-  auto word = [&](std::size_t at) -> std::uint32_t {
-    return at + 4 <= size ? header[at] | header[at + 1] << 8 | header[at + 2] << 16 |
-                                static_cast<std::uint32_t>(header[at + 3]) << 24
-                          : 0;
-  };
-  const std::uint32_t pe = word(0x3C);
-  if (size < 64 || header[0] != 'M' || header[1] != 'Z' || word(pe) != 0x00004550u) {
-    throw CommandError("'" + path + "' is not a Windows DLL");
-  }
-  if (pe > size - 6) throw CommandError("'" + path + "' is not a Windows DLL");
-  const unsigned machine = header[pe + 4] | header[pe + 5] << 8;
-  const unsigned ownMachine = kOwnWidth == 64 ? 0x8664 : 0x014C;
+  const std::uint16_t machine = peMachine(path);
+  if (machine == 0) throw CommandError("'" + path + "' is not a Windows DLL");
+  const std::uint16_t ownMachine = kOwnWidth == 64 ? kMachineAmd64 : kMachineI386;
   if (machine != ownMachine) {
     throw CommandError("'" + path + "' is " +
-                       (machine == 0x8664   ? std::string("a 64-bit DLL")
-                        : machine == 0x014C ? std::string("a 32-bit DLL")
-                                            : format("built for machine 0x%04X", machine)) +
+                       (machine == kMachineAmd64  ? std::string("a 64-bit DLL")
+                        : machine == kMachineI386 ? std::string("a 32-bit DLL")
+                                                  : format("built for machine 0x%04X", machine)) +
                        "; this plughost is " + std::to_string(kOwnWidth) +
                        "-bit and loads plug-ins of its own width");
   }
@@ -133,18 +116,6 @@ void printResult(const CheckResult& result) {
   std::fflush(stdout);
 }
 
-// Written beside the target and renamed over it: whole or not at all.
-void writeJson(const std::string& path, const std::string& text) {
-  const std::string temporary = path + ".partial";
-  FILE* file = std::fopen(temporary.c_str(), "wb");
-  const bool written = file && std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  if (file && std::fclose(file) != 0) DeleteFileA(temporary.c_str());
-  if (!written || !MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    DeleteFileA(temporary.c_str());
-    throw CommandError("cannot write '" + path + "'");
-  }
-}
-
 int runValidate(ValidateOptions options) {
   const std::vector<std::string> checks = selectedChecks(options);
   checkFile(options.plugin);
@@ -170,9 +141,13 @@ int runValidate(ValidateOptions options) {
   std::printf("%s: %d of %u checks failed (level %d, seed %u)\n", options.plugin.c_str(), failed,
               static_cast<unsigned>(results.size()), options.level, options.seed);
   if (!options.json.empty()) {
-    writeJson(
-        options.json,
-        jsonReport({options.plugin, options.level, options.seed, options.timeoutMs}, results));
+    const std::string report =
+        jsonReport({options.plugin, options.level, options.seed, options.timeoutMs}, results);
+    std::string error;
+    if (!writeFileBytes(options.json, std::vector<std::uint8_t>(report.begin(), report.end()),
+                        error)) {
+      throw CommandError(error);
+    }
   }
   if (failed && results.size() == 1 && results.front().name == "open") {
     throw CommandError(results.front().failures.front());
