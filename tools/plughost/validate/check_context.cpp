@@ -1,5 +1,6 @@
 #include "check_context.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -12,6 +13,10 @@ std::string format(const char* format, ...) {
   std::vsnprintf(buffer, sizeof buffer, format, arguments);
   va_end(arguments);
   return buffer;
+}
+
+double nowSeconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 CheckContext::CheckContext(std::string plugin, int level, std::uint32_t seed, ChildChannel* channel)
@@ -42,7 +47,6 @@ void CheckContext::figure(const std::string& name, double value) {
 }
 
 void CheckContext::skip(const std::string& reason) {
-  skipped_ = true;
   append("SKIP", reason);
 }
 

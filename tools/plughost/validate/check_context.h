@@ -33,7 +33,6 @@ class CheckContext {
   void figure(const std::string& name, double value);
   void skip(const std::string& reason);
   int failures() const { return failures_; }
-  bool skipped() const { return skipped_; }
 
   static constexpr int kMaxFailures = 8;
 
@@ -45,10 +44,12 @@ class CheckContext {
   std::mt19937 random_;
   ChildChannel* channel_;
   int failures_ = 0;
-  bool skipped_ = false;
 };
 
 // printf into a std::string.
 std::string format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// A steady clock, in seconds from an arbitrary start.
+double nowSeconds();
 
 }  // namespace plughost

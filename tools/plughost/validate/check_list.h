@@ -31,6 +31,8 @@ int editorCycles(int level);
 int lifecycleCycles(int level);
 long fuzzCalls(int level);    // in all children together
 int fuzzChildren(int level);  // child processes the fuzz calls are split over
+// Parameters the per-parameter checks visit at most: keeps them short.
+constexpr int kMaxCheckedParameters = 2000;
 // Time a check needs beyond the hang limit, so the limit means "stuck".
 int plannedMs(const std::string& check, int level);
 

@@ -94,8 +94,7 @@ void checkMidi(CheckContext& context) {
   // Ten notes together, then all-notes-off.
   for (int n = 0; n < 10; ++n) events.add(0, 0x90, static_cast<unsigned char>(48 + 3 * n), 127);
   if (!sendAndPlay(context, effect, audio, events, 8, "ten notes at velocity 127")) return;
-  float peak = 0.0f;
-  peak = std::max(peak, audio.outputPeak());
+  const float peak = audio.outputPeak();
   if (peak > 1.0f) {
     context.note(format("warning: ten notes reach %+.1f dBFS", decibels(peak)));
   }

@@ -87,7 +87,7 @@ void checkParameter(CheckContext& context, ValidatedEffect& effect, int index) {
 
 void checkParameters(CheckContext& context) {
   ValidatedEffect effect(context);
-  const int count = std::min(effect.parameterCount(), 2000);
+  const int count = std::min(effect.parameterCount(), kMaxCheckedParameters);
   for (int i = 0; i < count; ++i) checkParameter(context, effect, i);
   context.figure("parameters", count);
 }

@@ -13,7 +13,6 @@
 namespace plughost {
 namespace {
 
-constexpr int kMaxStateParameters = 2000;
 constexpr float kParameterTolerance = 1e-6f;
 
 struct SavedState {
@@ -27,7 +26,7 @@ bool usesChunks(ValidatedEffect& effect) {
 
 SavedState save(ValidatedEffect& effect) {
   SavedState state;
-  const int count = std::min(effect.parameterCount(), kMaxStateParameters);
+  const int count = std::min(effect.parameterCount(), kMaxCheckedParameters);
   for (int i = 0; i < count; ++i) state.values.push_back(effect.getParameter(i));
   if (usesChunks(effect)) {
     void* data = nullptr;
@@ -88,7 +87,7 @@ void restoreBroken(CheckContext& context, ValidatedEffect& effect, const char* w
     }
   }
   effect.stop();
-  for (int i = 0; i < std::min(effect.parameterCount(), kMaxStateParameters); ++i) {
+  for (int i = 0; i < std::min(effect.parameterCount(), kMaxCheckedParameters); ++i) {
     const float value = effect.getParameter(i);
     if (!std::isfinite(value)) {
       context.fail(format("parameter %d answers %g after restoring %s", i,
@@ -102,7 +101,7 @@ void restoreBroken(CheckContext& context, ValidatedEffect& effect, const char* w
 
 void checkState(CheckContext& context) {
   auto first = std::make_unique<ValidatedEffect>(context);
-  const int count = std::min(first->parameterCount(), kMaxStateParameters);
+  const int count = std::min(first->parameterCount(), kMaxCheckedParameters);
   for (int i = 0; i < count; ++i) first->setParameter(i, context.uniform(0.0f, 1.0f));
   SavedState saved = save(*first);
   first.reset();

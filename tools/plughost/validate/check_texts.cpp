@@ -13,7 +13,7 @@ void checkTexts(CheckContext& context) {
   effect.text(effGetVendorString, 0, "vendor");
   effect.text(effGetProductString, 0, "product");
   // Every parameter, up to a count that keeps the check short.
-  const int parameters = std::min(effect.parameterCount(), 2000);
+  const int parameters = std::min(effect.parameterCount(), kMaxCheckedParameters);
   for (int i = 0; i < parameters; ++i) {
     effect.text(effGetParamName, i, format("parameter %d", i));
     effect.text(effGetParamLabel, i, format("parameter %d", i));

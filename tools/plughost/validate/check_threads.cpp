@@ -45,10 +45,6 @@ DWORD WINAPI runAudio(void* argument) {
   return 0;
 }
 
-double seconds() {
-  return static_cast<double>(GetTickCount()) / 1000.0;
-}
-
 }  // namespace
 
 void checkThreads(CheckContext& context) {
@@ -59,10 +55,10 @@ void checkThreads(CheckContext& context) {
   audioThread.effect = &effect;
   audioThread.audio = &audio;
   HANDLE thread = CreateThread(nullptr, 0, runAudio, &audioThread, 0, nullptr);
-  const double start = seconds();
+  const double start = nowSeconds();
   const int parameters = effect.parameterCount();
   long uiCalls = 0;
-  while (seconds() - start < threadSeconds(context.level()) && !audioThread.failed.load()) {
+  while (nowSeconds() - start < threadSeconds(context.level()) && !audioThread.failed.load()) {
     for (int i = 0; i < parameters && i < 64; ++i, uiCalls += 3) {
       effect.getParameter(i);
       effect.text(effGetParamDisplay, i, format("parameter %d", i));
@@ -84,7 +80,7 @@ void checkThreads(CheckContext& context) {
     context.fail(format("the audio thread's output reaches %g while the UI thread works",
                         static_cast<double>(audioThread.badPeak.load())));
   }
-  context.figure("thread_seconds", seconds() - start);
+  context.figure("thread_seconds", nowSeconds() - start);
   context.figure("audio_blocks", static_cast<double>(audioThread.blocks.load()));
   context.figure("ui_calls", static_cast<double>(uiCalls));
 }
