@@ -123,6 +123,7 @@ echo "  wineprefix/         the Wine prefix with the engine's registry entry"
 
 # The demo product's Windows installer (docs/packaging.md).
 step "Building the demo installer from packaging/demo-product.ini"
-bash "$root/scripts/package.sh" "$root/packaging/demo-product.ini"
+# Both widths are built above.
+bash "$root/scripts/package.sh" --no-build "$root/packaging/demo-product.ini"
 echo "  out/package/KelDemo-1.0.0-setup.exe: installs DemoGain, DemoFilter, DemoSynth and the engine"
 echo "  on Windows (double-click, or /S for a silent install)"
