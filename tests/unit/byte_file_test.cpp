@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -82,6 +83,26 @@ TEST_F(ByteFileTest, StagedFilesAppearTogetherOnCommitAndNotAtAllWithout) {
   EXPECT_EQ((Bytes{1}), read("a.dll"));
   EXPECT_EQ((Bytes{2}), read("a.ini"));
   EXPECT_EQ(2u, names().size());
+}
+
+// A rename that fails part-way (the last target is a folder) puts back the
+// target it replaced before and removes the one that did not exist.
+TEST_F(ByteFileTest, ACommitThatFailsPartWayPutsBackWhatItReplaced) {
+  std::string error;
+  ASSERT_TRUE(plughost::writeFileBytes((folder / "old.dll").string(), Bytes{9}, error)) << error;
+  fs::create_directory(folder / "busy.ini");
+  {
+    plughost::StagedFiles files;
+    ASSERT_TRUE(files.stage((folder / "new.dll").string(), Bytes{1}, error)) << error;
+    ASSERT_TRUE(files.stage((folder / "old.dll").string(), Bytes{2}, error)) << error;
+    ASSERT_TRUE(files.stage((folder / "busy.ini").string(), Bytes{3}, error)) << error;
+    EXPECT_FALSE(files.commit(error));
+    EXPECT_EQ("cannot replace '" + (folder / "busy.ini").string() + "'", error);
+  }
+  EXPECT_EQ((Bytes{9}), read("old.dll"));
+  std::vector<std::string> left = names();
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ((std::vector<std::string>{"busy.ini", "old.dll"}), left);
 }
 
 #if !defined(_WIN32)

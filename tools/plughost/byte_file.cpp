@@ -13,6 +13,8 @@
 #else
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <filesystem>
 #define KEL_PROCESS_ID() getpid()
 #endif
 
@@ -78,6 +80,26 @@ bool replaceFile(const std::string& from, const std::string& to) {
 #endif
 }
 
+bool isRegularFile(const std::string& path) {
+#if defined(_WIN32)
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+         !isSpecialFile(path);
+#else
+  struct stat status;
+  return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+#endif
+}
+
+bool copyFile(const std::string& from, const std::string& to) {
+#if defined(_WIN32)
+  return CopyFileA(from.c_str(), to.c_str(), TRUE) != 0;
+#else
+  std::error_code error;
+  return std::filesystem::copy_file(from, to, error);
+#endif
+}
+
 }  // namespace
 
 bool readFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error) {
@@ -110,16 +132,43 @@ bool StagedFiles::stage(const std::string& path, const std::vector<std::uint8_t>
   return true;
 }
 
+// Each existing target is copied aside before its replacement, so a rename
+// that fails part-way can put back every file the commit already replaced.
 bool StagedFiles::commit(std::string& error) {
-  while (!entries_.empty()) {
-    const Entry& entry = entries_.front();
-    if (!replaceFile(entry.temporary, entry.target)) {
-      error = "cannot replace '" + entry.target + "'";
-      return false;  // the destructor removes this and the remaining temporaries
+  std::vector<std::string> backups;  // per replaced target; "" where none existed
+  bool committed = true;
+  for (const Entry& entry : entries_) {
+    std::string backup;
+    if (isRegularFile(entry.target)) {
+      backup = temporaryName(entry.target);
+      if (!copyFile(entry.target, backup)) {
+        std::remove(backup.c_str());
+        error = "cannot replace '" + entry.target + "': no room to keep the old file aside";
+        committed = false;
+        break;
+      }
     }
-    entries_.erase(entries_.begin());
+    if (!replaceFile(entry.temporary, entry.target)) {
+      std::remove(backup.c_str());
+      error = "cannot replace '" + entry.target + "'";
+      committed = false;
+      break;
+    }
+    backups.push_back(backup);
   }
-  return true;
+  for (std::size_t i = backups.size(); i-- > 0;) {
+    const std::string& target = entries_[i].target;
+    if (committed) {
+      std::remove(backups[i].c_str());
+    } else if (backups[i].empty()) {
+      std::remove(target.c_str());
+    } else {
+      replaceFile(backups[i], target);
+    }
+  }
+  // Temporaries not renamed are removed by the destructor.
+  entries_.erase(entries_.begin(), entries_.begin() + static_cast<std::ptrdiff_t>(backups.size()));
+  return committed;
 }
 
 bool writeFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes,

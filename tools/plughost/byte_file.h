@@ -26,7 +26,8 @@ class StagedFiles {
   // existing device or pipe (/dev/stdout) is written in place at once.
   bool stage(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& error);
   // Renames every staged file to its target, replacing an existing file.
-  // False with a reason when a rename fails; files renamed before stay.
+  // False with a reason when a rename fails; the targets renamed before it
+  // are then put back as they were (removed where there was none).
   bool commit(std::string& error);
 
  private:
