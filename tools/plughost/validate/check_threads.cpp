@@ -28,12 +28,13 @@ struct AudioThread {
 DWORD WINAPI runAudio(void* argument) {
   auto* thread = static_cast<AudioThread*>(argument);
   std::mt19937 random(1);
+  // The record's function directly: the effect's call notes belong to the
+  // main thread.
   AEffect& record = thread->effect->record();
-  const bool replacing = (record.flags & effFlagsCanReplacing) && record.processReplacing;
-  while (!thread->stop.load()) {
+  const AEffectProcessProc processor = thread->effect->processor();
+  while (processor && !thread->stop.load()) {
     thread->audio->prepare(Signal::Noise, kBlock, false, random);
-    (replacing ? record.processReplacing : record.process)(&record, thread->audio->inputs(),
-                                                           thread->audio->outputs(), kBlock);
+    processor(&record, thread->audio->inputs(), thread->audio->outputs(), kBlock);
     const float peak = thread->audio->outputPeak();
     if (!(peak <= kOutputBound)) {
       thread->badPeak = peak;

@@ -75,14 +75,19 @@ void ValidatedEffect::setParameter(VstInt32 index, float value) {
   effect_->setParameter(effect_, index, value);
 }
 
+bool ValidatedEffect::replaces() const {
+  return hasFlag(effFlagsCanReplacing) && effect_->processReplacing;
+}
+
+AEffectProcessProc ValidatedEffect::processor() const {
+  return replaces() ? effect_->processReplacing : effect_->process;
+}
+
 void ValidatedEffect::process(float** inputs, float** outputs, VstInt32 frames) {
-  if (hasFlag(effFlagsCanReplacing) && effect_->processReplacing) {
-    context_.calling("processReplacing(%d frames)", frames);
-    effect_->processReplacing(effect_, inputs, outputs, frames);
-  } else if (effect_->process) {
-    context_.calling("process(%d frames)", frames);
-    effect_->process(effect_, inputs, outputs, frames);
-  }
+  const AEffectProcessProc proc = processor();
+  if (!proc) return;
+  context_.calling(replaces() ? "processReplacing(%d frames)" : "process(%d frames)", frames);
+  proc(effect_, inputs, outputs, frames);
 }
 
 void ValidatedEffect::start(float sampleRate, VstInt32 maxBlock) {

@@ -42,7 +42,11 @@ class ValidatedEffect {
                      float opt = 0.0f);
   float getParameter(VstInt32 index);
   void setParameter(VstInt32 index, float value);
-  // processReplacing when the effect has it, else the accumulating process.
+  // processReplacing when the effect has it, else the accumulating process;
+  // null when it has neither.
+  AEffectProcessProc processor() const;
+  bool replaces() const;  // processor() is processReplacing
+  // Calls processor(), if any, noting the call.
   void process(float** inputs, float** outputs, VstInt32 frames);
 
   // effSetSampleRate, effSetBlockSize, effMainsChanged(1), effStartProcess.
