@@ -1,6 +1,7 @@
 #include "bridge/converter_choice.h"
 
 #include <cmath>
+#include <cstdint>
 #include <new>
 
 #include "convert/power_of_ten.h"
@@ -19,36 +20,10 @@ bool hasFiniteRealBounds(const SParameterInfo& info) {
   return std::isfinite(minimum) && std::isfinite(maximum) && std::isfinite(maximum - minimum);
 }
 
-// Builds the description's converter at `place` (heap or in-place storage
-// of the right size). The bridge never converts between the engine value
-// and an integer range, so both range ends are 0.
-template <typename Place>
-ovu::IConverter* build(const SParameterInfo& info, Place place) {
-  if (info.curve == kCurveLinear) {
-    return place.template make<ovu::CConverterLinear>(info.decimals, info.minimum, info.maximum, 0,
-                                                      0);
-  }
-  return place.template make<ovu::CConverterLog>(info.decimals, info.minimum, info.maximum,
-                                                 static_cast<std::int32_t>(info.logBase), 0, 0);
-}
+// The smallest base whose logarithmic curve is defined.
+constexpr std::uint32_t kLowestLogBase = 2;
 
-struct OnHeap {
-  template <typename T, typename... Args>
-  ovu::IConverter* make(Args... args) {
-    return new (std::nothrow) T(args...);
-  }
-};
-
-struct InPlace {
-  void* storage;
-  template <typename T, typename... Args>
-  ovu::IConverter* make(Args... args) {
-    return new (storage) T(args...);
-  }
-};
-
-}  // namespace
-
+// Whether the description has a converter (see ConverterFor).
 bool hasConverter(const SParameterInfo& info) {
   switch (info.curve) {
     case kCurveLinear:
@@ -61,12 +36,19 @@ bool hasConverter(const SParameterInfo& info) {
   }
 }
 
-ovu::IConverter* makeConverter(const SParameterInfo& info) {
-  return hasConverter(info) ? build(info, OnHeap{}) : nullptr;
-}
+}  // namespace
 
+// The bridge never converts between the engine value and an integer range,
+// so both range ends are 0.
 ConverterFor::ConverterFor(const SParameterInfo& info) {
-  if (hasConverter(info)) converter = build(info, InPlace{storage});
+  if (!hasConverter(info)) return;
+  if (info.curve == kCurveLinear) {
+    converter =
+        new (storage) ovu::CConverterLinear(info.decimals, info.minimum, info.maximum, 0, 0);
+  } else {
+    converter = new (storage) ovu::CConverterLog(info.decimals, info.minimum, info.maximum,
+                                                 static_cast<std::int32_t>(info.logBase), 0, 0);
+  }
 }
 
 // Destroyed in place: release() would delete storage that is not the heap's.

@@ -10,21 +10,11 @@
 
 namespace kel {
 
-// The smallest base whose logarithmic curve is defined.
-constexpr std::uint32_t kLowestLogBase = 2;
-
-// Whether the description has a converter: a linear (0) or logarithmic (1)
-// curve, a logarithmic base of at least 2, and a number of decimals that
-// leaves finite bounds. Otherwise the conversion is refused.
-bool hasConverter(const SParameterInfo& info);
-
-// A new converter for the description, to be used for one conversion and
-// released by the caller; null when it has none or memory runs out.
-ovu::IConverter* makeConverter(const SParameterInfo& info);
-
 // The converter for one conversion, built in place inside this object (on
 // the caller's stack), so parameter access allocates nothing; destroyed with
-// it. Null when the description has none.
+// it. Null when the description has none: a curve other than linear (0) or
+// logarithmic (1), a logarithmic base below 2, or a number of decimals that
+// leaves no finite bounds.
 class ConverterFor {
  public:
   explicit ConverterFor(const SParameterInfo& info);

@@ -1,7 +1,7 @@
 // Translation between an engine's fixed-point parameter value and the host's
 // normalised value, for one parameter. Converters are pure arithmetic on the
-// numbers given at construction. One made on the heap is destroyed with
-// release(); one built in place (kel::ConverterFor) by its destructor.
+// numbers given at construction. One built in place (kel::ConverterFor) is
+// destroyed by its destructor.
 // Nothing is validated and nothing throws.
 #pragma once
 
