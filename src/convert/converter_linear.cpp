@@ -1,8 +1,5 @@
 #include "convert/converter_linear.h"
 
-#include <cmath>
-
-#include "convert/fixed_point_rounding.h"
 #include "convert/power_of_ten.h"
 #include "convert/range_mapping.h"
 
@@ -26,8 +23,7 @@ double CConverterLinear::valueToNormalized(std::int32_t value) {
 }
 
 std::int32_t CConverterLinear::normalizedToValue(double normalized) {
-  const double scale = powerOfTen(decimals);
-  return roundToEngineValue((minimum + (maximum - minimum) * normalized) * scale);
+  return valueAtPosition(normalized, decimals, minimum, maximum);
 }
 
 std::int32_t CConverterLinear::valueToRange(std::int32_t value) {

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "convert/fixed_point_rounding.h"
 #include "convert/power_of_ten.h"
 #include "convert/range_mapping.h"
 
@@ -50,8 +49,7 @@ double CConverterLog::valueToNormalized(std::int32_t value) {
 }
 
 std::int32_t CConverterLog::normalizedToValue(double normalized) {
-  const double scale = powerOfTen(decimals);
-  return roundToEngineValue((minimum + (maximum - minimum) * curveDown(normalized, base)) * scale);
+  return valueAtPosition(curveDown(normalized, base), decimals, minimum, maximum);
 }
 
 std::int32_t CConverterLog::valueToRange(std::int32_t value) {

@@ -1,5 +1,5 @@
 // The arithmetic both converters share: where an engine value sits between
-// the real bounds, and the mapping between 0..1 and an integer range.
+// the real bounds and back, and the mapping between 0..1 and an integer range.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +17,13 @@ inline double positionBetween(std::int32_t value, double decimals, double minimu
   if (maximum == minimum) return 0.0;
   const double scale = powerOfTen(decimals);
   return (value / scale - minimum) / (maximum - minimum);
+}
+
+// The fixed-point engine value at a position between the real bounds, 0 at
+// the minimum and 1 at the maximum: the inverse of positionBetween.
+inline std::int32_t valueAtPosition(double position, double decimals, double minimum,
+                                    double maximum) {
+  return roundToEngineValue((minimum + (maximum - minimum) * position) * powerOfTen(decimals));
 }
 
 // A normalised value as a position of the integer range low..high, rounded
