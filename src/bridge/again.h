@@ -88,7 +88,6 @@ class AGain : public AudioEffectX, public virtual kel::IHost {
   kel::IProcessor* describedParameterOf(VstInt32 hostIndex, std::int32_t* engineIndex,
                                         kel::SParameterInfo& info) const;
 
-  std::int32_t processIndex = 0;
   bool takesMidi = false;
   char programName[kHostTextSize] = {};
   platform::Library engineLibrary;
@@ -98,6 +97,9 @@ class AGain : public AudioEffectX, public virtual kel::IHost {
   std::atomic<kel::IProcessor*> processor{nullptr};
   kel::IView* view = nullptr;
   char name[kConfigTextSize] = {};
+  // What the .ini file asks for (outputs completed by the engine's default),
+  // set by loadEngine and given to the effect record and the engine; the
+  // record's counts are the ones in force afterwards.
   std::int32_t inputs = 0;
   std::int32_t outputs = 0;
   std::int32_t uniqueId = 0;

@@ -51,9 +51,6 @@ AGain::AGain(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, 1, 1) 
     // Without an engine the effect is what its record says: the base
     // channel counts and no name; what the .ini file promised is void.
     name[0] = '\0';
-    inputs = cEffect.numInputs;
-    outputs = cEffect.numOutputs;
-    uniqueId = cEffect.uniqueID;
     return;
   }
 
@@ -112,7 +109,6 @@ bool AGain::loadEngine() {
   inputs = config.channelsIn;
   outputs = config.channelsOut;
   uniqueId = config.uniqueId;
-  processIndex = config.processIndex;
 
   char enginePath[kPathSize];
   if (!readEnginePath(config.guid, enginePath, sizeof enginePath)) return false;
@@ -129,7 +125,7 @@ bool AGain::loadEngine() {
     return false;
   }
 
-  kel::IProcessor* engine = module->createProcessor(processIndex);
+  kel::IProcessor* engine = module->createProcessor(config.processIndex);
   // Without a processor there is no effect: nothing may be called through
   // the missing object, so the engine is given back at once.
   if (engine == nullptr) {

@@ -42,8 +42,8 @@ VstInt32 AGain::setChunk(void* data, VstInt32 byteSize, bool) {
 }
 
 bool AGain::getOutputProperties(VstInt32 index, VstPinProperties* properties) {
-  if (properties == nullptr || index < 0 || index >= outputs) return false;
-  const bool stereo = outputs >= 2;
+  if (properties == nullptr || index < 0 || index >= cEffect.numOutputs) return false;
+  const bool stereo = cEffect.numOutputs >= 2;
   properties->flags = stereo ? (kVstPinIsActive | kVstPinIsStereo) : kVstPinIsActive;
   properties->arrangementType = stereo ? kSpeakerArrStereo : kSpeakerArrMono;
   const int number = stereo ? index / 2 + 1 : index + 1;
