@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <utility>
@@ -14,6 +13,7 @@
 #include "commands.h"
 #include "host_context.h"
 #include "note_schedule.h"
+#include "parameter_assignment.h"
 #include "plugin_instance.h"
 #include "plugin_report.h"
 #include "program_file.h"
@@ -135,14 +135,11 @@ std::vector<ScheduledValue> loadAutomation(const PluginInstance& plugin, const s
   std::string error;
   if (!readAutomationFile(file, points, error)) throw CommandError(error);
   for (const AutomationPoint& p : points) {
-    VstInt32 index = -1;
-    if (p.parameter[0] == '#') {
-      char* end = nullptr;
-      const long n = std::strtol(p.parameter.c_str() + 1, &end, 10);
-      if (*end == '\0' && n >= 0 && n < plugin.effect()->numParams)
-        index = static_cast<VstInt32>(n);
-    } else {
+    int index = -1;
+    if (p.parameter[0] != '#') {
       index = plugin.findParameter(p.parameter);
+    } else if (!parseParameterIndex(p.parameter, index) || index >= plugin.effect()->numParams) {
+      index = -1;
     }
     if (index < 0) {
       throw CommandError("automation '" + file + "': the plug-in has no parameter '" + p.parameter +

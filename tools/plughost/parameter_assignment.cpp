@@ -15,6 +15,15 @@ std::string trimmed(const std::string& s) {
 
 }  // namespace
 
+bool parseParameterIndex(const std::string& text, int& index) {
+  if (text.size() < 2 || text[0] != '#') return false;
+  char* end = nullptr;
+  const long n = std::strtol(text.c_str() + 1, &end, 10);
+  if (*end != '\0' || n < 0 || n > 1000000) return false;
+  index = static_cast<int>(n);
+  return true;
+}
+
 bool parseParameterAssignment(const std::string& text, ParameterAssignment& assignment,
                               std::string& error) {
   const auto equals = text.find('=');
@@ -26,13 +35,10 @@ bool parseParameterAssignment(const std::string& text, ParameterAssignment& assi
   }
   ParameterAssignment result;
   if (name[0] == '#') {
-    char* end = nullptr;
-    const long index = std::strtol(name.c_str() + 1, &end, 10);
-    if (name.size() == 1 || *end != '\0' || index < 0 || index > 1000000) {
+    if (!parseParameterIndex(name, result.index)) {
       error = "bad setting '" + text + "': a parameter index is written #0, #1, ...";
       return false;
     }
-    result.index = static_cast<int>(index);
   } else {
     result.name = name;
   }

@@ -17,6 +17,9 @@ struct ParameterAssignment {
   std::string display;     // otherwise the display text to find
 };
 
+// "#N" with N a decimal index from 0 (a bare "#" is none); true with
+// `index` set.
+bool parseParameterIndex(const std::string& text, int& index);
 // False with a one-line reason in `error` for a malformed text.
 bool parseParameterAssignment(const std::string& text, ParameterAssignment& assignment,
                               std::string& error);
