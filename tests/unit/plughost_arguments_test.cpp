@@ -113,6 +113,8 @@ TEST(PluginIdText, NumbersOrFourCharacters) {
   EXPECT_FALSE(plughost::parsePluginId("ABCDE", id, error));
   EXPECT_FALSE(plughost::parsePluginId("", id, error));
   EXPECT_FALSE(plughost::parsePluginId("99999999999", id, error));
+  EXPECT_EQ("bad plug-in ID '99999999999': a number must lie within -2147483648..4294967295",
+            error);
 }
 
 // A gain from -60.0 to 12.0 dB shown with one decimal, "-inf" at 0, and a

@@ -309,6 +309,10 @@ TEST_F(PlughostTest, ErrorsGiveOneLineAndAFailureStatus) {
   writeText(fastWav, std::string("RIFF\x26\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\0\x28\x6b\xee"
                                  "\0\x50\xd6\xdc\x02\0\x10\0data\x02\0\0\0\0\0",
                                  46));
+  writeText(folder + "junk.dll", "not a program");
+  const std::string blank = folder + "Blank.dll";  // the bridge beside an .ini without [KEL]
+  ASSERT_TRUE(CopyFileA((binFolder() + "kelbridge.dll").c_str(), blank.c_str(), FALSE));
+  writeText(folder + "Blank.ini", "garbage\r\n");
   const struct {
     std::string arguments;
     const char* message;
@@ -318,6 +322,8 @@ TEST_F(PlughostTest, ErrorsGiveOneLineAndAFailureStatus) {
       {"info " + quoted(binFolder() + "kel_demo_engine.dll"), "has no export \"main\""},
       {"info " + quoted(binFolder() + "kelbridge.dll"),
        "came up without its engine: it has no configuration file (.ini) beside it"},
+      {"info " + quoted(blank), "Blank.ini' has no [KEL] settings\n"},
+      {"info " + quoted(folder + "junk.dll"), "junk.dll': Bad EXE format for junk.dll\n"},
       {"render " + quoted(gain) + " --in " + quoted(garbage) + " --out " +
            quoted(folder + "never.wav"),
        "garbage.wav"},
@@ -331,6 +337,12 @@ TEST_F(PlughostTest, ErrorsGiveOneLineAndAFailureStatus) {
       {"render " + quoted(gain) + " --generate sine --seconds 97392.55 --out " +
            quoted(folder + "never.wav"),
        "97392.55 s at 44100 Hz with 2 output channels is too long for a WAV file"},
+      {"render " + quoted(gain) + " --generate sine --seconds nan --out " +
+           quoted(folder + "never.wav"),
+       "--seconds: 'nan' is not a finite number of seconds\n"},
+      {"render " + quoted(gain) + " --generate sine --seconds 0 --out " +
+           quoted(folder + "never.wav"),
+       "--seconds: must be above 0, not 0\n"},
       {"render " + quoted(gain) + " --generate silence --seconds 1 --note 60@0-inf --out " +
            quoted(folder + "never.wav"),
        "bad note '60@0-inf'"},
@@ -495,7 +507,9 @@ TEST_F(PlughostTest, InstallChecksEverythingBeforeItWritesAndUninstallUndoesIt) 
       CopyFileA((binFolder() + "kelbridge.dll").c_str(), (target + "\\Other.dll").c_str(), FALSE));
   const ChildRun other = plughost("uninstall --dir " + quoted(target) + " --name Other");
   EXPECT_NE(0u, other.exitCode);
-  EXPECT_NE(std::string::npos, other.err.find("is no effect configuration")) << other.err;
+  EXPECT_NE(std::string::npos,
+            other.err.find("there is no effect named 'Other' in '" + target + "' (no Other.ini)"))
+      << other.err;
   EXPECT_TRUE(exists(target + "\\Other.dll"));
   DeleteFileA((target + "\\Other.dll").c_str());
   RemoveDirectoryA(target.c_str());

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "command_error.h"
 #include "commands.h"
 #include "host_context.h"
+#include "option_checks.h"
 #include "plugin_instance.h"
 #include "png_writer.h"
 #include "window_capture.h"
@@ -94,8 +96,9 @@ int runEdit(const EditOptions& options) {
 
   double seconds = options.seconds;
   if (seconds <= 0.0 && !options.screenshot.empty()) seconds = kScreenshotDefaultSeconds;
+  // Milliseconds in a DWORD reach some 49 days: longer waits end there.
   const bool stillOpen =
-      runMessageLoop(plugin, static_cast<DWORD>(seconds * 1000.0), seconds <= 0.0);
+      runMessageLoop(plugin, static_cast<DWORD>(std::min(seconds * 1000.0, 4e9)), seconds <= 0.0);
 
   std::string error;
   if (!options.screenshot.empty()) {
@@ -127,7 +130,7 @@ void addEditCommand(CLI::App& app, int& status) {
   cmd->add_option("dll", edit->plugin, "Plug-in DLL")->required();
   cmd->add_option("--screenshot", edit->screenshot, "Write the window's picture to a PNG");
   cmd->add_option("--seconds", edit->seconds, "Close after this many seconds")
-      ->check(CLI::PositiveNumber);
+      ->check(positiveSeconds());
   cmd->callback([edit, &status] { status = runEdit(*edit); });
 }
 

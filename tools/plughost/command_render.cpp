@@ -13,6 +13,7 @@
 #include "commands.h"
 #include "host_context.h"
 #include "note_schedule.h"
+#include "option_checks.h"
 #include "parameter_assignment.h"
 #include "plugin_instance.h"
 #include "plugin_report.h"
@@ -419,7 +420,7 @@ void addRenderCommand(CLI::App& app, int& status) {
                        ->check(CLI::IsMember({"sine", "noise", "silence"}));
   in->excludes(generate);
   cmd->add_option("--seconds", render->seconds, "Length in seconds (default: the input's)")
-      ->check(CLI::PositiveNumber);
+      ->check(positiveSeconds());
   cmd->add_option("--out", render->output, "Output WAV")->required();
   cmd->add_option("--block", render->blockSize, "Block size in frames")
       ->capture_default_str()

@@ -29,8 +29,16 @@ int runUninstall(const UninstallOptions& options) {
   while (directory.size() > 3 && (directory.back() == '\\' || directory.back() == '/')) {
     directory.pop_back();
   }
+  const DWORD attributes = GetFileAttributesA(directory.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    throw CommandError("there is no folder '" + options.directory + "'");
+  }
   const std::string dll = directory + "\\" + options.name + ".dll";
-  const std::string ini = directory + "\\" + options.name + ".ini";
+  const std::string ini = bridgeIniPath(dll);
+  if (GetFileAttributesA(ini.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    throw CommandError("there is no effect named '" + options.name + "' in '" + options.directory +
+                       "' (no " + options.name + ".ini)");
+  }
   PluginConfig config;
   if (!readBridgeIni(dll, config)) {
     throw CommandError("'" + ini + "' is no effect configuration: nothing installed as '" +

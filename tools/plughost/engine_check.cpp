@@ -50,10 +50,13 @@ int unwrittenOutputs(kel::IProcessor* processor, const EngineCheck& check) {
 
 }  // namespace
 
-bool readBridgeIni(const std::string& pluginPath, PluginConfig& config) {
+std::string bridgeIniPath(const std::string& pluginPath) {
   const auto dot = pluginPath.rfind('.');
-  const std::string ini =
-      (dot == std::string::npos ? pluginPath : pluginPath.substr(0, dot)) + ".ini";
+  return (dot == std::string::npos ? pluginPath : pluginPath.substr(0, dot)) + ".ini";
+}
+
+bool readBridgeIni(const std::string& pluginPath, PluginConfig& config) {
+  const std::string ini = bridgeIniPath(pluginPath);
   if (GetFileAttributesA(ini.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
   char section[16] = {};
   if (GetPrivateProfileSectionA("KEL", section, sizeof section, ini.c_str()) == 0) return false;
@@ -93,7 +96,7 @@ std::string engineProblem(const PluginConfig& config, const EngineCheck& check) 
   if (!problem.empty()) return problem;
   platform::Library library;
   if (!library.load(path.c_str())) {
-    return "engine '" + path + "' cannot be loaded: " + systemMessage(GetLastError());
+    return "engine '" + path + "' cannot be loaded: " + systemMessage(GetLastError(), path);
   }
   auto entry = reinterpret_cast<kel::KelMainProc>(library.symbol("kelMain"));
   if (!entry) return "'" + path + "' is not an engine library: it has no export \"kelMain\"";

@@ -10,9 +10,12 @@
 
 namespace plughost {
 
-// The [KEL] and [VST] settings of the .ini file the bridge reads beside
-// `pluginPath` (everything from the path's last "." replaced by ".ini").
-// False when that file has no [KEL] section: not a bridge copy.
+// The .ini file the bridge reads beside `pluginPath`: everything from the
+// path's last "." replaced by ".ini".
+std::string bridgeIniPath(const std::string& pluginPath);
+
+// The [KEL] and [VST] settings of that file. False when the file is missing
+// or has no [KEL] section: not a bridge copy.
 bool readBridgeIni(const std::string& pluginPath, PluginConfig& config);
 
 // Reason the registry does not lead to an engine for `guid`, or "" when it

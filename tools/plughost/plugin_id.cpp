@@ -14,6 +14,11 @@ bool parsePluginId(const std::string& text, std::int32_t& id, std::string& error
       id = static_cast<std::int32_t>(static_cast<std::uint32_t>(number));
       return true;
     }
+    if (*end == '\0') {
+      error = "bad plug-in ID '" + text + "': a number must lie within " +
+              std::to_string(INT32_MIN) + ".." + std::to_string(UINT32_MAX);
+      return false;
+    }
   }
   if (text.size() == 4) {
     std::uint32_t value = 0;

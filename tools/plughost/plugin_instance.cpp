@@ -18,11 +18,16 @@ constexpr std::size_t kTextBufferSize = 512;
 
 }  // namespace
 
-std::string systemMessage(DWORD code) {
+std::string systemMessage(DWORD code, const std::string& file) {
   char buffer[256] = {};
   FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
                  buffer, sizeof buffer, nullptr);
   std::string message = buffer;
+  const std::string name = file.empty() ? "the file" : file.substr(file.find_last_of("\\/") + 1);
+  for (auto at = message.find("%1"); at != std::string::npos; at = message.find("%1", at)) {
+    message.replace(at, 2, name);
+    at += name.size();
+  }
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
                               message.back() == ' ' || message.back() == '.')) {
     message.pop_back();
@@ -44,17 +49,16 @@ PluginInstance::PluginInstance(const std::string& path) : path_(path) {
   if (!registry.empty())
     throw CommandError("'" + path + "' came up without its engine: " + registry);
   if (!library_.load(path.c_str())) {
-    throw CommandError("cannot load plug-in '" + path + "': " + systemMessage(GetLastError()));
+    throw CommandError("cannot load plug-in '" + path +
+                       "': " + systemMessage(GetLastError(), path));
   }
+  // A throw from here on unloads the library with its owner.
   auto entry = reinterpret_cast<PluginMain>(library_.symbol("main"));
   if (!entry) {
-    library_.unload();
     throw CommandError("'" + path + "' is not a VST 2 plug-in: it has no export \"main\"");
   }
   effect_ = entry(&hostCallback);
   if (!effect_ || effect_->magic != kEffectMagic) {
-    effect_ = nullptr;
-    library_.unload();
     throw CommandError("'" + path + "': main() returned no effect");
   }
   dispatch(effOpen);
@@ -63,12 +67,18 @@ PluginInstance::PluginInstance(const std::string& path) : path_(path) {
   // file it is known by the base record's default ID.
   const bool unloadedBridge = effect_->flags == 0 && effect_->uniqueID == kDefaultUniqueId;
   if ((bridge && effect_->flags == 0) || unloadedBridge) {
-    std::string reason = bridge ? engineProblem(config, EngineCheck{})
-                                : "it has no configuration file (.ini) beside it";
+    std::string reason;
+    if (bridge) {
+      reason = engineProblem(config, EngineCheck{});
+    } else {
+      const std::string ini = bridgeIniPath(path);
+      reason = GetFileAttributesA(ini.c_str()) == INVALID_FILE_ATTRIBUTES
+                   ? "it has no configuration file (.ini) beside it"
+                   : "its configuration file '" + ini + "' has no [KEL] settings";
+    }
     if (reason.empty()) reason = "the engine did not load";
+    // The destructor does not run for a constructor that throws.
     effect_->dispatcher(effect_, effClose, 0, 0, nullptr, 0.0f);
-    effect_ = nullptr;
-    library_.unload();
     throw CommandError("'" + path + "' came up without its engine: " + reason);
   }
 }

@@ -14,7 +14,9 @@
 namespace plughost {
 
 // The platform's text for an error code, without the trailing full stop.
-std::string systemMessage(DWORD code);
+// Some texts have a place for the file concerned ("Bad EXE format for %1"):
+// it gets the name of `file` (its last path part), or "the file".
+std::string systemMessage(DWORD code, const std::string& file = "");
 
 class PluginInstance {
  public:
