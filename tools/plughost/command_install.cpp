@@ -13,6 +13,7 @@
 #include "commands.h"
 #include "engine_check.h"
 #include "ini_text.h"
+#include "install_paths.h"
 #include "pe_width.h"
 #include "plugin_id.h"
 
@@ -69,22 +70,16 @@ void requireExport(const std::string& path, const char* name, const char* what) 
   }
 }
 
-void requireName(const std::string& value, const char* what, const char* forbidden) {
-  if (value.empty() || value.find_first_of(forbidden) != std::string::npos) {
-    throw CommandError(std::string("bad ") + what + " '" + value + "'");
-  }
-}
-
 int runRegister(const RegisterOptions& options) {
   const std::string& guid = options.guid;
   const std::string& engine = options.engine;
-  requireName(guid, "GUID", "\\/\r\n");
+  requireName(guid, "GUID", kNotInGuid);
   const std::string path = fullPath(engine);
   if (!isFile(path)) throw CommandError("engine '" + engine + "' does not exist");
   requireOwnWidth(path, "engine '" + path + "'");
   requireExport(path, "kelMain", "an engine library");
 
-  const std::string keyName = "Software\\KEL\\" + guid;
+  const std::string keyName = engineKeyName(guid);
   HKEY key = nullptr;
   LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, nullptr,
                                 REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key, nullptr);
@@ -120,8 +115,8 @@ void checkInstall(const PluginConfig& config) {
 
 int runInstall(const InstallOptions& options) {
   PluginConfig config = options.config;
-  requireName(config.name, "effect name", "\\/:*?\"<>|");
-  requireName(config.guid, "GUID", "\\/\r\n");
+  requireName(config.name, "effect name", kNotInEffectName);
+  requireName(config.guid, "GUID", kNotInGuid);
   std::string error;
   if (!parsePluginId(options.id, config.id, error)) throw CommandError(error);
   const std::string plugin = fullPath(options.plugin);
@@ -133,10 +128,7 @@ int runInstall(const InstallOptions& options) {
   std::vector<std::uint8_t> image;
   if (!readFileBytes(plugin, image, error)) throw CommandError(error);
 
-  std::string directory = fullPath(options.directory);
-  while (directory.size() > 3 && (directory.back() == '\\' || directory.back() == '/')) {
-    directory.pop_back();
-  }
+  const std::string directory = withoutTrailingSeparators(fullPath(options.directory));
   makeDirectories(directory);
   const std::string target = directory + "\\" + config.name + ".dll";
   const std::string ini = directory + "\\" + config.name + ".ini";

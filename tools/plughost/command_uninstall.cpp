@@ -10,6 +10,7 @@
 #include "commands.h"
 #include "engine_check.h"
 #include "ini_text.h"
+#include "install_paths.h"
 
 namespace plughost {
 namespace {
@@ -22,13 +23,8 @@ struct UninstallOptions {
 // Removes NAME.dll and NAME.ini, but only a pair that install made: the .ini
 // must be a bridge configuration, so no other plug-in is ever deleted.
 int runUninstall(const UninstallOptions& options) {
-  if (options.name.empty() || options.name.find_first_of("\\/:*?\"<>|") != std::string::npos) {
-    throw CommandError("bad effect name '" + options.name + "'");
-  }
-  std::string directory = options.directory;
-  while (directory.size() > 3 && (directory.back() == '\\' || directory.back() == '/')) {
-    directory.pop_back();
-  }
+  requireName(options.name, "effect name", kNotInEffectName);
+  const std::string directory = withoutTrailingSeparators(options.directory);
   const DWORD attributes = GetFileAttributesA(directory.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     throw CommandError("there is no folder '" + options.directory + "'");

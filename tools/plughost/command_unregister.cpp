@@ -8,16 +8,16 @@
 
 #include "command_error.h"
 #include "commands.h"
+#include "engine_check.h"
+#include "install_paths.h"
 #include "platform/platform.h"
 
 namespace plughost {
 namespace {
 
 int runUnregister(const std::string& guid) {
-  if (guid.empty() || guid.find_first_of("\\/\r\n") != std::string::npos) {
-    throw CommandError("bad GUID '" + guid + "'");
-  }
-  const std::string keyName = "Software\\KEL\\" + guid;
+  requireName(guid, "GUID", kNotInGuid);
+  const std::string keyName = engineKeyName(guid);
   if (!platform::RegistryKey().open(nullptr, keyName.c_str())) {
     throw CommandError("engine GUID '" + guid + "' is not registered");
   }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bridge/kel_interfaces.h"
+#include "pe_width.h"
 #include "platform/platform.h"
 #include "plugin_instance.h"
 
@@ -75,8 +76,12 @@ bool readBridgeIni(const std::string& pluginPath, PluginConfig& config) {
   return true;
 }
 
+std::string engineKeyName(const std::string& guid) {
+  return "Software\\KEL\\" + guid;
+}
+
 std::string registryProblem(const std::string& guid, std::string& enginePath) {
-  const std::string keyName = "Software\\KEL\\" + guid;
+  const std::string keyName = engineKeyName(guid);
   platform::RegistryKey key;
   if (!key.open(nullptr, keyName.c_str())) {
     return "engine GUID '" + guid + "' is not registered (no key HKEY_LOCAL_MACHINE\\" + keyName +
@@ -88,6 +93,12 @@ std::string registryProblem(const std::string& guid, std::string& enginePath) {
   }
   enginePath = path;
   return "";
+}
+
+void requireRegisteredEngineOfOwnWidth(const std::string& guid) {
+  std::string path;
+  if (!registryProblem(guid, path).empty()) return;
+  requireOwnWidth(path, "engine '" + path + "' registered under " + guid);
 }
 
 std::string engineProblem(const PluginConfig& config, const EngineCheck& check) {

@@ -18,9 +18,17 @@ std::string bridgeIniPath(const std::string& pluginPath);
 // or has no [KEL] section: not a bridge copy.
 bool readBridgeIni(const std::string& pluginPath, PluginConfig& config);
 
+// The engine's key below HKEY_LOCAL_MACHINE: "Software\KEL\" and the GUID.
+std::string engineKeyName(const std::string& guid);
+
 // Reason the registry does not lead to an engine for `guid`, or "" when it
 // does; `enginePath` receives the PathName.
 std::string registryProblem(const std::string& guid, std::string& enginePath);
+
+// Throws CommandError when an engine is registered under `guid` in this
+// process's registry view and is of the other width. An unregistered GUID
+// passes: the engine may be registered later.
+void requireRegisteredEngineOfOwnWidth(const std::string& guid);
 
 struct EngineCheck {
   bool checkChannels = false;  // also run one block with the configured counts

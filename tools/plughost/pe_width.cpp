@@ -1,7 +1,5 @@
 #include "pe_width.h"
 
-#include <windows.h>
-
 #include <cstdint>
 #include <fstream>
 
@@ -52,17 +50,6 @@ void requireOwnWidth(const std::string& path, const std::string& what) {
     throw CommandError(what + " is " + std::to_string(width) + "-bit but this plughost is " +
                        std::to_string(kOwnWidth) + "-bit");
   }
-}
-
-void requireRegisteredEngineOfOwnWidth(const std::string& guid) {
-  char path[MAX_PATH + 1] = {};
-  DWORD size = MAX_PATH;
-  const std::string key = "Software\\KEL\\" + guid;
-  if (RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), "PathName", RRF_RT_REG_SZ, nullptr, path,
-                   &size) != ERROR_SUCCESS) {
-    return;
-  }
-  requireOwnWidth(path, "engine '" + std::string(path) + "' registered under " + guid);
 }
 
 }  // namespace plughost

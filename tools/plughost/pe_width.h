@@ -26,9 +26,4 @@ int peWidth(const std::string& path);
 // names the file for the user, e.g. "plug-in 'C:\x.dll'".
 void requireOwnWidth(const std::string& path, const std::string& what);
 
-// Throws CommandError when an engine is registered under `guid` in this
-// process's registry view and is of the other width. An unregistered GUID
-// passes: the engine may be registered later.
-void requireRegisteredEngineOfOwnWidth(const std::string& guid);
-
 }  // namespace plughost
