@@ -4,19 +4,12 @@
 #include <map>
 
 #include "byte_file.h"
+#include "byte_order.h"
 
 namespace plughost {
 namespace {
 
 constexpr std::uint32_t kDefaultTempo = 500000;  // microseconds per quarter note: 120 BPM
-
-std::uint32_t be32(const std::uint8_t* p) {
-  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
-         p[3];
-}
-std::uint16_t be16(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>((p[0] << 8) | p[1]);
-}
 
 struct TickedMidi {
   std::uint64_t tick = 0;
@@ -128,13 +121,13 @@ bool readTrack(TrackReader track, std::vector<TickedMidi>& messages,
 bool decodeMidiFile(const std::vector<std::uint8_t>& bytes, std::vector<TimedMidi>& messages,
                     std::string& error) {
   const std::uint8_t* p = bytes.data();
-  if (bytes.size() < 14 || std::string(p, p + 4) != "MThd" || be32(p + 4) < 6) {
+  if (bytes.size() < 14 || !hasTag(p, "MThd") || readBe32(p + 4) < 6) {
     error = "not a Standard MIDI File";
     return false;
   }
-  const std::uint16_t format = be16(p + 8);
-  const std::uint16_t tracks = be16(p + 10);
-  const std::uint16_t division = be16(p + 12);
+  const std::uint16_t format = readBe16(p + 8);
+  const std::uint16_t tracks = readBe16(p + 10);
+  const std::uint16_t division = readBe16(p + 12);
   if (format > 1) {
     error = "MIDI file type " + std::to_string(format) + " is not supported (use type 0 or 1)";
     return false;
@@ -145,19 +138,19 @@ bool decodeMidiFile(const std::vector<std::uint8_t>& bytes, std::vector<TimedMid
   }
   std::vector<TickedMidi> ticked;
   std::map<std::uint64_t, std::uint32_t> tempos;
-  std::size_t offset = 8 + be32(p + 4);
+  std::size_t offset = 8 + readBe32(p + 4);
   int found = 0;
   while (found < tracks) {
     if (offset > bytes.size() || bytes.size() - offset < 8) {
       error = "MIDI file is truncated";
       return false;
     }
-    const std::uint32_t size = be32(p + offset + 4);
+    const std::uint32_t size = readBe32(p + offset + 4);
     if (size > bytes.size() - offset - 8) {
       error = "MIDI file is truncated";
       return false;
     }
-    if (std::string(p + offset, p + offset + 4) == "MTrk") {
+    if (hasTag(p + offset, "MTrk")) {
       if (!readTrack(TrackReader(p + offset + 8, size), ticked, tempos, error)) return false;
       ++found;
     }

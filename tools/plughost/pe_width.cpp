@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <fstream>
 
+#include "byte_order.h"
 #include "command_error.h"
 
 namespace plughost {
@@ -10,27 +11,19 @@ namespace {
 
 constexpr std::streamoff kPeOffsetField = 0x3c;
 
-std::uint32_t littleEndian(const unsigned char* bytes, int count) {
-  std::uint32_t value = 0;
-  for (int i = count - 1; i >= 0; --i) value = value << 8 | bytes[i];
-  return value;
-}
-
 }  // namespace
 
 std::uint16_t peMachine(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
-  unsigned char dos[kPeOffsetField + 4];
+  std::uint8_t dos[kPeOffsetField + 4];
   if (!file.read(reinterpret_cast<char*>(dos), sizeof dos) || dos[0] != 'M' || dos[1] != 'Z') {
     return 0;
   }
   // "PE\0\0", then the COFF header, which starts with the machine.
-  unsigned char pe[6];
-  file.seekg(littleEndian(dos + kPeOffsetField, 4));
-  if (!file.read(reinterpret_cast<char*>(pe), sizeof pe) || littleEndian(pe, 4) != 0x4550) {
-    return 0;
-  }
-  return static_cast<std::uint16_t>(littleEndian(pe + 4, 2));
+  std::uint8_t pe[6];
+  file.seekg(readLe32(dos + kPeOffsetField));
+  if (!file.read(reinterpret_cast<char*>(pe), sizeof pe) || readLe32(pe) != 0x4550) return 0;
+  return readLe16(pe + 4);
 }
 
 int peWidth(const std::string& path) {
