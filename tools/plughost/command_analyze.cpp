@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "audio_buffer.h"
 #include "byte_file.h"
 #include "command_error.h"
 #include "commands.h"
@@ -63,21 +64,17 @@ std::vector<std::string> compareSettings(const std::string& text) {
 
 // Runs signals through the effect from a fresh start: suspended and resumed,
 // then a stretch of silence, then the signal; answers the first output
-// channel's response to the signal alone.
+// channel's response to the signal alone. The effect has its sample rate and
+// block size already.
 class Measurer {
  public:
   Measurer(const PluginInstance& plugin, int rate) : plugin_(plugin), rate_(rate) {
-    AEffect* effect = plugin.effect();
-    ins_.assign(effect->numInputs, std::vector<float>(kBlockSize));
-    outs_.assign(effect->numOutputs, std::vector<float>(kBlockSize));
-    for (auto& b : ins_) inPointers_.push_back(b.data());
-    for (auto& b : outs_) outPointers_.push_back(b.data());
+    ins_.assign(plugin.effect()->numInputs, kBlockSize);
+    outs_.assign(plugin.effect()->numOutputs, kBlockSize);
   }
 
   std::vector<float> respond(const std::vector<float>& signal) {
     plugin_.dispatch(effMainsChanged, 0, 0);
-    plugin_.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate_));
-    plugin_.dispatch(effSetBlockSize, 0, kBlockSize);
     plugin_.dispatch(effMainsChanged, 0, 1);
     const auto preroll = static_cast<std::size_t>(kPrerollSeconds * rate_);
     std::vector<float> input(preroll, 0.0f);
@@ -88,15 +85,11 @@ class Measurer {
     for (std::size_t start = 0; start < input.size(); start += kBlockSize) {
       const std::size_t n = std::min<std::size_t>(kBlockSize, input.size() - start);
       host.samplePosition = static_cast<double>(start);
-      for (auto& b : ins_) std::copy(input.begin() + start, input.begin() + start + n, b.begin());
-      for (auto& b : outs_) std::fill(b.begin(), b.end(), 0.0f);
-      AEffect* effect = plugin_.effect();
-      if (effect->flags & effFlagsCanReplacing) {
-        effect->processReplacing(effect, inPointers_.data(), outPointers_.data(),
-                                 static_cast<VstInt32>(n));
-      } else {
-        effect->process(effect, inPointers_.data(), outPointers_.data(), static_cast<VstInt32>(n));
+      for (std::size_t c = 0; c < ins_.size(); ++c) {
+        std::copy(input.begin() + start, input.begin() + start + n, ins_[c].begin());
       }
+      outs_.zero();
+      plugin_.process(ins_.pointers(), outs_.pointers(), static_cast<VstInt32>(n));
       std::copy(outs_[0].begin(), outs_[0].begin() + n, output.begin() + start);
     }
     host.processing = false;
@@ -114,10 +107,8 @@ class Measurer {
  private:
   const PluginInstance& plugin_;
   int rate_;
-  std::vector<std::vector<float>> ins_;
-  std::vector<std::vector<float>> outs_;
-  std::vector<float*> inPointers_;
-  std::vector<float*> outPointers_;
+  ChannelBuffers ins_;
+  ChannelBuffers outs_;
 };
 
 // The impulse response without its silent tail: a shorter sum, same result.

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "audio_buffer.h"
 #include "automation_csv.h"
 #include "command_error.h"
 #include "commands.h"
@@ -91,10 +92,10 @@ AudioBuffer loadInput(const RenderOptions& options, int channels, int outputs,
   const WavSampleFormat format = sampleFormat(options.format);
   if (!options.input.empty()) {
     if (!readWavFile(options.input, input, error)) throw CommandError(error);
-    frames = options.seconds > 0.0
-                 ? framesFor(options.seconds, input.sampleRate, outputs, format)
-                 : framesFor(static_cast<double>(input.frames()) / input.sampleRate,
-                             input.sampleRate, outputs, format);
+    const double seconds = options.seconds > 0.0
+                               ? options.seconds
+                               : static_cast<double>(input.frames()) / input.sampleRate;
+    frames = framesFor(seconds, input.sampleRate, outputs, format);
     const int given = static_cast<int>(input.channels.size());
     if (given > channels && channels > 0) {
       std::fprintf(stderr,
@@ -183,28 +184,18 @@ class EventSender {
 struct Stage {
   explicit Stage(const std::string& path) : plugin(path) {}
   void allocate(std::size_t block) {
-    ins.assign(std::max(plugin.effect()->numInputs, 0), std::vector<float>(block));
-    outs.assign(plugin.effect()->numOutputs, std::vector<float>(block));
-    for (auto& b : ins) inPointers.push_back(b.data());
-    for (auto& b : outs) outPointers.push_back(b.data());
+    ins.assign(std::max(plugin.effect()->numInputs, 0), block);
+    outs.assign(plugin.effect()->numOutputs, block);
   }
   void process(const std::vector<std::pair<std::int32_t, ScheduledMidi>>& messages, std::size_t n) {
-    AEffect* effect = plugin.effect();
-    for (auto& b : outs) std::fill(b.begin(), b.end(), 0.0f);
+    outs.zero();
     events.send(plugin, messages);
-    float** in = inPointers.empty() ? nullptr : inPointers.data();
-    if (effect->flags & effFlagsCanReplacing) {
-      effect->processReplacing(effect, in, outPointers.data(), static_cast<VstInt32>(n));
-    } else {
-      effect->process(effect, in, outPointers.data(), static_cast<VstInt32>(n));
-    }
+    plugin.process(ins.pointers(), outs.pointers(), static_cast<VstInt32>(n));
   }
 
   PluginInstance plugin;
-  std::vector<std::vector<float>> ins;
-  std::vector<std::vector<float>> outs;
-  std::vector<float*> inPointers;
-  std::vector<float*> outPointers;
+  ChannelBuffers ins;
+  ChannelBuffers outs;
   EventSender events;
 };
 
@@ -251,7 +242,6 @@ struct RenderSession {
   std::vector<std::unique_ptr<Stage>> chain;  // the positional plug-in first
   AudioBuffer input;
   std::size_t frames = 0;
-  int rate = 0;
   std::unique_ptr<NoteSchedule> schedule;
   std::vector<ScheduledValue> automation;
 
@@ -285,7 +275,6 @@ std::unique_ptr<RenderSession> setUpRender(const RenderOptions& options) {
   session->input =
       loadInput(options, session->inputCount(), session->outputCount(), session->frames);
   const int rate = session->input.sampleRate;
-  session->rate = rate;
   std::vector<TimedMidi> midi;
   std::string midiError;
   if (!options.midi.empty() && !readMidiFile(options.midi, midi, midiError)) {
@@ -327,7 +316,7 @@ AudioBuffer renderBlocks(RenderSession& session, int blockSize) {
   std::size_t nextValue = 0;
 
   AudioBuffer output;
-  output.sampleRate = session.rate;
+  output.sampleRate = input.sampleRate;
   output.resize(outputCount, frames);
   ProgressBar progress("Rendering", frames);
   HostContext& host = hostContext();
@@ -389,9 +378,10 @@ int reportRender(const RenderOptions& options, const RenderSession& session,
   const SampleCensus census = takeCensus(output);
   const std::size_t total = session.frames * static_cast<std::size_t>(session.outputCount());
   std::printf("Rendered %.2f s (%d Hz, %d in, %d out, block %d) through %s to %s, peak %.1f dBFS\n",
-              static_cast<double>(session.frames) / session.rate, session.rate,
-              session.inputCount(), session.outputCount(), options.blockSize, names.c_str(),
-              options.output.c_str(), census.peak > 0.0f ? 20.0 * std::log10(census.peak) : -999.0);
+              static_cast<double>(session.frames) / session.input.sampleRate,
+              session.input.sampleRate, session.inputCount(), session.outputCount(),
+              options.blockSize, names.c_str(), options.output.c_str(),
+              census.peak > 0.0f ? 20.0 * std::log10(census.peak) : -999.0);
   std::fflush(stdout);
   if (census.beyondFullScale > 0) {
     std::fprintf(

@@ -100,6 +100,14 @@ std::string PluginInstance::text(VstInt32 opcode, VstInt32 index) const {
   return buffer;
 }
 
+void PluginInstance::process(float** in, float** out, VstInt32 frames) const {
+  if (effect_->flags & effFlagsCanReplacing) {
+    effect_->processReplacing(effect_, in, out, frames);
+  } else {
+    effect_->process(effect_, in, out, frames);
+  }
+}
+
 float PluginInstance::parameter(VstInt32 index) const {
   return effect_->getParameter(effect_, index);
 }

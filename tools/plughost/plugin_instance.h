@@ -38,6 +38,9 @@ class PluginInstance {
   std::string parameterName(VstInt32 index) const { return text(effGetParamName, index); }
   std::string parameterLabel(VstInt32 index) const { return text(effGetParamLabel, index); }
   std::string parameterDisplay(VstInt32 index) const { return text(effGetParamDisplay, index); }
+  // One block through processReplacing, or through process (which adds to
+  // the outputs: they must hold zeros) when the plug-in cannot replace.
+  void process(float** in, float** out, VstInt32 frames) const;
   float parameter(VstInt32 index) const;
   void setParameter(VstInt32 index, float value) const;
   // The parameter whose name matches (ignoring case), or -1.

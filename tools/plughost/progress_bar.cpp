@@ -21,7 +21,7 @@ void ProgressBar::update(std::size_t done) {
   shownPercent_ = percent;
   constexpr int kWidth = 30;
   const int filled = percent * kWidth / 100;
-  std::fprintf(stderr, "%s%s [%.*s%*s] %3d%%", interactive_ ? "\r" : "", label_.c_str(), filled,
+  std::fprintf(stderr, "\r%s [%.*s%*s] %3d%%", label_.c_str(), filled,
                "##############################", kWidth - filled, "", percent);
   std::fflush(stderr);
 }
