@@ -40,11 +40,9 @@ int runPresetSave(const std::string& plugin, const std::string& file,
 
 int runPresetLoad(const std::string& plugin, const std::string& file) {
   // The file is read before the plug-in loads, so a bad file costs no load.
-  FxpProgram check;
-  std::string error;
-  if (!readFxpFile(file, check, error)) throw CommandError(error);
+  const FxpProgram program = readProgramFile(file);
   PluginInstance instance(plugin);
-  const FxpProgram program = loadProgramFile(instance, file);
+  applyProgram(instance, program, file);
   std::printf("Loaded program '%s' (%d chunk bytes) into %s\n", program.name.c_str(),
               static_cast<int>(program.chunk.size()), instance.effectName().c_str());
   printParameterTable(instance);

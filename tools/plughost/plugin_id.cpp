@@ -40,4 +40,9 @@ std::string pluginIdChars(std::int32_t id) {
   return chars;
 }
 
+std::string describeId(std::int32_t id) {
+  const std::string chars = pluginIdChars(id);
+  return std::to_string(id) + (chars.empty() ? "" : " ('" + chars + "')");
+}
+
 }  // namespace plughost

@@ -11,5 +11,7 @@ namespace plughost {
 bool parsePluginId(const std::string& text, std::int32_t& id, std::string& error);
 // The four characters of `id` when all are printable ASCII, otherwise "".
 std::string pluginIdChars(std::int32_t id);
+// The number, with its characters when they are printable: "1145528681 ('DGai')".
+std::string describeId(std::int32_t id);
 
 }  // namespace plughost

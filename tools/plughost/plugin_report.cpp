@@ -32,12 +32,10 @@ std::string flagNames(VstInt32 flags) {
 
 void printIdentity(const PluginInstance& plugin) {
   const AEffect* e = plugin.effect();
-  const std::string chars = pluginIdChars(e->uniqueID);
   std::printf("Effect:     %s\n", plugin.effectName().c_str());
   std::printf("Vendor:     %s\n", plugin.text(effGetVendorString).c_str());
   std::printf("Product:    %s\n", plugin.text(effGetProductString).c_str());
-  std::printf("Unique ID:  %d%s\n", e->uniqueID,
-              chars.empty() ? "" : (" ('" + chars + "')").c_str());
+  std::printf("Unique ID:  %s\n", describeId(e->uniqueID).c_str());
   std::printf("Inputs:     %d\n", e->numInputs);
   std::printf("Outputs:    %d\n", e->numOutputs);
   std::printf("Flags:      %d (%s)\n", e->flags, flagNames(e->flags).c_str());

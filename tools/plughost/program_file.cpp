@@ -18,18 +18,25 @@ void requireId(const PluginInstance& plugin, std::int32_t id, const std::string&
   }
 }
 
+// A copy of the plug-in's chunk of `kind`; throws when it gives none.
+std::vector<std::uint8_t> chunkOf(const PluginInstance& plugin, VstInt32 kind, const char* what) {
+  void* data = nullptr;
+  const VstIntPtr size = plugin.dispatch(effGetChunk, kind, 0, &data);
+  if (size < 0 || (size > 0 && !data)) {
+    throw CommandError(std::string("the plug-in gave no ") + what + " chunk");
+  }
+  const auto* bytes = static_cast<const std::uint8_t*>(data);
+  return std::vector<std::uint8_t>(bytes, bytes + size);
+}
+
 // effSetChunk answers nothing useful: only the state read back shows whether
 // the plug-in took the bytes.
 void setChunkChecked(const PluginInstance& plugin, VstInt32 kind,
-                     const std::vector<std::uint8_t>& chunk, const std::string& what,
+                     const std::vector<std::uint8_t>& chunk, const char* what,
                      const std::string& file) {
   std::vector<std::uint8_t> bytes = chunk;  // effSetChunk takes a writable pointer
   plugin.dispatch(effSetChunk, kind, static_cast<VstIntPtr>(bytes.size()), bytes.data());
-  void* data = nullptr;
-  const VstIntPtr size = plugin.dispatch(effGetChunk, kind, 0, &data);
-  if (size < 0 || (size > 0 && !data)) throw CommandError("the plug-in gave no " + what + " chunk");
-  const auto* begin = static_cast<const std::uint8_t*>(data);
-  const std::vector<std::uint8_t> state(begin, begin + size);
+  const std::vector<std::uint8_t> state = chunkOf(plugin, kind, what);
   if (state != chunk) {
     throw CommandError("'" + plugin.effectName() + "' did not take the " + what + " in '" + file +
                        "': its state reads back different (" + std::to_string(state.size()) +
@@ -40,11 +47,6 @@ void setChunkChecked(const PluginInstance& plugin, VstInt32 kind,
 
 }  // namespace
 
-std::string describeId(std::int32_t id) {
-  const std::string chars = pluginIdChars(id);
-  return std::to_string(id) + (chars.empty() ? "" : " ('" + chars + "')");
-}
-
 void requireChunks(const PluginInstance& plugin) {
   if (!(plugin.effect()->flags & effFlagsProgramChunks)) {
     throw CommandError("'" + plugin.path() + "' does not keep its programs as chunks");
@@ -52,17 +54,18 @@ void requireChunks(const PluginInstance& plugin) {
 }
 
 std::vector<std::uint8_t> programChunk(const PluginInstance& plugin) {
-  void* data = nullptr;
-  const VstIntPtr size = plugin.dispatch(effGetChunk, kProgramChunk, 0, &data);
-  if (size < 0 || (size > 0 && !data)) throw CommandError("the plug-in gave no program chunk");
-  const auto* bytes = static_cast<const std::uint8_t*>(data);
-  return std::vector<std::uint8_t>(bytes, bytes + size);
+  return chunkOf(plugin, kProgramChunk, "program");
 }
 
-FxpProgram loadProgramFile(const PluginInstance& plugin, const std::string& file) {
+FxpProgram readProgramFile(const std::string& file) {
   FxpProgram program;
   std::string error;
   if (!readFxpFile(file, program, error)) throw CommandError(error);
+  return program;
+}
+
+void applyProgram(const PluginInstance& plugin, const FxpProgram& program,
+                  const std::string& file) {
   requireChunks(plugin);
   requireId(plugin, program.pluginId, "preset", file);
   setChunkChecked(plugin, kProgramChunk, program.chunk, "program", file);
@@ -70,6 +73,11 @@ FxpProgram loadProgramFile(const PluginInstance& plugin, const std::string& file
     std::string name = program.name;
     plugin.dispatch(effSetProgramName, 0, 0, &name[0]);
   }
+}
+
+FxpProgram loadProgramFile(const PluginInstance& plugin, const std::string& file) {
+  const FxpProgram program = readProgramFile(file);
+  applyProgram(plugin, program, file);
   return program;
 }
 
