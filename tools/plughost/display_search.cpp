@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace plughost {
@@ -62,18 +63,19 @@ bool findText(const std::string& wanted, const DisplayAt& displayAt, float& valu
 }
 
 bool findNumber(double target, const DisplayAt& displayAt, float& value) {
+  std::vector<std::string> shown(kGridSteps + 1);
   std::vector<double> numbers(kGridSteps + 1);
   std::vector<bool> valid(kGridSteps + 1);
   std::string rest;
   for (int i = 0; i <= kGridSteps; ++i) {
     double n = 0.0;
-    valid[i] = leadingNumber(displayAt(static_cast<float>(i) / kGridSteps), n, rest);
+    shown[i] = displayAt(static_cast<float>(i) / kGridSteps);
+    valid[i] = leadingNumber(shown[i], n, rest);
     numbers[i] = n;
   }
   for (int i = 0; i <= kGridSteps; ++i) {
     if (!valid[i]) continue;
-    const std::string shown = displayAt(static_cast<float>(i) / kGridSteps);
-    if (std::fabs(numbers[i] - target) <= displayTolerance(shown)) {
+    if (std::fabs(numbers[i] - target) <= displayTolerance(shown[i])) {
       value = static_cast<float>(i) / kGridSteps;
       // Closer than the grid: bisect towards the exact number if it brackets.
       if (i < kGridSteps && valid[i + 1] && (numbers[i] - target) * (numbers[i + 1] - target) < 0) {
