@@ -159,7 +159,6 @@ struct Script {
   bool throwsInOp;               // throwingOp throws std::runtime_error after being logged
   Op throwingOp;                 // "throw-in-process" sets both for Op::Process
   float growingGain;             // current gain of the growing output
-  std::int32_t chunksSaved;      // getChunk calls so far
 };
 
 // Restores every answer to its default: version 5, one automatable linear
