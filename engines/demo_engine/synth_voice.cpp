@@ -68,10 +68,11 @@ float SynthVoice::nextSample(Waveform waveform) {
       value = phase_ < 0.5 ? 4.0 * phase_ - 1.0 : 3.0 - 4.0 * phase_;
       break;
   }
-  // A note at or above the sample rate advances more than one cycle per
-  // frame: wrap by the whole cycles, not by one.
+  // The phase never goes below 0, so only a step past 1 needs wrapping. A
+  // note at or above the sample rate advances more than one cycle per frame:
+  // wrap by the whole cycles, not by one.
   phase_ += increment_;
-  phase_ -= std::floor(phase_);
+  if (phase_ >= 1.0) phase_ -= std::floor(phase_);
   return static_cast<float>(value);
 }
 
