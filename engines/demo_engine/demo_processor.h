@@ -45,7 +45,8 @@ class DemoProcessor : public kel::IProcessor {
   void setOutputCount(std::int32_t channels) override;
   // [main] Informative only; render() copes with any block length.
   void setBlockSize(std::int32_t frames) override { blockSize_ = frames; }
-  // [main], never during process(): rates of 0 or below are ignored.
+  // [main], never during process(): rates outside
+  // kLowestSampleRate..kHighestSampleRate are ignored.
   void setSampleRate(float hz) override;
   // [audio] Host buffers, outputs first; null arrays or frames <= 0 do nothing.
   void process(float** outputs, float** inputs, std::int32_t frames,

@@ -2,7 +2,9 @@
 // normalised value, for one parameter. Converters are pure arithmetic on the
 // numbers given at construction. One built in place (kel::ConverterFor) is
 // destroyed by its destructor.
-// Nothing is validated and nothing throws.
+// Equal bounds, and an integer range of a single position, have nothing to
+// divide: every value there counts as the start (normalised 0). Nothing else
+// is validated, and nothing throws.
 #pragma once
 
 #include <cstdint>
