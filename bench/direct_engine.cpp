@@ -1,10 +1,15 @@
 #include "direct_engine.h"
 
-#include <windows.h>
-
+#include <cstddef>
 #include <cstring>
 
 namespace bench {
+
+namespace {
+
+constexpr std::size_t kMaxPath = 260;  // Windows' own limit, the NUL included
+
+}  // namespace
 
 // Answers the engine as the plug-in does, without a host behind it.
 class DirectEngine::Host final : public kel::IHost {
@@ -42,9 +47,8 @@ DirectEngine::~DirectEngine() {
 }
 
 std::string programFolder() {
-  char path[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return std::string();
+  char path[kMaxPath];
+  if (!platform::moduleFileName(nullptr, path, sizeof path)) return std::string();
   char* slash = std::strrchr(path, '\\');
   if (slash != nullptr) slash[1] = '\0';
   return path;
