@@ -100,20 +100,20 @@ FunctionEnd
 ; In the current registry view, $R0 = 1 when the engine key exists, 0 when
 ; only Software\KEL exists, 2 when not even that.
 Function FindEngineKey
-  StrCpy $R0 2
-  StrCpy $R1 0
-  ${Do}
-    ClearErrors
-    EnumRegKey $R2 HKLM "Software\KEL" $R1
-    ${IfThen} ${Errors} ${|} ${Break} ${|}  ; no such key
+  ; EnumRegKey sets the error flag only when the key itself cannot be opened.
+  ClearErrors
+  EnumRegKey $R2 HKLM "Software\KEL\${KEL_GUID}" 0
+  ${IfNot} ${Errors}
+    StrCpy $R0 1
+    Return
+  ${EndIf}
+  ClearErrors
+  EnumRegKey $R2 HKLM "Software\KEL" 0
+  ${If} ${Errors}
+    StrCpy $R0 2
+  ${Else}
     StrCpy $R0 0
-    ${IfThen} $R2 == "" ${|} ${Break} ${|}  ; no more subkeys
-    ${If} $R2 == "${KEL_GUID}"  ; key names compare without regard to case
-      StrCpy $R0 1
-      ${Break}
-    ${EndIf}
-    IntOp $R1 $R1 + 1
-  ${Loop}
+  ${EndIf}
 FunctionEnd
 !endif
 
