@@ -23,7 +23,7 @@ ValidatedEffect::ValidatedEffect(CheckContext& context) : context_(context) {
   const std::string& path = context.plugin();
   context_.calling("LoadLibraryA(\"%s\")", path.c_str());
   if (!library_.load(path.c_str())) {
-    throw OpenFailure("cannot load '" + path + "': " + systemMessage(GetLastError()));
+    throw OpenFailure("cannot load '" + path + "': " + systemMessage(GetLastError(), path));
   }
   auto entry = reinterpret_cast<PluginMain>(library_.symbol("main"));
   if (!entry) {
