@@ -1,6 +1,6 @@
 // plughost's file writes: a target is replaced whole or not at all, and no
 // temporary file outlives a write, whether it succeeds or fails.
-#include "byte_file.h"
+#include "formats/byte_file.h"
 
 #include <gtest/gtest.h>
 

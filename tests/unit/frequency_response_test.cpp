@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "chart_axes.h"
-#include "frequency_response.h"
-#include "response_chart.h"
+#include "analysis/chart_axes.h"
+#include "analysis/frequency_response.h"
+#include "analysis/response_chart.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // plughost's program files: exact big-endian layout, round trips, and refusal
 // of anything truncated, inconsistent or of another kind.
-#include "fxp_io.h"
+#include "formats/fxp_io.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Standard MIDI Files: messages of every track at their times through the
 // tempo map, running status, skipped meta and system-exclusive events, and
 // refusal of every truncation and of unsupported kinds.
-#include "midi_file.h"
+#include "formats/midi_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // plughost's command-line values: notes and the MIDI messages they become,
 // block by block with the right delta frames; settings; plug-in IDs.
-#include "automation_csv.h"
-#include "display_search.h"
-#include "note_schedule.h"
+#include "formats/automation_csv.h"
+#include "formats/note_schedule.h"
+#include "hosting/display_search.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "parameter_assignment.h"
-#include "plugin_id.h"
+#include "formats/parameter_assignment.h"
+#include "formats/plugin_id.h"
 
 namespace {
 

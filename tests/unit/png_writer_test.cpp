@@ -1,6 +1,6 @@
 // plughost's hand-written PNG encoder: checksums against published values,
 // stored deflate blocks that decode back to the pixels, exact chunk layout.
-#include "png_writer.h"
+#include "formats/png_writer.h"
 
 #include <gtest/gtest.h>
 

@@ -7,9 +7,9 @@
 #include <random>
 #include <string>
 
-#include "check_result.h"
-#include "guarded_buffers.h"
-#include "json_report.h"
+#include "validate/check_result.h"
+#include "validate/guarded_buffers.h"
+#include "validate/json_report.h"
 
 namespace {
 

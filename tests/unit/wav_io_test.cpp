@@ -1,6 +1,6 @@
 // plughost's WAV reader and writer: exact bytes, round trips, and refusal of
 // anything incomplete, impossible or unsupported; the census of rendered samples.
-#include "wav_io.h"
+#include "formats/wav_io.h"
 
 #include <cmath>
 
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "sample_census.h"
+#include "analysis/sample_census.h"
 
 namespace {
 

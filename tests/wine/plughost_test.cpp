@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "byte_file.h"
 #include "child_process.h"
-#include "fxp_io.h"
+#include "formats/byte_file.h"
+#include "formats/fxp_io.h"
+#include "formats/wav_io.h"
 #include "pe_image.h"
 #include "scratch_installation.h"
-#include "wav_io.h"
 
 namespace {
 

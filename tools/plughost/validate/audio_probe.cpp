@@ -1,4 +1,4 @@
-#include "audio_probe.h"
+#include "validate/audio_probe.h"
 
 #include <cmath>
 

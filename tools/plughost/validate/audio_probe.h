@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "check_context.h"
-#include "guarded_buffers.h"
-#include "validated_effect.h"
+#include "validate/check_context.h"
+#include "validate/guarded_buffers.h"
+#include "validate/validated_effect.h"
 
 namespace plughost {
 

@@ -1,4 +1,4 @@
-#include "check_context.h"
+#include "validate/check_context.h"
 
 #include <chrono>
 #include <cstdio>

@@ -8,7 +8,7 @@
 #include <random>
 #include <string>
 
-#include "child_channel.h"
+#include "validate/child_channel.h"
 
 namespace plughost {
 

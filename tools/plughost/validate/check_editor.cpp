@@ -2,9 +2,9 @@
 // several times; GDI and USER objects must not grow.
 #include <windows.h>
 
-#include "check_list.h"
-#include "process_usage.h"
-#include "validated_effect.h"
+#include "validate/check_list.h"
+#include "validate/process_usage.h"
+#include "validate/validated_effect.h"
 
 namespace plughost {
 namespace {

@@ -2,10 +2,10 @@
 // process; memory and handles must not grow per cycle after a warm-up.
 #include <memory>
 
-#include "audio_probe.h"
-#include "check_list.h"
-#include "process_usage.h"
-#include "validated_effect.h"
+#include "validate/audio_probe.h"
+#include "validate/check_list.h"
+#include "validate/process_usage.h"
+#include "validate/validated_effect.h"
 
 namespace plughost {
 namespace {

@@ -1,4 +1,4 @@
-#include "check_list.h"
+#include "validate/check_list.h"
 
 #include <algorithm>
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "check_context.h"
+#include "validate/check_context.h"
 
 namespace plughost {
 

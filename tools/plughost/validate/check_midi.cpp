@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "audio_probe.h"
-#include "check_list.h"
-#include "validated_effect.h"
+#include "validate/audio_probe.h"
+#include "validate/check_list.h"
+#include "validate/validated_effect.h"
 
 namespace plughost {
 namespace {

@@ -3,8 +3,8 @@
 
 #include <memory>
 
-#include "check_list.h"
-#include "validated_effect.h"
+#include "validate/check_list.h"
+#include "validate/validated_effect.h"
 
 namespace plughost {
 namespace {

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <set>
 
-#include "check_list.h"
-#include "validated_effect.h"
+#include "validate/check_list.h"
+#include "validate/validated_effect.h"
 
 namespace plughost {
 namespace {

@@ -1,10 +1,10 @@
-#include "check_result.h"
+#include "validate/check_result.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
-#include "check_context.h"
+#include "validate/check_context.h"
 
 namespace plughost {
 

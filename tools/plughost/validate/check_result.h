@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "child_runner.h"
+#include "validate/child_runner.h"
 
 namespace plughost {
 

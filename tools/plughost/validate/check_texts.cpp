@@ -1,8 +1,8 @@
 // texts: every text opcode keeps to a 64-byte buffer and ends its text.
 #include <algorithm>
 
-#include "check_list.h"
-#include "validated_effect.h"
+#include "validate/check_list.h"
+#include "validate/validated_effect.h"
 
 namespace plughost {
 

@@ -1,11 +1,11 @@
-#include "child_runner.h"
+#include "validate/child_runner.h"
 
 #include <windows.h>
 
 #include <cstring>
 
-#include "child_channel.h"
 #include "platform/platform.h"
+#include "validate/child_channel.h"
 
 namespace plughost {
 namespace {

@@ -1,10 +1,10 @@
-#include "guarded_buffers.h"
+#include "validate/guarded_buffers.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-#include "check_context.h"
+#include "validate/check_context.h"
 
 namespace plughost {
 namespace {

@@ -1,8 +1,8 @@
-#include "json_report.h"
+#include "validate/json_report.h"
 
 #include <cmath>
 
-#include "check_context.h"
+#include "validate/check_context.h"
 
 namespace plughost {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "check_result.h"
+#include "validate/check_result.h"
 
 namespace plughost {
 

@@ -1,4 +1,4 @@
-#include "opcode_names.h"
+#include "validate/opcode_names.h"
 
 #include "vst/vst_opcodes.h"
 

@@ -1,4 +1,4 @@
-#include "process_usage.h"
+#include "validate/process_usage.h"
 
 #include <windows.h>
 

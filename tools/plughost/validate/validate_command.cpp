@@ -13,16 +13,16 @@
 #include <memory>
 #include <sstream>
 
-#include "byte_file.h"
-#include "check_list.h"
-#include "check_result.h"
-#include "child_runner.h"
-#include "command_error.h"
-#include "commands.h"
-#include "host_context.h"
-#include "json_report.h"
-#include "pe_width.h"
-#include "validated_effect.h"
+#include "commands/commands.h"
+#include "formats/byte_file.h"
+#include "formats/pe_width.h"
+#include "hosting/host_context.h"
+#include "support/command_error.h"
+#include "validate/check_list.h"
+#include "validate/check_result.h"
+#include "validate/child_runner.h"
+#include "validate/json_report.h"
+#include "validate/validated_effect.h"
 
 namespace plughost {
 namespace {

@@ -1,11 +1,11 @@
-#include "validated_effect.h"
+#include "validate/validated_effect.h"
 
 #include <cstring>
 
-#include "guarded_buffers.h"
-#include "host_context.h"
-#include "opcode_names.h"
-#include "plugin_instance.h"
+#include "hosting/host_context.h"
+#include "hosting/plugin_instance.h"
+#include "validate/guarded_buffers.h"
+#include "validate/opcode_names.h"
 
 namespace plughost {
 namespace {

@@ -9,8 +9,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "check_context.h"
 #include "platform/platform.h"
+#include "validate/check_context.h"
 #include "vst/vst_opcodes.h"
 #include "vst/vst_types.h"
 

@@ -1,0 +1,69 @@
+#include <windows.h>
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "commands/commands.h"
+#include "install/engine_check.h"
+#include "install/ini_text.h"
+#include "install/install_paths.h"
+#include "support/command_error.h"
+
+namespace plughost {
+namespace {
+
+struct UninstallOptions {
+  std::string directory;
+  std::string name;
+};
+
+// Removes NAME.dll and NAME.ini, but only a pair that install made: the .ini
+// must be a bridge configuration, so no other plug-in is ever deleted.
+int runUninstall(const UninstallOptions& options) {
+  requireName(options.name, "effect name", kNotInEffectName);
+  const std::string directory = withoutTrailingSeparators(options.directory);
+  const DWORD attributes = GetFileAttributesA(directory.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    throw CommandError("there is no folder '" + options.directory + "'");
+  }
+  const std::string dll = directory + "\\" + options.name + ".dll";
+  const std::string ini = bridgeIniPath(dll);
+  if (GetFileAttributesA(ini.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    throw CommandError("there is no effect named '" + options.name + "' in '" + options.directory +
+                       "' (no " + options.name + ".ini)");
+  }
+  PluginConfig config;
+  if (!readBridgeIni(dll, config)) {
+    throw CommandError("'" + ini + "' is no effect configuration: nothing installed as '" +
+                       options.name + "' in '" + options.directory + "'");
+  }
+  const bool hadDll = GetFileAttributesA(dll.c_str()) != INVALID_FILE_ATTRIBUTES;
+  // The DLL goes first: a host's scan must never find it without its .ini.
+  if (hadDll && !DeleteFileA(dll.c_str())) {
+    throw CommandError("cannot remove '" + dll + "' (is a host using it?)");
+  }
+  if (!DeleteFileA(ini.c_str())) throw CommandError("cannot remove '" + ini + "'");
+  if (hadDll) {
+    std::printf("Uninstalled %s: removed %s and %s\n", options.name.c_str(), dll.c_str(),
+                ini.c_str());
+  } else {
+    std::printf("Uninstalled %s: removed %s (there was no %s)\n", options.name.c_str(), ini.c_str(),
+                dll.c_str());
+  }
+  return 0;
+}
+
+}  // namespace
+
+void addUninstallCommand(CLI::App& app, int& status) {
+  auto options = std::make_shared<UninstallOptions>();
+  auto* cmd = app.add_subcommand("uninstall", "Remove an installed effect's copy and .ini");
+  cmd->add_option("--dir", options->directory, "Folder the effect was installed into")->required();
+  cmd->add_option("--name", options->name, "Effect name given to install")->required();
+  cmd->callback([options, &status] { status = runUninstall(*options); });
+}
+
+}  // namespace plughost

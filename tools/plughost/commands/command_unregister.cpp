@@ -1,0 +1,43 @@
+#include <windows.h>
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "commands/commands.h"
+#include "install/engine_check.h"
+#include "install/install_paths.h"
+#include "platform/platform.h"
+#include "support/command_error.h"
+
+namespace plughost {
+namespace {
+
+int runUnregister(const std::string& guid) {
+  requireName(guid, "GUID", kNotInGuid);
+  const std::string keyName = engineKeyName(guid);
+  if (!platform::RegistryKey().open(nullptr, keyName.c_str())) {
+    throw CommandError("engine GUID '" + guid + "' is not registered");
+  }
+  const LONG status = RegDeleteKeyA(HKEY_LOCAL_MACHINE, keyName.c_str());
+  if (status != ERROR_SUCCESS) {
+    throw CommandError("cannot remove HKEY_LOCAL_MACHINE\\" + keyName + " (error " +
+                       std::to_string(status) + "; administrator rights needed?)");
+  }
+  std::printf("Unregistered engine GUID %s (removed HKEY_LOCAL_MACHINE\\%s)\n", guid.c_str(),
+              keyName.c_str());
+  return 0;
+}
+
+}  // namespace
+
+void addUnregisterCommand(CLI::App& app, int& status) {
+  auto guid = std::make_shared<std::string>();
+  auto* cmd = app.add_subcommand("unregister", "Remove an engine's registration");
+  cmd->add_option("--guid", *guid, "Engine product GUID")->required();
+  cmd->callback([guid, &status] { status = runUnregister(*guid); });
+}
+
+}  // namespace plughost

@@ -1,0 +1,180 @@
+#include "formats/byte_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#if defined(_WIN32)
+#include <process.h>
+#include <windows.h>
+#define KEL_PROCESS_ID() _getpid()
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#define KEL_PROCESS_ID() getpid()
+#endif
+
+namespace plughost {
+namespace {
+
+std::string reason() {
+  const int code = errno;
+  return code != 0 ? std::string(": ") + std::strerror(code) : std::string();
+}
+
+// "folder/.name.plughost-<pid>-<n>": in the target's folder, so the final
+// rename never crosses file systems.
+std::string temporaryName(const std::string& path) {
+  static unsigned counter = 0;
+  const auto slash = path.find_last_of("/\\");
+  const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  return path.substr(0, nameStart) + "." + path.substr(nameStart) + ".plughost-" +
+         std::to_string(KEL_PROCESS_ID()) + "-" + std::to_string(++counter);
+}
+
+// True for an existing target that is a device or a pipe (/dev/stdout,
+// /dev/full): those are written in place, as renaming over them would replace
+// the device itself.
+bool isSpecialFile(const std::string& path) {
+#if defined(_WIN32)
+  HANDLE handle =
+      CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  const DWORD type = GetFileType(handle);
+  CloseHandle(handle);
+  return type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE;
+#else
+  struct stat status;
+  return stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode);
+#endif
+}
+
+// Writes, flushes and closes; false with `error` set when any step fails.
+bool writeWhole(const std::string& name, const std::string& target,
+                const std::vector<std::uint8_t>& bytes, std::string& error) {
+  errno = 0;
+  FILE* file = std::fopen(name.c_str(), "wb");
+  if (!file) {
+    error = "cannot write '" + target + "'" + reason();
+    return false;
+  }
+  errno = 0;
+  bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  // Buffered bytes only meet a full disk here.
+  written = std::fflush(file) == 0 && written;
+  written = std::fclose(file) == 0 && written;
+  if (!written) error = "cannot write '" + target + "'" + reason();
+  return written;
+}
+
+bool replaceFile(const std::string& from, const std::string& to) {
+#if defined(_WIN32)
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+#else
+  return std::rename(from.c_str(), to.c_str()) == 0;
+#endif
+}
+
+bool isRegularFile(const std::string& path) {
+#if defined(_WIN32)
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+         !isSpecialFile(path);
+#else
+  struct stat status;
+  return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+#endif
+}
+
+bool copyFile(const std::string& from, const std::string& to) {
+#if defined(_WIN32)
+  return CopyFileA(from.c_str(), to.c_str(), TRUE) != 0;
+#else
+  std::error_code error;
+  return std::filesystem::copy_file(from, to, error);
+#endif
+}
+
+}  // namespace
+
+bool readFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = "cannot open '" + path + "'";
+    return false;
+  }
+  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in.bad()) {
+    error = "cannot read '" + path + "'";
+    return false;
+  }
+  return true;
+}
+
+StagedFiles::~StagedFiles() {
+  for (const Entry& entry : entries_) std::remove(entry.temporary.c_str());
+}
+
+bool StagedFiles::stage(const std::string& path, const std::vector<std::uint8_t>& bytes,
+                        std::string& error) {
+  if (isSpecialFile(path)) return writeWhole(path, path, bytes, error);
+  const std::string temporary = temporaryName(path);
+  if (!writeWhole(temporary, path, bytes, error)) {
+    std::remove(temporary.c_str());
+    return false;
+  }
+  entries_.push_back({path, temporary});
+  return true;
+}
+
+// Each existing target is copied aside before its replacement, so a rename
+// that fails part-way can put back every file the commit already replaced.
+bool StagedFiles::commit(std::string& error) {
+  std::vector<std::string> backups;  // per replaced target; "" where none existed
+  bool committed = true;
+  for (const Entry& entry : entries_) {
+    std::string backup;
+    if (isRegularFile(entry.target)) {
+      backup = temporaryName(entry.target);
+      if (!copyFile(entry.target, backup)) {
+        std::remove(backup.c_str());
+        error = "cannot replace '" + entry.target + "': no room to keep the old file aside";
+        committed = false;
+        break;
+      }
+    }
+    if (!replaceFile(entry.temporary, entry.target)) {
+      std::remove(backup.c_str());
+      error = "cannot replace '" + entry.target + "'";
+      committed = false;
+      break;
+    }
+    backups.push_back(backup);
+  }
+  for (std::size_t i = backups.size(); i-- > 0;) {
+    const std::string& target = entries_[i].target;
+    if (committed) {
+      std::remove(backups[i].c_str());
+    } else if (backups[i].empty()) {
+      std::remove(target.c_str());
+    } else {
+      replaceFile(backups[i], target);
+    }
+  }
+  // Temporaries not renamed are removed by the destructor.
+  entries_.erase(entries_.begin(), entries_.begin() + static_cast<std::ptrdiff_t>(backups.size()));
+  return committed;
+}
+
+bool writeFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes,
+                    std::string& error) {
+  StagedFiles files;
+  return files.stage(path, bytes, error) && files.commit(error);
+}
+
+}  // namespace plughost

@@ -1,0 +1,145 @@
+#include "hosting/display_search.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace plughost {
+namespace {
+
+constexpr int kGridSteps = 1000;
+constexpr int kBisections = 40;
+
+std::string squeezed(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    if (!std::isspace(static_cast<unsigned char>(c))) {
+      out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+  }
+  return out;
+}
+
+// A number leading `text`, with what follows it; false when there is none.
+bool leadingNumber(const std::string& text, double& number, std::string& rest) {
+  const char* start = text.c_str();
+  char* end = nullptr;
+  number = std::strtod(start, &end);
+  if (end == start || !std::isfinite(number)) return false;
+  rest = squeezed(end);
+  return true;
+}
+
+// Half a step of the last digit the display shows: "-6.0" gives 0.05.
+double displayTolerance(const std::string& display) {
+  const auto dot = display.find('.');
+  int decimals = 0;
+  if (dot != std::string::npos) {
+    while (dot + 1 + decimals < display.size() &&
+           std::isdigit(static_cast<unsigned char>(display[dot + 1 + decimals]))) {
+      ++decimals;
+    }
+  }
+  return 0.5 * std::pow(10.0, -decimals) * (1.0 + 1e-9);
+}
+
+bool findText(const std::string& wanted, const DisplayAt& displayAt, float& value) {
+  // The middle of the first run of grid values that shows the text, away from
+  // the edges where rounding decides.
+  const std::string target = squeezed(wanted);
+  int first = -1;
+  int last = -1;
+  for (int i = 0; i <= kGridSteps; ++i) {
+    const bool match = squeezed(displayAt(static_cast<float>(i) / kGridSteps)) == target;
+    if (match && first < 0) first = i;
+    if (match) last = i;
+    if (!match && first >= 0) break;
+  }
+  if (first < 0) return false;
+  value = static_cast<float>(first + last) / (2.0f * kGridSteps);
+  return true;
+}
+
+bool findNumber(double target, const DisplayAt& displayAt, float& value) {
+  std::vector<std::string> shown(kGridSteps + 1);
+  std::vector<double> numbers(kGridSteps + 1);
+  std::vector<bool> valid(kGridSteps + 1);
+  std::string rest;
+  for (int i = 0; i <= kGridSteps; ++i) {
+    double n = 0.0;
+    shown[i] = displayAt(static_cast<float>(i) / kGridSteps);
+    valid[i] = leadingNumber(shown[i], n, rest);
+    numbers[i] = n;
+  }
+  for (int i = 0; i <= kGridSteps; ++i) {
+    if (!valid[i]) continue;
+    if (std::fabs(numbers[i] - target) <= displayTolerance(shown[i])) {
+      value = static_cast<float>(i) / kGridSteps;
+      // Closer than the grid: bisect towards the exact number if it brackets.
+      if (i < kGridSteps && valid[i + 1] && (numbers[i] - target) * (numbers[i + 1] - target) < 0) {
+        break;
+      }
+      return true;
+    }
+  }
+  for (int i = 0; i < kGridSteps; ++i) {
+    if (!valid[i] || !valid[i + 1]) continue;
+    if ((numbers[i] - target) * (numbers[i + 1] - target) > 0) continue;
+    double lo = static_cast<double>(i) / kGridSteps;
+    double hi = static_cast<double>(i + 1) / kGridSteps;
+    const bool rising = numbers[i + 1] >= numbers[i];
+    for (int step = 0; step < kBisections; ++step) {
+      const double mid = 0.5 * (lo + hi);
+      double n = 0.0;
+      if (!leadingNumber(displayAt(static_cast<float>(mid)), n, rest)) break;
+      if ((n < target) == rising) {
+        lo = mid;
+      } else {
+        hi = mid;
+      }
+    }
+    for (double candidate : {0.5 * (lo + hi), lo, hi}) {
+      const std::string shown = displayAt(static_cast<float>(candidate));
+      double n = 0.0;
+      if (leadingNumber(shown, n, rest) && std::fabs(n - target) <= displayTolerance(shown)) {
+        value = static_cast<float>(candidate);
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool findDisplayedValue(const std::string& wanted, const std::string& label,
+                        const DisplayAt& displayAt, float& value, std::string& error) {
+  double number = 0.0;
+  std::string unit;
+  bool found = false;
+  if (leadingNumber(wanted, number, unit)) {
+    // "1kHz" against the label "Hz": a thousand of the label's unit.
+    const std::string plain = squeezed(label);
+    if (!plain.empty() && unit == "k" + plain) {
+      number *= 1000.0;
+      unit = plain;
+    }
+    if (!unit.empty() && unit != plain) {
+      error = "'" + wanted + "': the unit is " + (label.empty() ? "none" : "'" + label + "'");
+      return false;
+    }
+    found = findNumber(number, displayAt, value);
+  }
+  // Texts such as "-inf" or "Off" may also start like numbers.
+  if (!found) found = findText(wanted, displayAt, value);
+  if (!found) {
+    const std::string suffix = label.empty() ? "" : " " + label;
+    error = "no value that shows '" + wanted + "' (the display runs from " + displayAt(0.0f) +
+            suffix + " to " + displayAt(1.0f) + suffix + ")";
+  }
+  return found;
+}
+
+}  // namespace plughost

@@ -1,0 +1,151 @@
+#include "install/engine_check.h"
+
+#include <windows.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "bridge/kel_interfaces.h"
+#include "formats/pe_width.h"
+#include "platform/platform.h"
+#include "support/system_message.h"
+
+namespace plughost {
+namespace {
+
+constexpr std::int32_t kCheckFrames = 64;
+constexpr float kCheckRate = 44100.0f;
+
+// The host side the engine sees during a check: no tempo, no automation.
+class CheckHost : public kel::IHost {
+ public:
+  std::int32_t getVersion() override { return kel::kHostVersion; }
+  void parameterChanged(std::int32_t) override {}
+  double getTempo() override { return 120.0; }
+  std::int32_t getHostFlag() override { return kel::kHostFlag; }
+};
+
+// Runs one block with sentinel-filled outputs; answers the count of output
+// channels the processor left untouched.
+int unwrittenOutputs(kel::IProcessor* processor, const EngineCheck& check) {
+  const float sentinel = std::numeric_limits<float>::quiet_NaN();
+  std::vector<std::vector<float>> ins(static_cast<std::size_t>(check.channelsIn),
+                                      std::vector<float>(kCheckFrames, 0.0f));
+  std::vector<std::vector<float>> outs(static_cast<std::size_t>(check.channelsOut),
+                                       std::vector<float>(kCheckFrames, sentinel));
+  std::vector<float*> inPointers;
+  std::vector<float*> outPointers;
+  for (auto& c : ins) inPointers.push_back(c.data());
+  for (auto& c : outs) outPointers.push_back(c.data());
+  std::int32_t flags = 0;
+  processor->process(outPointers.empty() ? nullptr : outPointers.data(),
+                     inPointers.empty() ? nullptr : inPointers.data(), kCheckFrames, &flags);
+  int untouched = 0;
+  for (const auto& c : outs) {
+    if (std::isnan(c.front()) && std::isnan(c.back())) ++untouched;
+  }
+  return untouched;
+}
+
+}  // namespace
+
+std::string bridgeIniPath(const std::string& pluginPath) {
+  const auto dot = pluginPath.rfind('.');
+  return (dot == std::string::npos ? pluginPath : pluginPath.substr(0, dot)) + ".ini";
+}
+
+bool readBridgeIni(const std::string& pluginPath, PluginConfig& config) {
+  const std::string ini = bridgeIniPath(pluginPath);
+  if (GetFileAttributesA(ini.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+  char section[16] = {};
+  if (GetPrivateProfileSectionA("KEL", section, sizeof section, ini.c_str()) == 0) return false;
+  char text[64] = {};
+  GetPrivateProfileStringA("KEL", "GUID", "", text, sizeof text, ini.c_str());
+  config.guid = text;
+  GetPrivateProfileStringA("VST", "Name", "", text, sizeof text, ini.c_str());
+  config.name = text;
+  config.channelsIn =
+      static_cast<std::int32_t>(GetPrivateProfileIntA("KEL", "ChannelsIn", 0, ini.c_str()));
+  config.channelsOut =
+      static_cast<std::int32_t>(GetPrivateProfileIntA("KEL", "ChannelsOut", 0, ini.c_str()));
+  config.id = static_cast<std::int32_t>(GetPrivateProfileIntA("KEL", "ID", 0, ini.c_str()));
+  config.processIndex =
+      static_cast<std::int32_t>(GetPrivateProfileIntA("KEL", "ProcessIndex", 0, ini.c_str()));
+  return true;
+}
+
+std::string engineKeyName(const std::string& guid) {
+  return "Software\\KEL\\" + guid;
+}
+
+std::string registryProblem(const std::string& guid, std::string& enginePath) {
+  const std::string keyName = engineKeyName(guid);
+  platform::RegistryKey key;
+  if (!key.open(nullptr, keyName.c_str())) {
+    return "engine GUID '" + guid + "' is not registered (no key HKEY_LOCAL_MACHINE\\" + keyName +
+           "; use plughost register)";
+  }
+  char path[MAX_PATH + 1] = {};
+  if (!key.queryString("PathName", path, sizeof path)) {
+    return "HKEY_LOCAL_MACHINE\\" + keyName + " has no PathName value (use plughost register)";
+  }
+  enginePath = path;
+  return "";
+}
+
+void requireRegisteredEngineOfOwnWidth(const std::string& guid) {
+  std::string path;
+  if (!registryProblem(guid, path).empty()) return;
+  requireOwnWidth(path, "engine '" + path + "' registered under " + guid);
+}
+
+std::string engineProblem(const PluginConfig& config, const EngineCheck& check) {
+  std::string path;
+  std::string problem = registryProblem(config.guid, path);
+  if (!problem.empty()) return problem;
+  platform::Library library;
+  if (!library.load(path.c_str())) {
+    return "engine '" + path + "' cannot be loaded: " + systemMessage(GetLastError(), path);
+  }
+  auto entry = reinterpret_cast<kel::KelMainProc>(library.symbol("kelMain"));
+  if (!entry) return "'" + path + "' is not an engine library: it has no export \"kelMain\"";
+  CheckHost host;
+  std::int32_t version = 0;
+  kel::IModule* module = entry(&host, &version);
+  if (!module) return "engine '" + path + "' gave no module from kelMain";
+  if (static_cast<std::uint32_t>(version) > kel::kHighestEngineVersion) {
+    module->release();
+    return "engine '" + path + "' has interface version " + std::to_string(version) +
+           "; this bridge serves versions up to " + std::to_string(kel::kHighestEngineVersion);
+  }
+  kel::IProcessor* processor = module->createProcessor(config.processIndex);
+  if (!processor) {
+    module->release();
+    return "engine '" + path + "' has no processor with index " +
+           std::to_string(config.processIndex);
+  }
+  if (check.checkChannels) {
+    processor->setInputCount(check.channelsIn);
+    processor->setOutputCount(check.channelsOut);
+    processor->setSampleRate(kCheckRate);
+    processor->setBlockSize(kCheckFrames);
+    processor->initialize();
+    processor->activate();
+    const int untouched = unwrittenOutputs(processor, check);
+    processor->deactivate();
+    processor->terminate();
+    if (untouched > 0) {
+      problem = "processor " + std::to_string(config.processIndex) + " of engine '" + path +
+                "' does not serve " + std::to_string(check.channelsIn) + " in / " +
+                std::to_string(check.channelsOut) + " out: it left " + std::to_string(untouched) +
+                " output channel(s) unwritten";
+    }
+  }
+  processor->release();
+  module->release();
+  return problem;
+}
+
+}  // namespace plughost
