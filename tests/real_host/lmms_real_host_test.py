@@ -359,6 +359,11 @@ def main():
             if verdict != "ok":
                 failures.append("%s in LMMS, %s channel, %d Hz: %+.3f dB, expected %+.3f dB "
                                 "+- %.2f" % (effect, side, tone, got, want, tolerance))
+        if failures:
+            # A plug-in that died inside LMMS leaves the render silent; its
+            # last words are in LMMS's output.
+            failures.append("LMMS's output while rendering the effects:\n"
+                            + _tail(os.path.join(work, "lmms-effects.log")))
     except Failure as failure:
         failures.append(str(failure))
     finally:
