@@ -31,12 +31,14 @@ class SampleTrack:
 
 
 class InstrumentTrack:
-    """Notes (LMMS key, start in seconds, length in seconds) played on the VST
-    instrument at `path`."""
+    """Notes (LMMS key, which is the MIDI note number; start and length in
+    seconds) played on the VST instrument at `path`, restored from its
+    program chunk (base64) first."""
 
-    def __init__(self, name, path, notes):
+    def __init__(self, name, path, chunk_base64, notes):
         self.name = name
         self.path = path
+        self.chunk_base64 = chunk_base64
         self.notes = list(notes)
 
 
@@ -77,7 +79,8 @@ def _instrument_track(container, track):
                                      pitchrange="1", basenote="57", usemasterpitch="1",
                                      fxch="0")
     instrument = ET.SubElement(instrument_track, "instrument", name="vestige")
-    ET.SubElement(instrument, "vestige", plugin=track.path)
+    ET.SubElement(instrument, "vestige", plugin=track.path, program="0",
+                  chunk=track.chunk_base64)
     _plugin_key(instrument, track.path)
     _fx_chain(instrument_track, [])
     end = max(start + length for _, start, length in track.notes)

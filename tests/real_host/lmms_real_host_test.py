@@ -20,6 +20,7 @@ Exits 0 when every check passes, 1 when one fails (one FAIL line each),
 
 import argparse
 import base64
+import math
 import os
 import shutil
 import signal
@@ -63,6 +64,26 @@ FILTER_TONES_HZ, FILTER_AMPLITUDE = (2000, 6000), 0.1
 FILTER_TOLERANCE_DB = 0.5
 # The dry render must carry every tone well above noise.
 REFERENCE_FLOOR_DB = -40.0
+
+# DemoSynth through LMMS's instrument host, VeSTige, after the other tracks
+# end: a sine (the default is a sawtooth) at the note's pitch, at the stored
+# volume (the default is -12 dB), which ends with the note. LMMS sends a
+# note of volume 100 as velocity 63, which the synth plays 6.09 dB down.
+SYNTH_KEY, SYNTH_HZ = 69, 440
+SYNTH_NOTE_START, SYNTH_NOTE_SECONDS = 2.25, 1.0
+SYNTH_VOLUME_DB = -3.0
+SYNTH_LEVEL_DB = SYNTH_VOLUME_DB + 20.0 * math.log10(63.0 / 127.0)
+SYNTH_TOLERANCE_DB = 0.1
+# Display texts with their units: a plain number from 0 to 1 would be taken as
+# a normalised value.
+SYNTH_SETTINGS = ["Waveform=Sine", "Volume=%.0fdB" % SYNTH_VOLUME_DB, "Attack=1ms",
+                  "Release=20ms"]
+SYNTH_WINDOW = (int(2.5 * RATE), RATE // 2)
+SYNTH_AFTER_WINDOW = (int(3.5 * RATE), RATE // 4)
+# A sawtooth's second harmonic is 6 dB under its fundamental, a square's third
+# 9.5 dB, a triangle's third 19 dB.
+SYNTH_HARMONICS_BELOW_DB = 40.0
+SYNTH_RELEASED_BELOW_DB = 60.0
 
 
 class Failure(Exception):
@@ -252,11 +273,13 @@ def install_effects(session):
     session.plughost("register", "register", "--guid", GUID, "--engine",
                      windows_path(os.path.join(session.bin_dir, "kel_demo_engine.dll")))
     dlls = {}
-    for name, id_, index in (("DemoGain", "DGai", 0), ("DemoFilter", "DFil", 1)):
+    for name, id_, index, inputs in (("DemoGain", "DGai", 0, 2), ("DemoFilter", "DFil", 1, 2),
+                                     ("DemoSynth", "DSyn", 2, 0)):
         session.plughost("install-" + name, "install", "--plugin",
                          windows_path(os.path.join(session.bin_dir, "kelbridge.dll")), "--dir",
                          windows_path(plugins), "--name", name, "--guid", GUID, "--id", id_,
-                         "--process-index", str(index))
+                         "--process-index", str(index), "--channels-in", str(inputs),
+                         "--channels-out", "2")
         dlls[name] = os.path.join(plugins, name + ".dll")
     return dlls
 
@@ -293,6 +316,38 @@ def levels(channels, tones):
     return found
 
 
+def synth_failures(channels):
+    """DemoSynth's note in the effects render: at its level, a sine, ended."""
+    found = []
+    for c, samples in enumerate(channels):
+        side = "LR"[c]
+
+        def level(frequency, window):
+            measured = audio_measure.tone_level_db(samples, frequency, RATE, *window)
+            if measured is None:
+                raise Failure("the render is %.2f s long, too short for DemoSynth's note"
+                              % (len(samples) / RATE))
+            return measured
+
+        note = level(SYNTH_HZ, SYNTH_WINDOW)
+        harmonics = max(level(SYNTH_HZ * n, SYNTH_WINDOW) for n in (2, 3))
+        after = level(SYNTH_HZ, SYNTH_AFTER_WINDOW)
+        print("DemoSynth  %s %5d Hz: %+8.3f dBFS, expected %+8.3f +- %.2f dB; harmonics %+.1f dB, "
+              "after the note %+.1f dB" % (side, SYNTH_HZ, note, SYNTH_LEVEL_DB,
+                                           SYNTH_TOLERANCE_DB, harmonics - note, after - note))
+        if abs(note - SYNTH_LEVEL_DB) > SYNTH_TOLERANCE_DB:
+            found.append("DemoSynth in LMMS, %s channel: the note played at %+.3f dBFS, "
+                         "expected %+.3f dBFS +- %.2f" % (side, note, SYNTH_LEVEL_DB,
+                                                          SYNTH_TOLERANCE_DB))
+        elif harmonics - note > -SYNTH_HARMONICS_BELOW_DB:
+            found.append("DemoSynth in LMMS, %s channel: harmonics %.1f dB under the note, not "
+                         "the stored sine" % (side, note - harmonics))
+        elif after - note > -SYNTH_RELEASED_BELOW_DB:
+            found.append("DemoSynth in LMMS, %s channel: %.1f dB under the note after its end"
+                         % (side, note - after))
+    return found
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--bin", required=True, help="bin folder of the 32-bit (windows) build")
@@ -314,10 +369,12 @@ def main():
         session.run("wineboot", [WINE_RUN, "wineboot", "-i"], 60)
         dlls = install_effects(session)
         gain_chunk = saved_chunk(session, "gain", dlls["DemoGain"],
-                                 ["Gain=%.1f" % GAIN_SETTING_DB])
+                                 ["Gain=%.1fdB" % GAIN_SETTING_DB])
         filter_chunk = saved_chunk(session, "filter", dlls["DemoFilter"],
-                                   ["Cutoff=%d" % FILTER_CUTOFF_HZ, "Type=" + FILTER_TYPE,
-                                    "Resonance=%d" % FILTER_RESONANCE])
+                                   ["Cutoff=%dHz" % FILTER_CUTOFF_HZ, "Type=" + FILTER_TYPE,
+                                    "Resonance=%d%%" % FILTER_RESONANCE])
+
+        synth_chunk = saved_chunk(session, "synth", dlls["DemoSynth"], SYNTH_SETTINGS)
 
         frames = RATE * SIGNAL_SECONDS
         gain_input = audio_measure.sine(GAIN_TONE_HZ, GAIN_AMPLITUDE, RATE, frames)
@@ -331,14 +388,20 @@ def main():
         def tracks(with_effects):
             def chain(name, chunk):
                 return [lmms_project.VstEffect(dlls[name], chunk)] if with_effects else []
-            return [lmms_project.SampleTrack("Gain", gain_wav, SIGNAL_SECONDS,
-                                             chain("DemoGain", gain_chunk)),
-                    lmms_project.SampleTrack("Filter", filter_wav, SIGNAL_SECONDS,
-                                             chain("DemoFilter", filter_chunk))]
+            played = [lmms_project.SampleTrack("Gain", gain_wav, SIGNAL_SECONDS,
+                                               chain("DemoGain", gain_chunk)),
+                      lmms_project.SampleTrack("Filter", filter_wav, SIGNAL_SECONDS,
+                                               chain("DemoFilter", filter_chunk))]
+            if with_effects:
+                played.append(lmms_project.InstrumentTrack(
+                    "Synth", dlls["DemoSynth"], synth_chunk,
+                    [(SYNTH_KEY, SYNTH_NOTE_START, SYNTH_NOTE_SECONDS)]))
+            return played
 
         tones = (GAIN_TONE_HZ,) + FILTER_TONES_HZ
         dry = levels(render(session, lmms, "dry", tracks(False)), tones)
-        wet = levels(render(session, lmms, "effects", tracks(True)), tones)
+        wet_channels = render(session, lmms, "effects", tracks(True))
+        wet = levels(wet_channels, tones)
 
         expected = {GAIN_TONE_HZ: (GAIN_SETTING_DB, GAIN_TOLERANCE_DB, "DemoGain")}
         for tone in FILTER_TONES_HZ:
@@ -359,6 +422,7 @@ def main():
             if verdict != "ok":
                 failures.append("%s in LMMS, %s channel, %d Hz: %+.3f dB, expected %+.3f dB "
                                 "+- %.2f" % (effect, side, tone, got, want, tolerance))
+        failures += synth_failures(wet_channels)
         if failures:
             # A plug-in that died inside LMMS leaves the render silent; its
             # last words are in LMMS's output.
