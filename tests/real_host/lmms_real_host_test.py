@@ -1,16 +1,19 @@
 #!/usr/bin/env python3
 """kelbridge in a host nobody on the team wrote: Debian's 32-bit LMMS.
 
-In a throwaway 32-bit Wine prefix the demo engine is registered and DemoGain
-and DemoFilter are installed with our own plughost; plughost also saves each
-effect's program at non-default settings, and the chunk of that program goes
-into the LMMS project, which LMMS hands to the plug-in when it loads. LMMS
-then renders two projects headless: one plays a known signal through both
-effects, one plays it dry. The effect's share of the render (effect render
-minus dry render, in dB per test tone) must match the settings: DemoGain's
-gain within 0.01 dB, DemoFilter's level at two tones within 0.5 dB of the
-filter's design. A dry, silent or missing render fails, and so does an LMMS
-that crashes, reports a crash of the plug-in, or runs past its time.
+In a throwaway 32-bit Wine prefix the demo engine is registered and DemoGain,
+DemoFilter and DemoSynth are installed with our own plughost; plughost also
+saves each effect's program at non-default settings, and the chunk of that
+program goes into the LMMS project, which LMMS hands to the plug-in when it
+loads. LMMS then renders two projects headless: one plays a known signal
+through DemoGain and DemoFilter and then a note on DemoSynth (through LMMS's
+instrument host, VeSTige), one plays the signal dry. The effect's share of
+the render (effect render minus dry render, in dB per test tone) must match
+the settings: DemoGain's gain within 0.01 dB, DemoFilter's level at two tones
+within 0.5 dB of the filter's design; DemoSynth's note must have the stored
+waveform and volume and end. A dry, silent or missing render fails, and so
+does an LMMS that crashes, reports a crash of the plug-in, or runs past its
+time.
 
     lmms_real_host_test.py --bin build/windows/bin [--keep]
 
@@ -179,8 +182,12 @@ class Session:
                         + list(arguments), 30)
 
     def close(self):
-        subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=30, check=False)
+        """Ends every program of the prefix and the display."""
+        try:
+            subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, timeout=30, check=False)
+        except subprocess.TimeoutExpired:
+            print("FAIL: wineserver -k did not end the prefix's programs within 30 s")
         if self.xvfb:
             _stop_group(self.xvfb)
 
@@ -189,19 +196,39 @@ def _stop_group(process):
     """Ends whatever of the process group is left (LMMS's plug-in server, a
     hung program), first politely, then for good."""
     for sig, grace in ((signal.SIGTERM, 2.0), (signal.SIGKILL, 5.0)):
+        process.poll()
+        if not _group_members(process.pid):
+            break
         try:
             os.killpg(process.pid, sig)
         except ProcessLookupError:
             break
-        try:
-            process.wait(timeout=grace)
-        except subprocess.TimeoutExpired:
+        limit = time.monotonic() + grace
+        while time.monotonic() < limit:
+            process.poll()
+            if not _group_members(process.pid):
+                break
+            time.sleep(0.05)
+    process.poll()
+
+
+def _group_members(group):
+    """Processes of `group` that have not ended. Ended ones whose parent has
+    not collected them yet are left out: a process that ended is no work."""
+    members = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
             continue
         try:
-            os.killpg(process.pid, 0)
-        except ProcessLookupError:
-            break
-    process.poll()
+            with open("/proc/%s/stat" % entry, "rb") as f:
+                stat = f.read().decode("ascii", "replace")
+        except OSError:
+            continue
+        # pid (comm) state ppid pgrp ...; comm may hold spaces and parentheses.
+        fields = stat[stat.rindex(")") + 2:].split()
+        if fields[0] != "Z" and int(fields[2]) == group:
+            members.append(int(entry))
+    return members
 
 
 def _crash_line(log_path):
