@@ -346,6 +346,32 @@ def levels(channels, tones):
     return found
 
 
+def effect_failures(dry, wet):
+    """DemoGain's and DemoFilter's share of the effects render, tone by tone:
+    what their stored settings must give."""
+    found = []
+    expected = {GAIN_TONE_HZ: (GAIN_SETTING_DB, GAIN_TOLERANCE_DB, "DemoGain")}
+    for tone in FILTER_TONES_HZ:
+        expected[tone] = (audio_measure.demo_filter_db(FILTER_TYPE, FILTER_CUTOFF_HZ,
+                                                       FILTER_RESONANCE, tone, RATE),
+                          FILTER_TOLERANCE_DB, "DemoFilter")
+    for (channel, tone), dry_db in sorted(dry.items()):
+        want, tolerance, effect = expected[tone]
+        side = "LR"[channel]
+        if dry_db < REFERENCE_FLOOR_DB:
+            found.append("dry render, %s, %d Hz: %.1f dB, the test signal did not play"
+                         % (side, tone, dry_db))
+            continue
+        got = wet[(channel, tone)] - dry_db
+        verdict = "ok" if abs(got - want) <= tolerance else "FAIL"
+        print("%-10s %s %5d Hz: %+8.3f dB, expected %+8.3f +- %.2f dB  %s"
+              % (effect, side, tone, got, want, tolerance, verdict))
+        if verdict != "ok":
+            found.append("%s in LMMS, %s channel, %d Hz: %+.3f dB, expected %+.3f dB +- %.2f"
+                         % (effect, side, tone, got, want, tolerance))
+    return found
+
+
 def synth_failures(channels):
     """DemoSynth's note in the effects render: at its level, a sine, ended."""
     found = []
@@ -403,7 +429,6 @@ def main():
         filter_chunk = saved_chunk(session, "filter", dlls["DemoFilter"],
                                    ["Cutoff=%dHz" % FILTER_CUTOFF_HZ, "Type=" + FILTER_TYPE,
                                     "Resonance=%d%%" % FILTER_RESONANCE])
-
         synth_chunk = saved_chunk(session, "synth", dlls["DemoSynth"], SYNTH_SETTINGS)
 
         frames = RATE * SIGNAL_SECONDS
@@ -433,25 +458,7 @@ def main():
         wet_channels = render(session, lmms, "effects", tracks(True))
         wet = levels(wet_channels, tones)
 
-        expected = {GAIN_TONE_HZ: (GAIN_SETTING_DB, GAIN_TOLERANCE_DB, "DemoGain")}
-        for tone in FILTER_TONES_HZ:
-            expected[tone] = (audio_measure.demo_filter_db(FILTER_TYPE, FILTER_CUTOFF_HZ,
-                                                           FILTER_RESONANCE, tone, RATE),
-                              FILTER_TOLERANCE_DB, "DemoFilter")
-        for (channel, tone), dry_db in sorted(dry.items()):
-            want, tolerance, effect = expected[tone]
-            side = "LR"[channel]
-            if dry_db < REFERENCE_FLOOR_DB:
-                failures.append("dry render, %s, %d Hz: %.1f dB, the test signal did not play"
-                                % (side, tone, dry_db))
-                continue
-            got = wet[(channel, tone)] - dry_db
-            verdict = "ok" if abs(got - want) <= tolerance else "FAIL"
-            print("%-10s %s %5d Hz: %+8.3f dB, expected %+8.3f +- %.2f dB  %s"
-                  % (effect, side, tone, got, want, tolerance, verdict))
-            if verdict != "ok":
-                failures.append("%s in LMMS, %s channel, %d Hz: %+.3f dB, expected %+.3f dB "
-                                "+- %.2f" % (effect, side, tone, got, want, tolerance))
+        failures += effect_failures(dry, wet)
         failures += synth_failures(wet_channels)
         if failures:
             # A plug-in that died inside LMMS leaves the render silent; its
