@@ -33,8 +33,10 @@ import sys
 import tempfile
 import time
 
-import audio_measure
-import lmms_project
+# No __pycache__ in the source tree for the two modules beside this file.
+sys.dont_write_bytecode = True
+import audio_measure  # noqa: E402
+import lmms_project  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 WINE_RUN = os.path.join(ROOT, "cmake", "wine-run.sh")
