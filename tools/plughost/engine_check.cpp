@@ -7,7 +7,7 @@
 #include <limits>
 #include <vector>
 
-#include "bridge/kel_interfaces.h"
+#include "kel/kel_interfaces.h"
 #include "pe_width.h"
 #include "platform/platform.h"
 #include "plugin_instance.h"
