@@ -13,7 +13,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 
 for pkg in cmake ninja-build g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine wine32:i386 \
-           wine64 xvfb googletest xauth libcli11-dev nsis python3 ccache clang-format; do
+           wine64 xvfb googletest xauth libcli11-dev nsis python3 ccache clang-format clang lld; do
   have_pkg "$pkg" || need+=("$pkg")
 done
 
