@@ -31,9 +31,9 @@ for entry in "${widths[@]}"; do
   read -r preset arch <<<"$entry"
   bin="$root/build/$preset/bin"
   if [ "$build" = 1 ]; then
-    [ -f "$root/build/$preset/CMakeCache.txt" ] || (cd "$root" && cmake --preset "$preset" >/dev/null)
-    (cd "$root" && cmake --build --preset "$preset" --target kelbridge plughost) >/dev/null ||
-      fail "building kelbridge and plughost with preset $preset failed (cmake --build --preset $preset --target kelbridge plughost shows why)"
+    (cd "$root" && cmake --preset "$preset" >/dev/null &&
+      cmake --build --preset "$preset" --target kelbridge plughost) ||
+      fail "building kelbridge and plughost with preset $preset failed; the build's output is above"
   fi
   for file in kelbridge.dll plughost.exe; do
     [ -f "$bin/$file" ] || fail "$bin/$file is missing: build it with cmake --preset $preset && cmake --build --preset $preset --target kelbridge plughost"

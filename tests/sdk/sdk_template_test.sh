@@ -31,6 +31,7 @@ if [ -z "${KEL_WINEPREFIX:-}" ] || [ ! -d "$KEL_WINEPREFIX/drive_c" ]; then
 fi
 export PLUGHOST_WINEPREFIX="$KEL_WINEPREFIX"
 cleanup() {
+  [ -n "${builder:-}" ] && kill "$builder" 2>/dev/null
   [ -n "$own_prefix" ] && WINEPREFIX="$own_prefix" wineserver -k >/dev/null 2>&1
   rm -rf "$work"
 }
@@ -38,22 +39,87 @@ trap cleanup EXIT
 
 passed=0
 failed=0
-pass() { echo "PASS: $* [${SECONDS} s]"; passed=$((passed + 1)); }
-fail() { echo "FAIL: $* [${SECONDS} s]"; failed=$((failed + 1)); }
+pass() { echo "PASS: $*"; passed=$((passed + 1)); }
+fail() { echo "FAIL: $*"; failed=$((failed + 1)); }
 
-# cmake_build source build-dir toolchain [cmake arguments]: configure and
-# build, the log in build-dir.log.
+# cmake_build source build-dir toolchain-file [cmake arguments]: configure and
+# build, the log in build-dir.log; build-dir.done holds the exit status.
 cmake_build() {
   local source="$1" dir="$2" toolchain="$3"
   shift 3
-  cmake -S "$source" -B "$dir" -G Ninja --toolchain "$sdk/cmake/$toolchain" "$@" >"$dir.log" 2>&1 &&
+  cmake -S "$source" -B "$dir" -G Ninja --toolchain "$toolchain" "$@" >"$dir.log" 2>&1 &&
     cmake --build "$dir" >>"$dir.log" 2>&1
+  echo $? >"$dir.done"
+}
+# built build-dir: waits for that build, then answers whether it succeeded.
+built() {
+  until [ -f "$1.done" ]; do sleep 0.5; done
+  [ "$(cat "$1.done")" = 0 ]
 }
 
 exports_of() {
   x86_64-w64-mingw32-objdump -p "$1" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
     sed -n 's/^[[:space:]]*\[ *[0-9]*\] //p' | tr '\n' ' '
 }
+
+# --- What is built, and the bad input's projects. ----------------------------
+cp -r "$sdk/template" "$work/mytone"
+templates=("g++ 32 i686-mingw" "g++ 64 x86_64-mingw" "clang 32 i686-mingw-clang"
+           "clang 64 x86_64-mingw-clang")
+
+mkdir -p "$work/probe"
+cat >"$work/probe/CMakeLists.txt" <<'CMAKE'
+cmake_minimum_required(VERSION 3.20)
+project(probe LANGUAGES CXX)
+find_package(kelbridge CONFIG REQUIRED)
+if(PROBE STREQUAL "no-sources")
+  kelbridge_add_engine(NAME probe_engine)
+else()
+  kelbridge_add_engine(NAME probe_engine SOURCES engine.cpp)
+endif()
+CMAKE
+# A kelMain with C++ linkage: the export list finds no kelMain.
+cat >"$work/probe/engine.cpp" <<'CPP'
+#include "kel/kel_interfaces.h"
+kel::IModule* kelMain(kel::IHost*, std::int32_t* version) {
+  if (version) *version = 5;
+  return nullptr;
+}
+CPP
+# An SDK with the 32-bit build only, and one without a contract header.
+for copy in x86-only no-header; do
+  mkdir -p "$work/$copy"
+  cp -r "$sdk/include" "$sdk/src" "$sdk/lib" "$sdk/cmake" "$sdk/bin" "$work/$copy/"
+done
+rm -rf "$work/x86-only/bin/x64"
+rm "$work/no-header/include/kel/parameter_info.h"
+# label, SDK folder, toolchain, the text the error must hold, cmake arguments
+bad_cases=(
+  "other-width|$work/x86-only|toolchain-x86_64-mingw.cmake|has no 64-bit build for this 64-bit configuration: missing bin/x64/kelbridge.dll, bin/x64/plughost.exe|"
+  "missing-header|$work/no-header|toolchain-i686-mingw.cmake|is incomplete: missing include/kel/parameter_info.h|"
+  "no-sources|$sdk|toolchain-i686-mingw.cmake|kelbridge_add_engine(NAME probe_engine): no SOURCES|-DPROBE=no-sources"
+  "no-kelmain-g++|$sdk|toolchain-i686-mingw.cmake|kelMain|"
+  "no-kelmain-clang|$sdk|toolchain-x86_64-mingw-clang.cmake|kelMain|")
+
+# One build at a time in the background, while Wine checks what is built.
+(
+  for entry in "${templates[@]}"; do
+    read -r compiler width toolchain <<<"$entry"
+    cmake_build "$work/mytone" "$work/mytone/build-$compiler-$width" \
+      "$sdk/cmake/toolchain-$toolchain.cmake"
+  done
+  for width in 32 64; do
+    toolchain=i686-mingw-clang
+    [ "$width" = 64 ] && toolchain=x86_64-mingw-clang
+    cmake_build "$src/tests/sdk/demo_engine" "$work/demo-clang-$width" \
+      "$sdk/cmake/toolchain-$toolchain.cmake" -DKEL_DEMO_SOURCE_DIR="$src/engines/demo_engine"
+  done
+  for entry in "${bad_cases[@]}"; do
+    IFS='|' read -r label folder toolchain expected argument <<<"$entry"
+    cmake_build "$work/probe" "$work/probe-$label" "$folder/cmake/$toolchain" $argument
+  done
+) &
+builder=$!
 
 guid="{6B656C62-7269-6467-6520-73646B746573}"
 # install_and_validate label width engine effect-name process-index [install options]
@@ -79,13 +145,11 @@ install_and_validate() {
 }
 
 # --- The template, out of tree, with each compiler and width. ---------------
-cp -r "$sdk/template" "$work/mytone"
-for entry in "g++ 32 i686-mingw" "g++ 64 x86_64-mingw" "clang 32 i686-mingw-clang" \
-    "clang 64 x86_64-mingw-clang"; do
+for entry in "${templates[@]}"; do
   read -r compiler width toolchain <<<"$entry"
   label="template-$compiler-$width"
   build="$work/mytone/build-$compiler-$width"
-  if ! cmake_build "$work/mytone" "$build" "toolchain-$toolchain.cmake"; then
+  if ! built "$build"; then
     fail "$label: build"
     tail -30 "$build.log"
     continue
@@ -115,55 +179,21 @@ done
 
 # --- The demo engine with clang, behind the g++ kelbridge.dll. ---------------
 for width in 32 64; do
-  toolchain=toolchain-i686-mingw-clang.cmake
-  [ "$width" = 64 ] && toolchain=toolchain-x86_64-mingw-clang.cmake
   label="demo-clang-$width"
-  build="$work/$label"
-  if cmake_build "$src/tests/sdk/demo_engine" "$build" "$toolchain" \
-    -DKEL_DEMO_SOURCE_DIR="$src/engines/demo_engine"; then
-    install_and_validate "$label" "$width" "$build/kel_demo_engine.dll" DemoSynth 2 \
+  if built "$work/$label"; then
+    install_and_validate "$label" "$width" "$work/$label/kel_demo_engine.dll" DemoSynth 2 \
       --channels-in 0 --channels-out 2
   else
     fail "$label: build"
-    tail -30 "$build.log"
+    tail -30 "$work/$label.log"
   fi
 done
 
 # --- Bad input: a configure or build error naming what is wrong. -------------
-mkdir -p "$work/probe"
-cat >"$work/probe/CMakeLists.txt" <<'CMAKE'
-cmake_minimum_required(VERSION 3.20)
-project(probe LANGUAGES CXX)
-find_package(kelbridge CONFIG REQUIRED)
-if(PROBE STREQUAL "no-sources")
-  kelbridge_add_engine(NAME probe_engine)
-else()
-  kelbridge_add_engine(NAME probe_engine SOURCES engine.cpp)
-endif()
-CMAKE
-# A kelMain with C++ linkage: the export list finds no kelMain.
-cat >"$work/probe/engine.cpp" <<'CPP'
-#include "kel/kel_interfaces.h"
-kel::IModule* kelMain(kel::IHost*, std::int32_t* version) {
-  if (version) *version = 5;
-  return nullptr;
-}
-CPP
-# An SDK with the 32-bit build only, and one without a contract header.
-for copy in x86-only no-header; do
-  mkdir -p "$work/$copy"
-  cp -r "$sdk/include" "$sdk/src" "$sdk/lib" "$sdk/cmake" "$sdk/bin" "$work/$copy/"
-done
-rm -rf "$work/x86-only/bin/x64"
-rm "$work/no-header/include/kel/parameter_info.h"
-
-# bad_case label sdk-folder toolchain expected-text [cmake arguments]
-bad_case() {
-  local label="$1" folder="$2" toolchain="$3" expected="$4"
-  shift 4
-  local build="$work/probe-$label"
-  if cmake -S "$work/probe" -B "$build" -G Ninja --toolchain "$folder/cmake/$toolchain" "$@" \
-    >"$build.log" 2>&1 && cmake --build "$build" >>"$build.log" 2>&1; then
+for entry in "${bad_cases[@]}"; do
+  IFS='|' read -r label folder toolchain expected argument <<<"$entry"
+  build="$work/probe-$label"
+  if built "$build"; then
     fail "$label: no error"
   elif tr -s ' \n' ' ' <"$build.log" | grep -qF "$expected"; then
     pass "$label: error names it"
@@ -171,15 +201,8 @@ bad_case() {
     fail "$label: the error does not say '$expected'"
     tail -20 "$build.log"
   fi
-}
-bad_case other-width "$work/x86-only" toolchain-x86_64-mingw.cmake \
-  "has no 64-bit build for this 64-bit configuration: missing bin/x64/kelbridge.dll, bin/x64/plughost.exe"
-bad_case missing-header "$work/no-header" toolchain-i686-mingw.cmake \
-  "is incomplete: missing include/kel/parameter_info.h"
-bad_case no-sources "$sdk" toolchain-i686-mingw.cmake \
-  "kelbridge_add_engine(NAME probe_engine): no SOURCES" -DPROBE=no-sources
-bad_case no-kelmain-g++ "$sdk" toolchain-i686-mingw.cmake "kelMain"
-bad_case no-kelmain-clang "$sdk" toolchain-x86_64-mingw-clang.cmake "kelMain"
+done
+wait "$builder"
 
 echo "sdk: $passed passed, $failed failed"
 [ "$failed" = 0 ]
