@@ -14,8 +14,6 @@
 # KELBRIDGE_SDK_DIR, KELBRIDGE_BIN_DIR  the SDK, and its bin/x86 or bin/x64
 #                             folder (kelbridge.dll, plughost.exe) for the
 #                             width being built.
-include_guard(GLOBAL)
-
 get_filename_component(KELBRIDGE_SDK_DIR "${CMAKE_CURRENT_LIST_DIR}/../../.." ABSOLUTE)
 
 # The engine contract is the GCC/Itanium C++ ABI of mingw-w64: MSVC lays out
@@ -42,6 +40,11 @@ if(WIN32)
   set(KELBRIDGE_BIN_DIR "${KELBRIDGE_SDK_DIR}/bin/${_kel_arch}")
   list(APPEND _kel_required bin/${_kel_arch}/kelbridge.dll bin/${_kel_arch}/plughost.exe)
 endif()
+# The targets are global: a second find_package, from any folder of the
+# build, finds them made.
+if(TARGET kelbridge::engine_contract)
+  return()
+endif()
 set(_kel_missing "")
 foreach(_kel_file IN LISTS _kel_required)
   if(NOT EXISTS "${KELBRIDGE_SDK_DIR}/${_kel_file}")
@@ -57,13 +60,13 @@ if(_kel_missing)
   message(FATAL_ERROR "kelbridge SDK ${KELBRIDGE_SDK_DIR} is incomplete: missing ${_kel_missing}")
 endif()
 
-add_library(kelbridge::engine_contract INTERFACE IMPORTED)
+add_library(kelbridge::engine_contract INTERFACE IMPORTED GLOBAL)
 set_target_properties(kelbridge::engine_contract PROPERTIES
   INTERFACE_INCLUDE_DIRECTORIES "${KELBRIDGE_SDK_DIR}/include"
   INTERFACE_COMPILE_FEATURES cxx_std_11)
 
 if(WIN32)
-  add_library(kelbridge::engine INTERFACE IMPORTED)
+  add_library(kelbridge::engine INTERFACE IMPORTED GLOBAL)
   # Hosts load an engine with nothing else installed: the C++ runtime is
   # linked in, and the runtime support file takes over its once routine,
   # static guards and thread keys (the link wraps the pthread functions) and
