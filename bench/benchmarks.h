@@ -2,8 +2,8 @@
 // fails the program when a target is missed.
 #pragma once
 
-#include "bridge/kel_interfaces.h"
 #include "bridge_harness.h"
+#include "kel/kel_interfaces.h"
 #include "stopwatch.h"
 #include "test_engine/test_engine_script.h"
 #include "vst/vst_types.h"

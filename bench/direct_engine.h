@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "bridge/kel_interfaces.h"
+#include "kel/kel_interfaces.h"
 #include "platform/platform.h"
 
 namespace bench {

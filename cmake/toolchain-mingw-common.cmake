@@ -11,3 +11,7 @@ set(CMAKE_FIND_ROOT_PATH /usr/${KEL_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# Beside the engine SDK's package, find_package(kelbridge) needs no hint.
+if(EXISTS "${CMAKE_CURRENT_LIST_DIR}/../lib/cmake/kelbridge/kelbridgeConfig.cmake")
+  list(APPEND CMAKE_PREFIX_PATH "${CMAKE_CURRENT_LIST_DIR}/..")
+endif()

@@ -4,7 +4,8 @@
 # installs three named effects of it, shows them, renders audio through each,
 # charts the filter's response at three cutoffs, round-trips a preset and takes a screenshot of an editor; then does the same
 # install for 64-bit hosts with the 64-bit build, shows those effects and
-# renders through one. Everything it makes lands in out/demo/. Safe to run
+# renders through one. Everything it makes lands in out/demo/, the demo's
+# installer in out/package/ and the engine SDK in out/sdk/. Safe to run
 # again: it reuses the prefix and overwrites.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -127,3 +128,7 @@ step "Building the demo installer from packaging/demo-product.ini"
 bash "$root/scripts/package.sh" --no-build "$root/packaging/demo-product.ini"
 echo "  out/package/KelDemo-1.0.0-setup.exe: installs DemoGain, DemoFilter, DemoSynth and the engine"
 echo "  on Windows (double-click, or /S for a silent install)"
+
+# The engine SDK for vendors, from the same builds (docs/engine-guide.md).
+step "Building the engine SDK"
+bash "$root/scripts/sdk.sh" --no-build

@@ -15,7 +15,7 @@ fi
 # LMMS is the third-party host of the real-host test: only its i386 build hosts
 # Windows plug-ins, and installing it replaces an amd64 lmms.
 for pkg in cmake ninja-build g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine wine32:i386 \
-           wine64 xvfb googletest xauth libcli11-dev nsis python3 ccache clang-format \
+           wine64 xvfb googletest xauth libcli11-dev nsis python3 ccache clang-format clang lld \
            lmms:i386 lmms-vst-server:i386; do
   have_pkg "$pkg" || need+=("$pkg")
 done

@@ -40,4 +40,10 @@ for preset in native-asan windows windows64; do
   ctest --preset "$preset" || status=1
   echo "=== $preset: $((SECONDS - start)) s ==="
 done
+# The engine SDK from the two Windows builds, and the template built from it
+# out of tree with g++ and clang for both widths (tests/sdk).
+echo "=== sdk ==="
+start=$SECONDS
+{ bash scripts/sdk.sh --no-build && bash tests/sdk/sdk_template_test.sh .; } || status=1
+echo "=== sdk: $((SECONDS - start)) s ==="
 exit "$status"

@@ -2,8 +2,8 @@
 // and, through a factory supplied by the platform layer, their editor views.
 #pragma once
 
-#include "bridge/kel_interfaces.h"
 #include "demo_processor.h"
+#include "kel/kel_interfaces.h"
 
 namespace demo {
 

@@ -8,8 +8,8 @@
 #include <array>
 #include <cstdint>
 
-#include "bridge/kel_interfaces.h"
 #include "demo_processor.h"
+#include "kel/kel_interfaces.h"
 
 namespace demo {
 

@@ -1,9 +1,9 @@
 // The engine library's one export.
 #include <new>
 
-#include "bridge/kel_interfaces.h"
 #include "demo_module.h"
 #include "demo_view_win32.h"
+#include "kel/kel_interfaces.h"
 
 // [main] Called once per bridge instance: writes the interface version
 // and answers a module owned by the caller (freed with release()), or null when

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "bridge/parameter_info.h"
+#include "kel/parameter_info.h"
 
 namespace demo {
 

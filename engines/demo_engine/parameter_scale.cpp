@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "bridge/parameter_info.h"
+#include "kel/parameter_info.h"
 
 namespace demo {
 namespace {

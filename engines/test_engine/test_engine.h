@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "bridge/kel_interfaces.h"
+#include "kel/kel_interfaces.h"
 #include "test_engine/test_engine_script.h"
 
 // The engine's entry, as kelMain: writes the scripted version and answers a

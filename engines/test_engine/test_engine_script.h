@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "bridge/kel_interfaces.h"
+#include "kel/kel_interfaces.h"
 
 namespace testengine {
 

@@ -14,8 +14,8 @@
 #include <atomic>
 #include <cstdint>
 
-#include "bridge/kel_interfaces.h"
 #include "bridge/parameter_map.h"
+#include "kel/kel_interfaces.h"
 #include "platform/platform.h"
 #include "vst/audio_effect_x.h"
 #include "vst/host_text.h"

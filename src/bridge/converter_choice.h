@@ -3,10 +3,10 @@
 
 #include <cstddef>
 
-#include "bridge/parameter_info.h"
 #include "convert/converter.h"
 #include "convert/converter_linear.h"
 #include "convert/converter_log.h"
+#include "kel/parameter_info.h"
 
 namespace kel {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <map>
 
-#include "bridge/kel_interfaces.h"
+#include "kel/kel_interfaces.h"
 
 namespace kel {
 

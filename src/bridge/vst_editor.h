@@ -6,7 +6,7 @@
 // owns and releases the view.
 #pragma once
 
-#include "bridge/kel_interfaces.h"
+#include "kel/kel_interfaces.h"
 #include "vst/aeff_editor.h"
 
 class CVSTEditor : public AEffEditor {

@@ -1,7 +1,7 @@
 // The engine binary calls by table position, so each listed operation must
 // sit at its fixed slot. Under GCC's ABI a pointer to a virtual member
 // function holds 1 plus the byte offset of its slot in the table.
-#include "bridge/kel_interfaces.h"
+#include "kel/kel_interfaces.h"
 
 #include <gtest/gtest.h>
 

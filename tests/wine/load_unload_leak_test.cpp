@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "bridge/kel_interfaces.h"
+#include "kel/kel_interfaces.h"
 #include "scratch_installation.h"
 #include "vst/vst_opcodes.h"
 #include "vst/vst_types.h"

@@ -7,8 +7,8 @@
 #include <limits>
 #include <vector>
 
-#include "bridge/kel_interfaces.h"
 #include "formats/pe_width.h"
+#include "kel/kel_interfaces.h"
 #include "platform/platform.h"
 #include "support/system_message.h"
 

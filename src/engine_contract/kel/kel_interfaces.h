@@ -20,7 +20,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "bridge/parameter_info.h"
+#include "kel/parameter_info.h"
 
 #if defined(_WIN32)
 #define KEL_CDECL __cdecl
