@@ -16,6 +16,7 @@
 
 #include "bridge/kel_interfaces.h"
 #include "bridge/parameter_map.h"
+#include "installation/effect_settings.h"
 #include "platform/platform.h"
 #include "vst/audio_effect_x.h"
 #include "vst/host_text.h"
@@ -24,8 +25,6 @@ class AGain : public AudioEffectX, public virtual kel::IHost {
  public:
   static constexpr const char* kVendor = "Velmora";
   static constexpr const char* kProgramName = "Default";
-  static constexpr std::size_t kConfigTextSize = 64;  // 63 characters and the NUL
-  static constexpr std::size_t kPathSize = 261;
 
   // [main] Never fails outward: when the engine cannot be loaded the effect
   // keeps the base defaults (1 program, 1 parameter, no editor, no flags).
@@ -96,7 +95,7 @@ class AGain : public AudioEffectX, public virtual kel::IHost {
   // notices are served while the engine shuts down and never after.
   std::atomic<kel::IProcessor*> processor{nullptr};
   kel::IView* view = nullptr;
-  char name[kConfigTextSize] = {};
+  char name[installation::kTextSize] = {};
   // What the .ini file asks for (outputs completed by the engine's default),
   // set by loadEngine and given to the effect record and the engine; the
   // record's counts are the ones in force afterwards.

@@ -18,6 +18,8 @@ void readProfileString(const char* file, const char* section, const char* key, c
                        char* out, std::size_t size);
 std::int32_t readProfileInt(const char* file, const char* section, const char* key,
                             std::int32_t fallback);
+// True when the .ini file exists and has `section` with at least one key.
+bool profileHasSection(const char* file, const char* section);
 
 // An error box with no owner window, the platform's default caption, an OK
 // button, task-modal and brought to the foreground.

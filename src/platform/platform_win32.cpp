@@ -32,6 +32,12 @@ std::int32_t readProfileInt(const char* file, const char* section, const char* k
   return static_cast<std::int32_t>(GetPrivateProfileIntA(section, key, fallback, file));
 }
 
+bool profileHasSection(const char* file, const char* section) {
+  // The first few bytes of the section's lines tell whether it has any.
+  char lines[16] = {};
+  return GetPrivateProfileSectionA(section, lines, sizeof lines, file) != 0;
+}
+
 void showErrorBox(const char* text) {
   MessageBoxA(nullptr, text, nullptr, MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
 }

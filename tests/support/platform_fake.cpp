@@ -120,6 +120,12 @@ std::int32_t readProfileInt(const char* file, const char* section, const char* k
   return static_cast<std::int32_t>(std::strtol(it->second.c_str(), nullptr, 10));
 }
 
+bool profileHasSection(const char* file, const char* section) {
+  const std::string prefix = std::string(file) + "|" + section + "|";
+  auto it = state().profile.lower_bound(prefix);
+  return it != state().profile.end() && it->first.compare(0, prefix.size(), prefix) == 0;
+}
+
 void showErrorBox(const char* text) {
   state().boxes.emplace_back(text);
 }
