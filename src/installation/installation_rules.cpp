@@ -32,7 +32,8 @@ std::string effectNameProblem(const std::string& name) {
     if (!isPrintableAscii(c)) return "holds a character other than printable ASCII";
   }
   const auto bad = name.find_first_of(kForbidden);
-  if (bad != std::string::npos) return std::string("holds '") + name[bad] + "', which file names cannot";
+  if (bad != std::string::npos)
+    return std::string("holds '") + name[bad] + "', which file names cannot";
   if (name.back() == '.' || name.back() == ' ') return "ends in a dot or a space";
   if (isReservedDeviceName(name)) return "is a name Windows reserves for a device";
   return "";

@@ -4,8 +4,8 @@
 
 #include "bridge/create_effect.h"
 #include "bridge/module_instance.h"
-#include "installation/effect_settings.h"
 #include "bridge_harness.h"
+#include "installation/effect_settings.h"
 #include "platform_fake.h"
 #include "test_engine/test_engine.h"
 
