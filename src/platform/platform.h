@@ -40,6 +40,10 @@ class RegistryKey {
   // Reads a value of any type as bytes into `out` and NUL-terminates it; a
   // value that does not fit is a failure.
   bool queryString(const char* name, char* out, std::size_t size) const;
+  // Opens `name` below HKEY_LOCAL_MACHINE for writing, creating it and any
+  // missing parents, and sets its string value `value`. 0, or the system's
+  // error code.
+  long createWithString(const char* name, const char* valueName, const char* value);
   void close();
 
  private:

@@ -76,6 +76,19 @@ bool RegistryKey::queryString(const char* name, char* out, std::size_t size) con
   return true;
 }
 
+long RegistryKey::createWithString(const char* name, const char* valueName, const char* value) {
+  close();
+  HKEY key = nullptr;
+  LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, name, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                KEY_WRITE, nullptr, &key, nullptr);
+  if (status != ERROR_SUCCESS) return status;
+  handle = key;
+  ownsHandle = true;
+  status = RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                          static_cast<DWORD>(std::strlen(value) + 1));
+  return status;
+}
+
 void RegistryKey::close() {
   if (handle != nullptr && ownsHandle) RegCloseKey(static_cast<HKEY>(handle));
   handle = nullptr;

@@ -167,6 +167,12 @@ bool RegistryKey::queryString(const char* name, char* out, std::size_t size) con
   return true;
 }
 
+long RegistryKey::createWithString(const char* name, const char* valueName, const char* value) {
+  fakeplatform::addRegistryKey(name);
+  fakeplatform::setRegistryValue(name, valueName, value);
+  return open(nullptr, name) ? 0 : 1;
+}
+
 // A close of a key that is not open is counted, not performed, as the
 // registry refuses it.
 void RegistryKey::close() {
