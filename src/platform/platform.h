@@ -67,4 +67,23 @@ class Library {
   void* handle = nullptr;
 };
 
+// Owner of one kernel object handle (a file, a mapping, a process, a thread);
+// closes it when destroyed. Null and the invalid value (-1) own nothing.
+class Handle {
+ public:
+  Handle() = default;
+  explicit Handle(void* value) : handle(value) {}
+  ~Handle();
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+
+  void* get() const { return handle; }
+  bool valid() const;
+  // Closes the handle held and takes `value`.
+  void reset(void* value = nullptr);
+
+ private:
+  void* handle = nullptr;
+};
+
 }  // namespace platform

@@ -95,6 +95,19 @@ void RegistryKey::close() {
   ownsHandle = false;
 }
 
+Handle::~Handle() {
+  reset();
+}
+
+bool Handle::valid() const {
+  return handle != nullptr && handle != INVALID_HANDLE_VALUE;
+}
+
+void Handle::reset(void* value) {
+  if (valid()) CloseHandle(static_cast<HANDLE>(handle));
+  handle = value;
+}
+
 Library::~Library() {
   unload();
 }

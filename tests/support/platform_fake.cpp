@@ -188,6 +188,17 @@ void RegistryKey::close() {
   ownsHandle = false;
 }
 
+// Natively no handle is a system object: nothing to close.
+Handle::~Handle() = default;
+
+bool Handle::valid() const {
+  return handle != nullptr && handle != reinterpret_cast<void*>(static_cast<std::intptr_t>(-1));
+}
+
+void Handle::reset(void* value) {
+  handle = value;
+}
+
 Library::~Library() {
   unload();
 }
