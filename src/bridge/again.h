@@ -28,7 +28,7 @@ class AGain : public AudioEffectX, public virtual kel::IHost {
 
   // [main] Never fails outward: when the engine cannot be loaded the effect
   // keeps the base defaults (1 program, 1 parameter, no editor, no flags).
-  explicit AGain(audioMasterCallback audioMaster);
+  explicit AGain(audioMasterCallback host);
   ~AGain() override;
 
   // --- [any thread] parameters (host index; unknown ones never reach the engine)
@@ -99,8 +99,8 @@ class AGain : public AudioEffectX, public virtual kel::IHost {
   // What the .ini file asks for (outputs completed by the engine's default),
   // set by loadEngine and given to the effect record and the engine; the
   // record's counts are the ones in force afterwards.
-  std::int32_t inputs = 0;
-  std::int32_t outputs = 0;
+  std::int32_t inputCount = 0;
+  std::int32_t outputCount = 0;
   std::int32_t uniqueId = 0;
   kel::SEvent eventBuffer[kel::kMaxEventsPerCall];
   std::uint8_t* chunkBuffer = nullptr;

@@ -44,7 +44,7 @@ void releaseOnce(Object*& object) {
 
 }  // namespace
 
-AGain::AGain(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, 1, 1) {
+AGain::AGain(audioMasterCallback host) : AudioEffectX(host, 1, 1) {
   if (!loadEngine()) {
     // Without an engine the effect is what its record says: the base
     // channel counts and no name; what the .ini file promised is void.
@@ -58,8 +58,8 @@ AGain::AGain(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, 1, 1) 
   ready.store(true, std::memory_order_release);
 
   canMono(true);
-  cEffect.numInputs = inputs;
-  cEffect.numOutputs = outputs;
+  cEffect.numInputs = inputCount;
+  cEffect.numOutputs = outputCount;
   cEffect.uniqueID = uniqueId;
   canProcessReplacing(true);
   programsAreChunks(true);
@@ -67,8 +67,8 @@ AGain::AGain(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, 1, 1) 
   if (takesMidi) isSynth(true);
 
   kel::IProcessor* engine = liveProcessor();
-  engine->setInputCount(inputs);
-  engine->setOutputCount(outputs);
+  engine->setInputCount(inputCount);
+  engine->setOutputCount(outputCount);
   engine->initialize();
   engine->activate();
 
@@ -104,8 +104,8 @@ AGain::~AGain() {
 bool AGain::loadEngine() {
   const installation::EffectSettings config = kel::readBridgeConfiguration(moduleInstance);
   copyText(name, config.name, sizeof name);
-  inputs = config.channelsIn;
-  outputs = config.channelsOut;
+  inputCount = config.channelsIn;
+  outputCount = config.channelsOut;
   uniqueId = config.uniqueId;
 
   char enginePath[installation::kPathSize];
@@ -134,9 +134,9 @@ bool AGain::loadEngine() {
   processor.store(engine, std::memory_order_release);
   view = module->createView(engine);
   takesMidi = (engine->getFlags() & kel::kProcessorTakesMidi) != 0;
-  if (outputs == 0) {
+  if (outputCount == 0) {
     const std::int32_t engineDefault = engine->getDefaultOutputCount();
-    outputs = engineDefault > 0 ? engineDefault : 0;
+    outputCount = engineDefault > 0 ? engineDefault : 0;
   }
   return true;
 }
