@@ -60,6 +60,9 @@ class Library {
   Library& operator=(const Library&) = delete;
 
   bool load(const char* path);
+  // Maps the library only to read its exports: none of its code runs and
+  // none of its imports are loaded.
+  bool loadForInspection(const char* path);
   void* symbol(const char* name) const;
   void unload();
 

@@ -118,6 +118,12 @@ bool Library::load(const char* path) {
   return handle != nullptr;
 }
 
+bool Library::loadForInspection(const char* path) {
+  unload();
+  handle = LoadLibraryExA(path, nullptr, DONT_RESOLVE_DLL_REFERENCES);
+  return handle != nullptr;
+}
+
 void* Library::symbol(const char* name) const {
   if (handle == nullptr) return nullptr;
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));

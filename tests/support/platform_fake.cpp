@@ -212,6 +212,10 @@ bool Library::load(const char* path) {
   return true;
 }
 
+bool Library::loadForInspection(const char* path) {
+  return load(path);
+}
+
 void* Library::symbol(const char* name) const {
   if (handle == nullptr) return nullptr;
   auto* entry = static_cast<std::pair<const std::string, FakeLibrary>*>(handle);
