@@ -26,8 +26,12 @@ ENGINE_KEYS = {32: "Engine32", 64: "Engine64"}
 EFFECT_KEYS = ("Name", "ID", "ProcessIndex", "ChannelsIn", "ChannelsOut")
 GUID_PATTERN = re.compile(r"\{[0-9A-Fa-f]{8}-(?:[0-9A-Fa-f]{4}-){3}[0-9A-Fa-f]{12}\}\Z")
 RESERVED_NAMES = {"CON", "PRN", "AUX", "NUL"} | {p + str(n) for p in ("COM", "LPT") for n in range(1, 10)}
-# The plug-in reads its effect name into 63 characters.
+# The plug-in reads its effect name into 63 characters. These limits and the
+# checks below are the plug-in's installation rules (src/installation): the
+# table tests/installation/installation_cases.tsv holds both to one verdict.
 MAX_NAME = 63
+MAX_CHANNELS = 64
+MAX_PROCESS_INDEX = 2**31 - 1
 
 
 class ProductError(Exception):
@@ -48,6 +52,27 @@ def file_name_problem(value):
     if value.split(".")[0].upper() in RESERVED_NAMES:
         return "is not a valid file name: Windows reserves it for a device"
     return None
+
+
+def effect_name_problem(value):
+    """Why `value` cannot name an effect (its files and what the plug-in reads), or None."""
+    problem = file_name_problem(value)
+    if problem is None and len(value) > MAX_NAME:
+        problem = f"is longer than {MAX_NAME} characters"
+    return problem
+
+
+def guid_problem(value):
+    if GUID_PATTERN.match(value):
+        return None
+    return "is not a GUID in braces like {6B656C62-7269-6467-6520-64656D6F0001}"
+
+
+def count_problem(text, highest):
+    """Why `text` is not a whole number from 0 to `highest`, or None."""
+    if re.fullmatch(r"[0-9]+", text) and int(text) <= highest:
+        return None
+    return f"must be a whole number from 0 to {highest}"
 
 
 def parse_id(text):
@@ -104,8 +129,9 @@ class Product:
         self.product = self.file_name(product, "Product")
         self.version = self.file_name(product, "Version")
         self.guid = self.required(product, "GUID")
-        if not GUID_PATTERN.match(self.guid):
-            raise ProductError(f'[{product}] GUID "{self.guid}" is not a GUID in braces like {{6B656C62-7269-6467-6520-64656D6F0001}}')
+        problem = guid_problem(self.guid)
+        if problem:
+            raise ProductError(f'[{product}] GUID "{self.guid}" {problem}')
         widths = self.required(product, "Widths")
         self.widths = sorted(set(int(w) for w in re.split(r"\s*,\s*", widths) if w in ("32", "64")))
         if not self.widths or len(re.split(r"\s*,\s*", widths)) != len(self.widths):
@@ -125,9 +151,10 @@ class Product:
             if section.lower() == "product":
                 continue
             self.check_keys(section, EFFECT_KEYS)
-            name = self.file_name(section, "Name")
-            if len(name) > MAX_NAME:
-                raise ProductError(f'[{section}] Name "{name}" is longer than {MAX_NAME} characters')
+            name = self.required(section, "Name")
+            problem = effect_name_problem(name)
+            if problem:
+                raise ProductError(f'[{section}] Name "{name}" {problem}')
             if name.lower() in names:
                 raise ProductError(f'[{section}] Name "{name}" is used by [{names[name.lower()]}] too')
             names[name.lower()] = section
@@ -139,10 +166,12 @@ class Product:
                 raise ProductError(f"[{section}] ID {id_text(number)} is used by [{ids[number]}] too")
             ids[number] = section
             effect = {"Name": name, "ID": number}
-            for key in ("ProcessIndex", "ChannelsIn", "ChannelsOut"):
+            for key, highest in (("ProcessIndex", MAX_PROCESS_INDEX), ("ChannelsIn", MAX_CHANNELS),
+                                 ("ChannelsOut", MAX_CHANNELS)):
                 value = self.required(section, key)
-                if not re.fullmatch(r"[0-9]{1,9}", value):
-                    raise ProductError(f'[{section}] {key} "{value}" must be a whole number from 0 up')
+                problem = count_problem(value, highest)
+                if problem:
+                    raise ProductError(f'[{section}] {key} "{value}" {problem}')
                 effect[key] = int(value)
             self.effects.append(effect)
         if not self.effects:

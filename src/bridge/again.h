@@ -15,6 +15,7 @@
 #include <cstdint>
 
 #include "bridge/parameter_map.h"
+#include "installation/effect_settings.h"
 #include "kel/kel_interfaces.h"
 #include "platform/platform.h"
 #include "vst/audio_effect_x.h"
@@ -24,12 +25,10 @@ class AGain : public AudioEffectX, public virtual kel::IHost {
  public:
   static constexpr const char* kVendor = "Velmora";
   static constexpr const char* kProgramName = "Default";
-  static constexpr std::size_t kConfigTextSize = 64;  // 63 characters and the NUL
-  static constexpr std::size_t kPathSize = 261;
 
   // [main] Never fails outward: when the engine cannot be loaded the effect
   // keeps the base defaults (1 program, 1 parameter, no editor, no flags).
-  explicit AGain(audioMasterCallback audioMaster);
+  explicit AGain(audioMasterCallback host);
   ~AGain() override;
 
   // --- [any thread] parameters (host index; unknown ones never reach the engine)
@@ -96,12 +95,12 @@ class AGain : public AudioEffectX, public virtual kel::IHost {
   // notices are served while the engine shuts down and never after.
   std::atomic<kel::IProcessor*> processor{nullptr};
   kel::IView* view = nullptr;
-  char name[kConfigTextSize] = {};
+  char name[installation::kTextSize] = {};
   // What the .ini file asks for (outputs completed by the engine's default),
   // set by loadEngine and given to the effect record and the engine; the
   // record's counts are the ones in force afterwards.
-  std::int32_t inputs = 0;
-  std::int32_t outputs = 0;
+  std::int32_t inputCount = 0;
+  std::int32_t outputCount = 0;
   std::int32_t uniqueId = 0;
   kel::SEvent eventBuffer[kel::kMaxEventsPerCall];
   std::uint8_t* chunkBuffer = nullptr;

@@ -7,6 +7,7 @@
 #include "bridge/bridge_configuration.h"
 #include "bridge/module_instance.h"
 #include "bridge/vst_editor.h"
+#include "installation/engine_registration.h"
 
 namespace {
 
@@ -15,23 +16,20 @@ constexpr const char kRegistryError[] =
 constexpr const char kRegistryReadError[] =
     "Registry read error\nPlease ensure this product has been installed properly";
 
-// Finds the engine library's path under HKLM\Software\KEL\<guid>. Shows the
-// matching error box and answers false when the product is not installed.
-// The keys close innermost first as the owners go out of scope.
+// Finds the engine library's path registered for `guid`. Shows the matching
+// error box and answers false when the product is not installed.
 bool readEnginePath(const char* guid, char* path, std::size_t size) {
-  platform::RegistryKey software;
-  platform::RegistryKey kel;
-  platform::RegistryKey product;
-  if (!software.open(nullptr, "Software") || !kel.open(&software, "KEL") ||
-      !product.open(&kel, guid)) {
-    platform::showErrorBox(kRegistryError);
-    return false;
+  switch (installation::findEnginePath(guid, path, size)) {
+    case installation::EngineLookup::found:
+      return true;
+    case installation::EngineLookup::noKey:
+      platform::showErrorBox(kRegistryError);
+      return false;
+    case installation::EngineLookup::noValue:
+      break;
   }
-  if (!product.queryString("PathName", path, size)) {
-    platform::showErrorBox(kRegistryReadError);
-    return false;
-  }
-  return true;
+  platform::showErrorBox(kRegistryReadError);
+  return false;
 }
 
 // Forgets an engine object, then releases it: exactly once, and a change
@@ -46,7 +44,7 @@ void releaseOnce(Object*& object) {
 
 }  // namespace
 
-AGain::AGain(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, 1, 1) {
+AGain::AGain(audioMasterCallback host) : AudioEffectX(host, 1, 1) {
   if (!loadEngine()) {
     // Without an engine the effect is what its record says: the base
     // channel counts and no name; what the .ini file promised is void.
@@ -60,8 +58,8 @@ AGain::AGain(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, 1, 1) 
   ready.store(true, std::memory_order_release);
 
   canMono(true);
-  cEffect.numInputs = inputs;
-  cEffect.numOutputs = outputs;
+  cEffect.numInputs = inputCount;
+  cEffect.numOutputs = outputCount;
   cEffect.uniqueID = uniqueId;
   canProcessReplacing(true);
   programsAreChunks(true);
@@ -69,8 +67,8 @@ AGain::AGain(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, 1, 1) 
   if (takesMidi) isSynth(true);
 
   kel::IProcessor* engine = liveProcessor();
-  engine->setInputCount(inputs);
-  engine->setOutputCount(outputs);
+  engine->setInputCount(inputCount);
+  engine->setOutputCount(outputCount);
   engine->initialize();
   engine->activate();
 
@@ -104,13 +102,13 @@ AGain::~AGain() {
 }
 
 bool AGain::loadEngine() {
-  const kel::BridgeConfiguration config = kel::readBridgeConfiguration(moduleInstance);
+  const installation::EffectSettings config = kel::readBridgeConfiguration(moduleInstance);
   copyText(name, config.name, sizeof name);
-  inputs = config.channelsIn;
-  outputs = config.channelsOut;
+  inputCount = config.channelsIn;
+  outputCount = config.channelsOut;
   uniqueId = config.uniqueId;
 
-  char enginePath[kPathSize];
+  char enginePath[installation::kPathSize];
   if (!readEnginePath(config.guid, enginePath, sizeof enginePath)) return false;
 
   if (!engineLibrary.load(enginePath)) return false;
@@ -136,9 +134,9 @@ bool AGain::loadEngine() {
   processor.store(engine, std::memory_order_release);
   view = module->createView(engine);
   takesMidi = (engine->getFlags() & kel::kProcessorTakesMidi) != 0;
-  if (outputs == 0) {
+  if (outputCount == 0) {
     const std::int32_t engineDefault = engine->getDefaultOutputCount();
-    outputs = engineDefault > 0 ? engineDefault : 0;
+    outputCount = engineDefault > 0 ? engineDefault : 0;
   }
   return true;
 }

@@ -93,6 +93,7 @@ std::int32_t AGain::getHostFlag() {
   return kel::kHostFlag;
 }
 
+// [any thread] The host's tempo, or 0 when it gives no time information.
 double AGain::getTempo() {
   const VstTimeInfo* time = getTimeInfo(kVstTempoValid);
   return time != nullptr ? time->tempo : 0.0;

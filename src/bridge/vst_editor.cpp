@@ -8,8 +8,9 @@ namespace {
 ERect sharedRect = {0, 0, 0, 0};
 }  // namespace
 
-CVSTEditor::CVSTEditor(AudioEffect* effect, kel::IView* view) : AEffEditor(effect), view(view) {
-  if (effect != nullptr) effect->setEditor(this);
+CVSTEditor::CVSTEditor(AudioEffect* owner, kel::IView* engineView)
+    : AEffEditor(owner), view(engineView) {
+  if (owner != nullptr) owner->setEditor(this);
 }
 
 VstInt32 CVSTEditor::getRect(ERect** rect) {

@@ -5,14 +5,13 @@
 
 namespace ovu {
 
-CConverterLinear::CConverterLinear(std::int32_t decimals, std::int32_t scaledMinimum,
-                                   std::int32_t scaledMaximum, std::int32_t rangeLow,
-                                   std::int32_t rangeHigh)
-    : decimals(decimals),
-      minimum(scaledMinimum / powerOfTen(static_cast<double>(decimals))),
-      maximum(scaledMaximum / powerOfTen(static_cast<double>(decimals))),
-      rangeLow(rangeLow),
-      rangeHigh(rangeHigh) {}
+CConverterLinear::CConverterLinear(std::int32_t decimalPlaces, std::int32_t scaledMinimum,
+                                   std::int32_t scaledMaximum, std::int32_t low, std::int32_t high)
+    : decimals(decimalPlaces),
+      minimum(scaledMinimum / powerOfTen(static_cast<double>(decimalPlaces))),
+      maximum(scaledMaximum / powerOfTen(static_cast<double>(decimalPlaces))),
+      rangeLow(low),
+      rangeHigh(high) {}
 
 void CConverterLinear::release() {
   delete this;

@@ -30,15 +30,15 @@ double curveDown(double t, std::uint32_t base) {
 
 }  // namespace
 
-CConverterLog::CConverterLog(std::int32_t decimals, std::int32_t scaledMinimum,
-                             std::int32_t scaledMaximum, std::int32_t base, std::int32_t rangeLow,
-                             std::int32_t rangeHigh)
-    : base(static_cast<std::uint32_t>(base)),
-      decimals(decimals),
-      minimum(scaledMinimum / powerOfTen(static_cast<double>(decimals))),
-      maximum(scaledMaximum / powerOfTen(static_cast<double>(decimals))),
-      rangeLow(rangeLow),
-      rangeHigh(rangeHigh) {}
+CConverterLog::CConverterLog(std::int32_t decimalPlaces, std::int32_t scaledMinimum,
+                             std::int32_t scaledMaximum, std::int32_t logBase, std::int32_t low,
+                             std::int32_t high)
+    : base(static_cast<std::uint32_t>(logBase)),
+      decimals(decimalPlaces),
+      minimum(scaledMinimum / powerOfTen(static_cast<double>(decimalPlaces))),
+      maximum(scaledMaximum / powerOfTen(static_cast<double>(decimalPlaces))),
+      rangeLow(low),
+      rangeHigh(high) {}
 
 void CConverterLog::release() {
   delete this;

@@ -18,6 +18,8 @@ void readProfileString(const char* file, const char* section, const char* key, c
                        char* out, std::size_t size);
 std::int32_t readProfileInt(const char* file, const char* section, const char* key,
                             std::int32_t fallback);
+// True when the .ini file exists and has `section` with at least one key.
+bool profileHasSection(const char* file, const char* section);
 
 // An error box with no owner window, the platform's default caption, an OK
 // button, task-modal and brought to the foreground.
@@ -38,6 +40,10 @@ class RegistryKey {
   // Reads a value of any type as bytes into `out` and NUL-terminates it; a
   // value that does not fit is a failure.
   bool queryString(const char* name, char* out, std::size_t size) const;
+  // Opens `name` below HKEY_LOCAL_MACHINE for writing, creating it and any
+  // missing parents, and sets its string value `value`. 0, or the system's
+  // error code.
+  long createWithString(const char* name, const char* valueName, const char* value);
   void close();
 
  private:
@@ -54,8 +60,30 @@ class Library {
   Library& operator=(const Library&) = delete;
 
   bool load(const char* path);
+  // Maps the library only to read its exports: none of its code runs and
+  // none of its imports are loaded.
+  bool loadForInspection(const char* path);
   void* symbol(const char* name) const;
   void unload();
+
+ private:
+  void* handle = nullptr;
+};
+
+// Owner of one kernel object handle (a file, a mapping, a process, a thread);
+// closes it when destroyed. Null and the invalid value (-1) own nothing.
+class Handle {
+ public:
+  Handle() = default;
+  explicit Handle(void* value) : handle(value) {}
+  ~Handle();
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+
+  void* get() const { return handle; }
+  bool valid() const;
+  // Closes the handle held and takes `value`.
+  void reset(void* value = nullptr);
 
  private:
   void* handle = nullptr;

@@ -32,6 +32,12 @@ std::int32_t readProfileInt(const char* file, const char* section, const char* k
   return static_cast<std::int32_t>(GetPrivateProfileIntA(section, key, fallback, file));
 }
 
+bool profileHasSection(const char* file, const char* section) {
+  // The first few bytes of the section's lines tell whether it has any.
+  char lines[16] = {};
+  return GetPrivateProfileSectionA(section, lines, sizeof lines, file) != 0;
+}
+
 void showErrorBox(const char* text) {
   MessageBoxA(nullptr, text, nullptr, MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
 }
@@ -70,10 +76,36 @@ bool RegistryKey::queryString(const char* name, char* out, std::size_t size) con
   return true;
 }
 
+long RegistryKey::createWithString(const char* name, const char* valueName, const char* value) {
+  close();
+  HKEY key = nullptr;
+  LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, name, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                KEY_WRITE, nullptr, &key, nullptr);
+  if (status != ERROR_SUCCESS) return status;
+  handle = key;
+  ownsHandle = true;
+  status = RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                          static_cast<DWORD>(std::strlen(value) + 1));
+  return status;
+}
+
 void RegistryKey::close() {
   if (handle != nullptr && ownsHandle) RegCloseKey(static_cast<HKEY>(handle));
   handle = nullptr;
   ownsHandle = false;
+}
+
+Handle::~Handle() {
+  reset();
+}
+
+bool Handle::valid() const {
+  return handle != nullptr && handle != INVALID_HANDLE_VALUE;
+}
+
+void Handle::reset(void* value) {
+  if (valid()) CloseHandle(static_cast<HANDLE>(handle));
+  handle = value;
 }
 
 Library::~Library() {
@@ -83,6 +115,12 @@ Library::~Library() {
 bool Library::load(const char* path) {
   unload();
   handle = LoadLibraryA(path);
+  return handle != nullptr;
+}
+
+bool Library::loadForInspection(const char* path) {
+  unload();
+  handle = LoadLibraryExA(path, nullptr, DONT_RESOLVE_DLL_REFERENCES);
   return handle != nullptr;
 }
 

@@ -2,8 +2,7 @@
 // pending update, and answers every editor opcode with its default.
 #include "vst/aeff_editor.h"
 
-AEffEditor::AEffEditor(AudioEffect* effect)
-    : effect(effect), systemWindow(nullptr), updateFlag(0) {}
+AEffEditor::AEffEditor(AudioEffect* owner) : effect(owner), systemWindow(nullptr), updateFlag(0) {}
 
 AEffEditor::~AEffEditor() = default;
 

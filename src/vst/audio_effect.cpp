@@ -38,12 +38,12 @@ AudioEffect* objectOf(AEffect* e) {
 
 }  // namespace
 
-AudioEffect::AudioEffect(audioMasterCallback audioMaster, VstInt32 numPrograms, VstInt32 numParams)
+AudioEffect::AudioEffect(audioMasterCallback host, VstInt32 programCount, VstInt32 parameterCount)
     : sampleRate(kInitialSampleRate),
       editor(nullptr),
-      audioMaster(audioMaster),
-      numPrograms(numPrograms),
-      numParams(numParams),
+      audioMaster(host),
+      numPrograms(programCount),
+      numParams(parameterCount),
       curProgram(0),
       blockSize(kInitialBlockSize) {
   std::memset(&cEffect, 0, sizeof(cEffect));

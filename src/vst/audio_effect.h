@@ -66,9 +66,11 @@ class AudioEffect {
   virtual void setOfflineQualities(VstInt32 qualities);
   virtual void setInitialDelay(VstInt32 delay);
 
+  // [any thread] The stored values: the value formatters read the rate.
   virtual float getSampleRate();
   virtual VstInt32 getBlockSize();
 
+  // [main] Host queries.
   virtual VstInt32 getMasterVersion();
   virtual VstInt32 getCurrentUniqueId();
   virtual void masterIdle();
@@ -84,7 +86,6 @@ class AudioEffect {
 
   // --- non-virtual ---------------------------------------------------------
   AEffect* getAeffect() { return &cEffect; }
-  AEffEditor* editorObject() const { return editor; }
   // Attaches (or with null, detaches) the editor; attaching sets
   // effFlagsHasEditor, which is never cleared. The effect owns the editor.
   void setEditor(AEffEditor* newEditor);

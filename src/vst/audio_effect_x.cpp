@@ -39,9 +39,8 @@ bool arrangementSizeFits(VstInt32 numChannels) {
 
 }  // namespace
 
-AudioEffectX::AudioEffectX(audioMasterCallback audioMaster, VstInt32 numPrograms,
-                           VstInt32 numParams)
-    : AudioEffect(audioMaster, numPrograms, numParams) {}
+AudioEffectX::AudioEffectX(audioMasterCallback host, VstInt32 programCount, VstInt32 parameterCount)
+    : AudioEffect(host, programCount, parameterCount) {}
 
 AudioEffectX::~AudioEffectX() = default;
 

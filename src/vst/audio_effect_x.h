@@ -2,7 +2,9 @@
 // AudioEffect's dispatcher), adds the extension operations with neutral
 // defaults, the extension host services and the speaker arrangement helpers.
 // Adds no data members. Same thread tags and ownership rules as AudioEffect:
-// [main] unless tagged otherwise.
+// [main] unless tagged otherwise. The host services (host_services.cpp) run on
+// their caller's thread; those that callers here reach from another thread
+// are tagged so.
 #pragma once
 
 #include "vst/audio_effect.h"
@@ -18,6 +20,7 @@ class AudioEffectX : public AudioEffect {
   // --- appended virtual operations, in slot order ----------------------------
   virtual AEffEditor* getEditor();
   virtual void wantEvents(VstInt32 filter);
+  // [any thread] kel::IHost::getTempo asks it on an engine's thread.
   virtual VstTimeInfo* getTimeInfo(VstInt32 filter);
   virtual VstInt32 tempoAt(VstInt32 pos);
   virtual VstInt32 processEvents(VstEvents* events);  // [audio]

@@ -4,86 +4,91 @@
 
 #include "vst/vst_types.h"
 
-enum AEffectOpcodes : VstInt32 {
-  effOpen = 0,
-  effClose = 1,
-  effSetProgram = 2,
-  effGetProgram = 3,
-  effSetProgramName = 4,
-  effGetProgramName = 5,
-  effGetParamLabel = 6,
-  effGetParamDisplay = 7,
-  effGetParamName = 8,
-  effGetVu = 9,
-  effSetSampleRate = 10,
-  effSetBlockSize = 11,
-  effMainsChanged = 12,
-  effEditGetRect = 13,
-  effEditOpen = 14,
-  effEditClose = 15,
-  effEditDraw = 16,
-  effEditMouse = 17,
-  effEditKey = 18,
-  effEditIdle = 19,
-  effEditTop = 20,
-  effEditSleep = 21,
-  effIdentify = 22,
-  effGetChunk = 23,
-  effSetChunk = 24,
-  // Extended opcodes, handled by AudioEffectX.
-  effProcessEvents = 25,
-  effCanBeAutomated = 26,
-  effString2Parameter = 27,
-  effGetNumProgramCategories = 28,
-  effGetProgramNameIndexed = 29,
-  effCopyProgram = 30,
-  effConnectInput = 31,
-  effConnectOutput = 32,
-  effGetInputProperties = 33,
-  effGetOutputProperties = 34,
-  effGetPlugCategory = 35,
-  effGetCurrentPosition = 36,
-  effGetDestinationBuffer = 37,
-  effOfflineNotify = 38,
-  effOfflinePrepare = 39,
-  effOfflineRun = 40,
-  effProcessVarIo = 41,
-  effSetSpeakerArrangement = 42,
-  effSetBlockSizeAndSampleRate = 43,
-  effSetBypass = 44,
-  effGetEffectName = 45,
-  effGetErrorText = 46,
-  effGetVendorString = 47,
-  effGetProductString = 48,
-  effGetVendorVersion = 49,
-  effVendorSpecific = 50,
-  effCanDo = 51,
-  effGetTailSize = 52,
-  effIdle = 53,
-  effGetIcon = 54,
-  effSetViewPosition = 55,
-  effGetParameterProperties = 56,
-  effKeysRequired = 57,
-  effGetVstVersion = 58,
-  effEditKeyDown = 59,
-  effEditKeyUp = 60,
-  effSetEditKnobMode = 61,
-  effGetMidiProgramName = 62,
-  effGetCurrentMidiProgram = 63,
-  effGetMidiProgramCategory = 64,
-  effHasMidiProgramsChanged = 65,
-  effGetMidiKeyName = 66,
-  effBeginSetProgram = 67,
-  effEndSetProgram = 68,
-  effGetSpeakerArrangement = 69,
-  effShellGetNextPlugin = 70,
-  effStartProcess = 71,
-  effStopProcess = 72,
-  effSetTotalSampleToProcess = 73,
-  effSetPanLaw = 74,
-  effBeginLoadBank = 75,
-  effBeginLoadProgram = 76,
-};
+// The dispatcher's opcodes, one X(name, number) each in number order: the
+// enumeration below and the names plughost reports are both made from it.
+#define KEL_DISPATCHER_OPCODES(X)                  \
+  X(effOpen, 0)                                    \
+  X(effClose, 1)                                   \
+  X(effSetProgram, 2)                              \
+  X(effGetProgram, 3)                              \
+  X(effSetProgramName, 4)                          \
+  X(effGetProgramName, 5)                          \
+  X(effGetParamLabel, 6)                           \
+  X(effGetParamDisplay, 7)                         \
+  X(effGetParamName, 8)                            \
+  X(effGetVu, 9)                                   \
+  X(effSetSampleRate, 10)                          \
+  X(effSetBlockSize, 11)                           \
+  X(effMainsChanged, 12)                           \
+  X(effEditGetRect, 13)                            \
+  X(effEditOpen, 14)                               \
+  X(effEditClose, 15)                              \
+  X(effEditDraw, 16)                               \
+  X(effEditMouse, 17)                              \
+  X(effEditKey, 18)                                \
+  X(effEditIdle, 19)                               \
+  X(effEditTop, 20)                                \
+  X(effEditSleep, 21)                              \
+  X(effIdentify, 22)                               \
+  X(effGetChunk, 23)                               \
+  X(effSetChunk, 24)                               \
+  /* Extended opcodes, handled by AudioEffectX. */ \
+  X(effProcessEvents, 25)                          \
+  X(effCanBeAutomated, 26)                         \
+  X(effString2Parameter, 27)                       \
+  X(effGetNumProgramCategories, 28)                \
+  X(effGetProgramNameIndexed, 29)                  \
+  X(effCopyProgram, 30)                            \
+  X(effConnectInput, 31)                           \
+  X(effConnectOutput, 32)                          \
+  X(effGetInputProperties, 33)                     \
+  X(effGetOutputProperties, 34)                    \
+  X(effGetPlugCategory, 35)                        \
+  X(effGetCurrentPosition, 36)                     \
+  X(effGetDestinationBuffer, 37)                   \
+  X(effOfflineNotify, 38)                          \
+  X(effOfflinePrepare, 39)                         \
+  X(effOfflineRun, 40)                             \
+  X(effProcessVarIo, 41)                           \
+  X(effSetSpeakerArrangement, 42)                  \
+  X(effSetBlockSizeAndSampleRate, 43)              \
+  X(effSetBypass, 44)                              \
+  X(effGetEffectName, 45)                          \
+  X(effGetErrorText, 46)                           \
+  X(effGetVendorString, 47)                        \
+  X(effGetProductString, 48)                       \
+  X(effGetVendorVersion, 49)                       \
+  X(effVendorSpecific, 50)                         \
+  X(effCanDo, 51)                                  \
+  X(effGetTailSize, 52)                            \
+  X(effIdle, 53)                                   \
+  X(effGetIcon, 54)                                \
+  X(effSetViewPosition, 55)                        \
+  X(effGetParameterProperties, 56)                 \
+  X(effKeysRequired, 57)                           \
+  X(effGetVstVersion, 58)                          \
+  X(effEditKeyDown, 59)                            \
+  X(effEditKeyUp, 60)                              \
+  X(effSetEditKnobMode, 61)                        \
+  X(effGetMidiProgramName, 62)                     \
+  X(effGetCurrentMidiProgram, 63)                  \
+  X(effGetMidiProgramCategory, 64)                 \
+  X(effHasMidiProgramsChanged, 65)                 \
+  X(effGetMidiKeyName, 66)                         \
+  X(effBeginSetProgram, 67)                        \
+  X(effEndSetProgram, 68)                          \
+  X(effGetSpeakerArrangement, 69)                  \
+  X(effShellGetNextPlugin, 70)                     \
+  X(effStartProcess, 71)                           \
+  X(effStopProcess, 72)                            \
+  X(effSetTotalSampleToProcess, 73)                \
+  X(effSetPanLaw, 74)                              \
+  X(effBeginLoadBank, 75)                          \
+  X(effBeginLoadProgram, 76)
+
+#define KEL_OPCODE_ENUMERATOR(name, number) name = number,
+enum AEffectOpcodes : VstInt32 { KEL_DISPATCHER_OPCODES(KEL_OPCODE_ENUMERATOR) };
+#undef KEL_OPCODE_ENUMERATOR
 
 enum AudioMasterOpcodes : VstInt32 {
   audioMasterAutomate = 0,

@@ -155,7 +155,7 @@ TEST_F(BridgePrograms, EditorForwardsToTheEngineView) {
   EXPECT_EQ(rect->right, 300);
   EXPECT_EQ(rect->bottom, 320);
 
-  const int mark = engine().callCount;
+  const int firstCall = engine().callCount;
   void* window = reinterpret_cast<void*>(0x1234);
   EXPECT_EQ(harness.dispatch(effEditClose), 0);
   EXPECT_EQ(harness.dispatch(effEditOpen, 0, 0, window), 1);
@@ -164,11 +164,11 @@ TEST_F(BridgePrograms, EditorForwardsToTheEngineView) {
   EXPECT_EQ(harness.dispatch(effSetEditKnobMode, 0, 2), 0);
   const std::vector<Op> expected = {Op::ViewClose, Op::ViewOpen, Op::ViewIdle};
   std::vector<Op> seen;
-  for (int i = mark; i < engine().callCount; ++i) seen.push_back(engine().calls[i].op);
+  for (int i = firstCall; i < engine().callCount; ++i) seen.push_back(engine().calls[i].op);
   EXPECT_EQ(seen, expected);
-  EXPECT_EQ(engine().calls[mark + 1].p, reinterpret_cast<std::uintptr_t>(window));
-  EXPECT_EQ(engine().calls[mark + 1].a, 0);
-  EXPECT_EQ(engine().calls[mark + 1].b, 0);
+  EXPECT_EQ(engine().calls[firstCall + 1].p, reinterpret_cast<std::uintptr_t>(window));
+  EXPECT_EQ(engine().calls[firstCall + 1].a, 0);
+  EXPECT_EQ(engine().calls[firstCall + 1].b, 0);
 }
 
 }  // namespace

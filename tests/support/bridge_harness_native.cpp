@@ -2,10 +2,10 @@
 // platform test double and the test engine linked into the test.
 #if !defined(_WIN32)
 
-#include "bridge/bridge_configuration.h"
 #include "bridge/create_effect.h"
 #include "bridge/module_instance.h"
 #include "bridge_harness.h"
+#include "installation/effect_settings.h"
 #include "platform_fake.h"
 #include "test_engine/test_engine.h"
 
@@ -113,8 +113,7 @@ AEffect* BridgeHarness::openWith(audioMasterCallback callback) {
   // double knows by this path; loading it stores the handle, as DllMain does.
   fakeplatform::setModulePath(platformState, modulePath);
   moduleInstance = platformState;
-  char iniPath[kel::BridgeConfiguration::kPathSize];
-  kel::configurationPathFor(modulePath.c_str(), iniPath, sizeof iniPath);
+  const std::string iniPath = installation::settingsPathFor(modulePath);
   for (const auto& entry : ini) {
     if (!entry.second.second.empty()) {
       fakeplatform::setProfileString(iniPath, entry.first, entry.second.first, entry.second.second);

@@ -22,7 +22,7 @@ struct Section {
 
 class Reader {
  public:
-  explicit Reader(const std::vector<std::uint8_t>& bytes) : bytes(bytes) {}
+  explicit Reader(const std::vector<std::uint8_t>& image) : bytes(image) {}
 
   bool has(std::uint64_t offset, std::uint64_t size) const {
     return offset <= bytes.size() && size <= bytes.size() - offset;

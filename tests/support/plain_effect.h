@@ -6,9 +6,9 @@
 
 class PlainEffect : public AudioEffectX {
  public:
-  explicit PlainEffect(audioMasterCallback master = nullptr, VstInt32 numPrograms = 1,
-                       VstInt32 numParams = 1)
-      : AudioEffectX(master, numPrograms, numParams) {}
+  explicit PlainEffect(audioMasterCallback master = nullptr, VstInt32 programCount = 1,
+                       VstInt32 parameterCount = 1)
+      : AudioEffectX(master, programCount, parameterCount) {}
 
   void process(float**, float**, VstInt32) override {}
 

@@ -120,6 +120,12 @@ std::int32_t readProfileInt(const char* file, const char* section, const char* k
   return static_cast<std::int32_t>(std::strtol(it->second.c_str(), nullptr, 10));
 }
 
+bool profileHasSection(const char* file, const char* section) {
+  const std::string prefix = std::string(file) + "|" + section + "|";
+  auto it = state().profile.lower_bound(prefix);
+  return it != state().profile.end() && it->first.compare(0, prefix.size(), prefix) == 0;
+}
+
 void showErrorBox(const char* text) {
   state().boxes.emplace_back(text);
 }
@@ -161,6 +167,12 @@ bool RegistryKey::queryString(const char* name, char* out, std::size_t size) con
   return true;
 }
 
+long RegistryKey::createWithString(const char* name, const char* valueName, const char* value) {
+  fakeplatform::addRegistryKey(name);
+  fakeplatform::setRegistryValue(name, valueName, value);
+  return open(nullptr, name) ? 0 : 1;
+}
+
 // A close of a key that is not open is counted, not performed, as the
 // registry refuses it.
 void RegistryKey::close() {
@@ -176,6 +188,17 @@ void RegistryKey::close() {
   ownsHandle = false;
 }
 
+// Natively no handle is a system object: nothing to close.
+Handle::~Handle() = default;
+
+bool Handle::valid() const {
+  return handle != nullptr && handle != reinterpret_cast<void*>(static_cast<std::intptr_t>(-1));
+}
+
+void Handle::reset(void* value) {
+  handle = value;
+}
+
 Library::~Library() {
   unload();
 }
@@ -187,6 +210,10 @@ bool Library::load(const char* path) {
   ++it->second.loads;
   handle = &*it;
   return true;
+}
+
+bool Library::loadForInspection(const char* path) {
+  return load(path);
 }
 
 void* Library::symbol(const char* name) const {

@@ -10,7 +10,7 @@
 
 class RecordingEditor : public AEffEditor {
  public:
-  explicit RecordingEditor(AudioEffect* effect) : AEffEditor(effect) {}
+  explicit RecordingEditor(AudioEffect* owner) : AEffEditor(owner) {}
   ~RecordingEditor() override {
     if (destroyed != nullptr) *destroyed = true;
   }

@@ -33,9 +33,9 @@ std::string call(const char* name, std::initializer_list<std::string> args = {})
 
 }  // namespace
 
-RecordingEffect::RecordingEffect(audioMasterCallback master, VstInt32 numPrograms,
-                                 VstInt32 numParams)
-    : AudioEffectX(master, numPrograms, numParams) {}
+RecordingEffect::RecordingEffect(audioMasterCallback master, VstInt32 programCount,
+                                 VstInt32 parameterCount)
+    : AudioEffectX(master, programCount, parameterCount) {}
 
 RecordingEffect::~RecordingEffect() {
   if (destroyed != nullptr) *destroyed = true;

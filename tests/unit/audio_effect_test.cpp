@@ -97,7 +97,7 @@ TEST(EffectRecord, DispatcherEntryPassesResultsThrough) {
 // Logs close() into a list that outlives the effect.
 class ClosingEffect : public RecordingEffect {
  public:
-  explicit ClosingEffect(Calls* events) : events(events) {}
+  explicit ClosingEffect(Calls* log) : events(log) {}
   ~ClosingEffect() override { events->push_back("destroyed"); }
   void close() override { events->push_back("close"); }
 

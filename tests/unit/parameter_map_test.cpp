@@ -17,8 +17,8 @@ constexpr int kLeaveUntouched = -1;
 // byte; kLeaveUntouched makes it leave the record alone.
 class FakeProcessor final : public kel::IProcessor {
  public:
-  FakeProcessor(std::int32_t count, std::vector<int> automatable)
-      : count(count), automatable(std::move(automatable)) {}
+  FakeProcessor(std::int32_t parameterCount, std::vector<int> automatableBytes)
+      : count(parameterCount), automatable(std::move(automatableBytes)) {}
 
   std::int32_t count;
   std::vector<int> automatable;

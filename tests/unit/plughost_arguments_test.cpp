@@ -14,6 +14,7 @@
 
 #include "formats/parameter_assignment.h"
 #include "formats/plugin_id.h"
+#include "installation/installation_rules.h"
 
 namespace {
 
@@ -102,17 +103,17 @@ TEST(SettingText, NameAndNormalisedValue) {
 TEST(PluginIdText, NumbersOrFourCharacters) {
   std::int32_t id = 0;
   std::string error;
-  ASSERT_TRUE(plughost::parsePluginId("DGai", id, error));
+  ASSERT_TRUE(installation::parseUniqueId("DGai", id, error));
   EXPECT_EQ(0x44476169, id);
   EXPECT_EQ("DGai", plughost::pluginIdChars(id));
-  ASSERT_TRUE(plughost::parsePluginId("1234", id, error));  // digits are a number
+  ASSERT_TRUE(installation::parseUniqueId("1234", id, error));  // digits are a number
   EXPECT_EQ(1234, id);
-  ASSERT_TRUE(plughost::parsePluginId("4294967295", id, error));
+  ASSERT_TRUE(installation::parseUniqueId("4294967295", id, error));
   EXPECT_EQ(-1, id);
   EXPECT_EQ("", plughost::pluginIdChars(1234));
-  EXPECT_FALSE(plughost::parsePluginId("ABCDE", id, error));
-  EXPECT_FALSE(plughost::parsePluginId("", id, error));
-  EXPECT_FALSE(plughost::parsePluginId("99999999999", id, error));
+  EXPECT_FALSE(installation::parseUniqueId("ABCDE", id, error));
+  EXPECT_FALSE(installation::parseUniqueId("", id, error));
+  EXPECT_FALSE(installation::parseUniqueId("99999999999", id, error));
   EXPECT_EQ("bad plug-in ID '99999999999': a number must lie within -2147483648..4294967295",
             error);
 }

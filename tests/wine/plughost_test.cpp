@@ -177,7 +177,7 @@ TEST_F(PlughostTest, PresetRoundTripRestoresTheSettingInAFreshInstance) {
 }
 
 TEST_F(PlughostTest, RegisterAndInstallSetUpAWorkingEffect) {
-  const std::string otherGuid = guid + "-installed";
+  const std::string otherGuid = wine_test::relatedGuid(guid, 1);
   const std::string engine = binFolder() + "kel_demo_engine.dll";
   const ChildRun reg = plughost("register --guid " + otherGuid + " --engine " + quoted(engine));
   ASSERT_EQ(0u, reg.exitCode) << reg.err;
@@ -214,7 +214,7 @@ TEST_F(PlughostTest, FilesOfTheOtherWidthAreRefused) {
   std::string error;
   ASSERT_TRUE(writeOtherWidthCopy(binFolder() + "kelbridge.dll", plugin, &error)) << error;
   ASSERT_TRUE(writeOtherWidthCopy(binFolder() + "kel_demo_engine.dll", engine, &error)) << error;
-  const std::string otherGuid = guid + "-other";
+  const std::string otherGuid = wine_test::relatedGuid(guid, 2);
   ASSERT_TRUE(wine_test::setEnginePath(otherGuid, engine));
   const std::string target = folder + "never";
   const std::string installTo =
@@ -228,7 +228,7 @@ TEST_F(PlughostTest, FilesOfTheOtherWidthAreRefused) {
       {"render " + quoted(plugin) + " --generate sine --seconds 1 --out " +
            quoted(folder + "never.wav"),
        "plug-in '" + plugin + "' is " + other},
-      {"register --guid " + guid + "-new --engine " + quoted(engine),
+      {"register --guid " + wine_test::relatedGuid(guid, 3) + " --engine " + quoted(engine),
        "engine '" + engine + "' is " + other},
       {"install --plugin " + quoted(plugin) + " --guid " + guid + installTo,
        "plug-in '" + plugin + "' is " + other},
@@ -243,7 +243,7 @@ TEST_F(PlughostTest, FilesOfTheOtherWidthAreRefused) {
     EXPECT_EQ("plughost: error: " + c.message + " but this plughost is " + own + "\n", run.err)
         << c.arguments;
   }
-  EXPECT_EQ("", wine_test::enginePath(guid + "-new"));
+  EXPECT_EQ("", wine_test::enginePath(wine_test::relatedGuid(guid, 3)));
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(target.c_str()));
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder + "never.wav").c_str()));
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, wine_test::productKey(otherGuid).c_str());
@@ -475,8 +475,10 @@ TEST_F(PlughostTest, InstallChecksEverythingBeforeItWritesAndUninstallUndoesIt) 
     std::string options;
     const char* message;
   } cases[] = {
-      {"--guid {not-registered} --id 4242 --process-index 0", "is not registered"},
-      {"--guid \"hello world\" --id 4242 --process-index 0", "'hello world' is not registered"},
+      {"--guid " + wine_test::relatedGuid(guid, 5) + " --id 4242 --process-index 0",
+       "is not registered"},
+      {"--guid \"hello world\" --id 4242 --process-index 0",
+       "bad GUID 'hello world': is not a GUID in braces"},
       {"--guid " + guid + " --id 4242 --process-index 99", "has no processor with index 99"},
       {"--guid " + guid + " --id 4242 --process-index -1", "must not be negative"},
       {"--guid " + guid + " --id 0 --process-index 0", "ID 0 is no ID"},
@@ -514,7 +516,7 @@ TEST_F(PlughostTest, InstallChecksEverythingBeforeItWritesAndUninstallUndoesIt) 
   DeleteFileA((target + "\\Other.dll").c_str());
   RemoveDirectoryA(target.c_str());
 
-  const std::string extra = guid + "-extra";
+  const std::string extra = wine_test::relatedGuid(guid, 4);
   ASSERT_EQ(0u, plughost("register --guid " + extra + " --engine " +
                          quoted(binFolder() + "kel_demo_engine.dll"))
                     .exitCode);
@@ -524,6 +526,43 @@ TEST_F(PlughostTest, InstallChecksEverythingBeforeItWritesAndUninstallUndoesIt) 
   const ChildRun again = plughost("unregister --guid " + extra);
   EXPECT_NE(0u, again.exitCode);
   EXPECT_NE(std::string::npos, again.err.find("'" + extra + "' is not registered")) << again.err;
+}
+
+// The installation's rules (tests/installation) reach the command line: one
+// exact line each, nothing written and nothing registered.
+TEST_F(PlughostTest, NamesAndGuidsTheInstallationRulesRefuseAreRefusedWithOneLine) {
+  const std::string target = folder + "refused";
+  const std::string install = "install --plugin " + quoted(binFolder() + "kelbridge.dll") +
+                              " --dir " + quoted(target) + " --id 4242 --process-index 0";
+  const std::string shape = "is not a GUID in braces like {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}";
+  const std::string bare = guid.substr(1, guid.size() - 2);
+  const std::string longName(64, 'n');
+  const struct {
+    std::string arguments;
+    std::string message;
+  } cases[] = {
+      {install + " --guid " + guid + " --name CON",
+       "bad effect name 'CON': is a name Windows reserves for a device"},
+      {install + " --guid " + guid + " --name lpt1.fx",
+       "bad effect name 'lpt1.fx': is a name Windows reserves for a device"},
+      {install + " --guid " + guid + " --name " + longName,
+       "bad effect name '" + longName + "': is longer than 63 characters"},
+      {install + " --guid " + guid + " --name Fx.",
+       "bad effect name 'Fx.': ends in a dot or a space"},
+      {install + " --guid " + guid + " --name \"Fx \"",
+       "bad effect name 'Fx ': ends in a dot or a space"},
+      {install + " --guid " + bare + " --name Fx", "bad GUID '" + bare + "': " + shape},
+      {"register --guid notaguid --engine " + quoted(binFolder() + "kel_demo_engine.dll"),
+       "bad GUID 'notaguid': " + shape},
+  };
+  for (const auto& c : cases) {
+    const ChildRun run = plughost(c.arguments);
+    EXPECT_NE(0u, run.exitCode) << c.arguments;
+    EXPECT_EQ("plughost: error: " + c.message + "\n", run.err) << c.arguments;
+    EXPECT_EQ("", run.out) << c.arguments;
+  }
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(target.c_str()));
+  EXPECT_EQ("", wine_test::enginePath("notaguid"));
 }
 
 TEST_F(PlughostTest, SettingsGoByNameOrIndexInDisplayUnitsAndPresetsLoadBeforeThem) {

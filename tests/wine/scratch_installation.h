@@ -28,6 +28,30 @@ inline bool writeBytes(const std::string& path, const std::string& bytes) {
   return std::fclose(f) == 0 && written;
 }
 
+// A GUID in braces that no other run of any test uses, its first group
+// from `label`.
+inline std::string uniqueGuid(const std::string& label) {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  std::uint32_t labelHash = 2166136261u;
+  for (char c : label) labelHash = (labelHash ^ static_cast<unsigned char>(c)) * 16777619u;
+  const DWORD process = GetCurrentProcessId();
+  char text[40];
+  std::snprintf(text, sizeof text, "{%08X-%04X-%04X-0000-%012llX}",
+                static_cast<unsigned>(labelHash), static_cast<unsigned>(process >> 16),
+                static_cast<unsigned>(process & 0xFFFF),
+                static_cast<unsigned long long>(now.QuadPart) & 0xFFFFFFFFFFFFull);
+  return text;
+}
+
+// Another GUID in braces made from `guid`: number `n` (1 to 255) in its
+// fourth group.
+inline std::string relatedGuid(const std::string& guid, unsigned n) {
+  char group[5];
+  std::snprintf(group, sizeof group, "%04X", n & 0xFF);
+  return guid.substr(0, 20) + group + guid.substr(24);
+}
+
 inline std::string productKey(const std::string& guid) {
   return "Software\\KEL\\" + guid;
 }
@@ -83,7 +107,7 @@ class ScratchInstallation {
   // `label` names the GUID and the folder; `engineFile` is a DLL of the bin
   // folder.
   ScratchInstallation(const std::string& label, const std::string& engineFile)
-      : guid("{" + label + "-" + uniqueSuffix() + "}"), folder(temporaryFolder(label)) {
+      : guid(uniqueGuid(label)), folder(temporaryFolder(label)) {
     ready_ =
         CreateDirectoryA(folder.c_str(), nullptr) && setEnginePath(guid, binFolder() + engineFile);
   }

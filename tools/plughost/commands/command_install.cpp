@@ -11,73 +11,87 @@
 #include "commands/commands.h"
 #include "formats/byte_file.h"
 #include "formats/pe_width.h"
-#include "formats/plugin_id.h"
 #include "install/engine_check.h"
 #include "install/file_checks.h"
-#include "install/ini_text.h"
 #include "install/install_paths.h"
+#include "installation/effect_settings.h"
+#include "installation/installation_rules.h"
 #include "support/command_error.h"
 
 namespace plughost {
 namespace {
 
-// The most channels install configures: as many as plughost's WAV files hold.
-constexpr std::int32_t kMaxChannels = 64;
-
 struct InstallOptions {
   std::string plugin;
   std::string directory;
+  std::string name;
+  std::string guid;
   std::string id;  // number or four characters
-  PluginConfig config;
+  std::int32_t processIndex = 0;
+  std::int32_t channelsIn = 2;
+  std::int32_t channelsOut = 2;
 };
 
-// Everything install checks before it writes a byte.
-void checkInstall(const PluginConfig& config) {
-  if (config.id == 0) throw CommandError("ID 0 is no ID: hosts tell effects apart by it");
-  if (config.channelsIn < 0 || config.channelsOut < 0 || config.channelsIn > kMaxChannels ||
-      config.channelsOut > kMaxChannels) {
-    throw CommandError("channel counts must lie within 0.." + std::to_string(kMaxChannels));
+// The settings file's fields, each checked by the installation's rules.
+installation::EffectSettings checkedSettings(const InstallOptions& options) {
+  requireEffectName(options.name);
+  requireGuid(options.guid);
+  installation::EffectSettings settings;
+  std::string error;
+  if (!installation::parseUniqueId(options.id, settings.uniqueId, error)) throw CommandError(error);
+  for (const std::string& problem : {installation::channelCountProblem(options.channelsIn),
+                                     installation::channelCountProblem(options.channelsOut),
+                                     installation::processIndexProblem(options.processIndex)}) {
+    if (!problem.empty()) throw CommandError(problem);
   }
-  if (config.processIndex < 0) throw CommandError("the process index must not be negative");
+  // Both texts were checked to fit.
+  options.name.copy(settings.name, sizeof settings.name - 1);
+  options.guid.copy(settings.guid, sizeof settings.guid - 1);
+  settings.channelsIn = options.channelsIn;
+  settings.channelsOut = options.channelsOut;
+  settings.processIndex = options.processIndex;
+  return settings;
+}
+
+// The engine must serve the processor with the counts asked for.
+void checkEngine(const installation::EffectSettings& settings) {
   EngineCheck check;
   check.checkChannels = true;
-  check.channelsIn = config.channelsIn;
-  check.channelsOut = config.channelsOut;
-  const std::string problem = engineProblem(config, check);
+  check.channelsIn = settings.channelsIn;
+  check.channelsOut = settings.channelsOut;
+  const std::string problem = engineProblem(settings, check);
   if (!problem.empty()) throw CommandError(problem);
 }
 
+// Everything is checked before a byte is written.
 int runInstall(const InstallOptions& options) {
-  PluginConfig config = options.config;
-  requireName(config.name, "effect name", kNotInEffectName);
-  requireName(config.guid, "GUID", kNotInGuid);
-  std::string error;
-  if (!parsePluginId(options.id, config.id, error)) throw CommandError(error);
+  const installation::EffectSettings settings = checkedSettings(options);
   const std::string plugin = fullPath(options.plugin);
   if (!isFile(plugin)) throw CommandError("plug-in '" + options.plugin + "' does not exist");
   requireOwnWidth(plugin, "plug-in '" + plugin + "'");
-  requireRegisteredEngineOfOwnWidth(config.guid);
+  requireRegisteredEngineOfOwnWidth(options.guid);
   requireExport(plugin, "main", "a VST 2 plug-in");
-  checkInstall(config);
+  checkEngine(settings);
+  std::string error;
   std::vector<std::uint8_t> image;
   if (!readFileBytes(plugin, image, error)) throw CommandError(error);
 
   const std::string directory = withoutTrailingSeparators(fullPath(options.directory));
   makeDirectories(directory);
-  const std::string target = directory + "\\" + config.name + ".dll";
-  const std::string ini = directory + "\\" + config.name + ".ini";
+  const std::string target = directory + "\\" + options.name + ".dll";
+  const std::string ini = installation::settingsPathFor(target);
   if (fullPath(target) == plugin) throw CommandError("'" + target + "' is the plug-in itself");
   // Both files are written whole before either takes its name, so a host's
   // scan never meets a cut DLL or a DLL without its .ini.
-  const std::string text = pluginIniText(config);
+  const std::string text = installation::settingsText(settings);
   StagedFiles files;
   if (!files.stage(ini, std::vector<std::uint8_t>(text.begin(), text.end()), error) ||
       !files.stage(target, image, error) || !files.commit(error)) {
     throw CommandError(error);
   }
   std::printf("Installed %s (ID %d, process index %d, %d in / %d out) as %s with %s\n",
-              config.name.c_str(), config.id, config.processIndex, config.channelsIn,
-              config.channelsOut, target.c_str(), ini.c_str());
+              settings.name, settings.uniqueId, settings.processIndex, settings.channelsIn,
+              settings.channelsOut, target.c_str(), ini.c_str());
   return 0;
 }
 
@@ -88,15 +102,12 @@ void addInstallCommand(CLI::App& app, int& status) {
   auto* cmd = app.add_subcommand("install", "Install a named copy of the plug-in with its .ini");
   cmd->add_option("--plugin", install->plugin, "Plug-in DLL to copy")->required();
   cmd->add_option("--dir", install->directory, "Destination folder")->required();
-  cmd->add_option("--name", install->config.name, "Effect name (also the file name)")->required();
-  cmd->add_option("--guid", install->config.guid, "Engine product GUID")->required();
+  cmd->add_option("--name", install->name, "Effect name (also the file name)")->required();
+  cmd->add_option("--guid", install->guid, "Engine product GUID")->required();
   cmd->add_option("--id", install->id, "Unique ID: a number or four characters")->required();
-  cmd->add_option("--process-index", install->config.processIndex, "Engine processor index")
-      ->required();
-  cmd->add_option("--channels-in", install->config.channelsIn, "Input channels")
-      ->capture_default_str();
-  cmd->add_option("--channels-out", install->config.channelsOut, "Output channels")
-      ->capture_default_str();
+  cmd->add_option("--process-index", install->processIndex, "Engine processor index")->required();
+  cmd->add_option("--channels-in", install->channelsIn, "Input channels")->capture_default_str();
+  cmd->add_option("--channels-out", install->channelsOut, "Output channels")->capture_default_str();
   cmd->callback([install, &status] { status = runInstall(*install); });
 }
 

@@ -1,5 +1,3 @@
-#include <windows.h>
-
 #include <CLI/CLI.hpp>
 
 #include <memory>
@@ -12,6 +10,8 @@
 #include "install/engine_check.h"
 #include "install/file_checks.h"
 #include "install/install_paths.h"
+#include "installation/engine_registration.h"
+#include "platform/platform.h"
 #include "support/command_error.h"
 
 namespace plughost {
@@ -25,27 +25,22 @@ struct RegisterOptions {
 int runRegister(const RegisterOptions& options) {
   const std::string& guid = options.guid;
   const std::string& engine = options.engine;
-  requireName(guid, "GUID", kNotInGuid);
+  requireGuid(guid);
   const std::string path = fullPath(engine);
   if (!isFile(path)) throw CommandError("engine '" + engine + "' does not exist");
   requireOwnWidth(path, "engine '" + path + "'");
   requireExport(path, "kelMain", "an engine library");
 
-  const std::string keyName = engineKeyName(guid);
-  HKEY key = nullptr;
-  LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, nullptr,
-                                REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key, nullptr);
-  if (status == ERROR_SUCCESS) {
-    status = RegSetValueExA(key, "PathName", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
-                            static_cast<DWORD>(path.size() + 1));
-    RegCloseKey(key);
-  }
-  if (status != ERROR_SUCCESS) {
+  const std::string keyName = installation::engineKeyName(guid);
+  platform::RegistryKey key;
+  const long status =
+      key.createWithString(keyName.c_str(), installation::kEnginePathValue, path.c_str());
+  if (status != 0) {
     throw CommandError("cannot write HKEY_LOCAL_MACHINE\\" + keyName + " (error " +
                        std::to_string(status) + "; administrator rights needed?)");
   }
-  std::printf("Registered engine %s as HKEY_LOCAL_MACHINE\\%s PathName\n", path.c_str(),
-              keyName.c_str());
+  std::printf("Registered engine %s as HKEY_LOCAL_MACHINE\\%s %s\n", path.c_str(), keyName.c_str(),
+              installation::kEnginePathValue);
   return 0;
 }
 

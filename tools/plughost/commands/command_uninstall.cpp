@@ -7,9 +7,8 @@
 #include <string>
 
 #include "commands/commands.h"
-#include "install/engine_check.h"
-#include "install/ini_text.h"
 #include "install/install_paths.h"
+#include "installation/effect_settings.h"
 #include "support/command_error.h"
 
 namespace plughost {
@@ -23,20 +22,19 @@ struct UninstallOptions {
 // Removes NAME.dll and NAME.ini, but only a pair that install made: the .ini
 // must be a bridge configuration, so no other plug-in is ever deleted.
 int runUninstall(const UninstallOptions& options) {
-  requireName(options.name, "effect name", kNotInEffectName);
+  requireEffectName(options.name);
   const std::string directory = withoutTrailingSeparators(options.directory);
   const DWORD attributes = GetFileAttributesA(directory.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     throw CommandError("there is no folder '" + options.directory + "'");
   }
   const std::string dll = directory + "\\" + options.name + ".dll";
-  const std::string ini = bridgeIniPath(dll);
+  const std::string ini = installation::settingsPathFor(dll);
   if (GetFileAttributesA(ini.c_str()) == INVALID_FILE_ATTRIBUTES) {
     throw CommandError("there is no effect named '" + options.name + "' in '" + options.directory +
                        "' (no " + options.name + ".ini)");
   }
-  PluginConfig config;
-  if (!readBridgeIni(dll, config)) {
+  if (!installation::hasEffectSettings(ini.c_str())) {
     throw CommandError("'" + ini + "' is no effect configuration: nothing installed as '" +
                        options.name + "' in '" + options.directory + "'");
   }

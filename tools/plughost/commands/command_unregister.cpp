@@ -7,8 +7,8 @@
 #include <string>
 
 #include "commands/commands.h"
-#include "install/engine_check.h"
 #include "install/install_paths.h"
+#include "installation/engine_registration.h"
 #include "platform/platform.h"
 #include "support/command_error.h"
 
@@ -16,8 +16,8 @@ namespace plughost {
 namespace {
 
 int runUnregister(const std::string& guid) {
-  requireName(guid, "GUID", kNotInGuid);
-  const std::string keyName = engineKeyName(guid);
+  requireGuid(guid);
+  const std::string keyName = installation::engineKeyName(guid);
   if (!platform::RegistryKey().open(nullptr, keyName.c_str())) {
     throw CommandError("engine GUID '" + guid + "' is not registered");
   }

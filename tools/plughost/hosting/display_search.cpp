@@ -101,9 +101,9 @@ bool findNumber(double target, const DisplayAt& displayAt, float& value) {
       }
     }
     for (double candidate : {0.5 * (lo + hi), lo, hi}) {
-      const std::string shown = displayAt(static_cast<float>(candidate));
+      const std::string text = displayAt(static_cast<float>(candidate));
       double n = 0.0;
-      if (leadingNumber(shown, n, rest) && std::fabs(n - target) <= displayTolerance(shown)) {
+      if (leadingNumber(text, n, rest) && std::fabs(n - target) <= displayTolerance(text)) {
         value = static_cast<float>(candidate);
         return true;
       }

@@ -6,6 +6,7 @@
 #include "formats/pe_width.h"
 #include "hosting/host_context.h"
 #include "install/engine_check.h"
+#include "installation/effect_settings.h"
 #include "support/command_error.h"
 
 namespace plughost {
@@ -25,10 +26,13 @@ PluginInstance::PluginInstance(const std::string& path) : path_(path) {
   requireOwnWidth(path, "plug-in '" + path + "'");
   // A bridge copy whose registry entry is missing would stop on the bridge's
   // modal error box: name the fault here instead.
-  PluginConfig config;
-  const bool bridge = readBridgeIni(path, config);
+  const std::string settingsPath = installation::settingsPathFor(path);
+  const bool bridge = installation::hasEffectSettings(settingsPath.c_str());
+  const installation::EffectSettings settings =
+      bridge ? installation::readEffectSettings(settingsPath.c_str())
+             : installation::EffectSettings{};
   std::string enginePath;
-  const std::string registry = bridge ? registryProblem(config.guid, enginePath) : "";
+  const std::string registry = bridge ? registryProblem(settings.guid, enginePath) : "";
   if (!registry.empty())
     throw CommandError("'" + path + "' came up without its engine: " + registry);
   if (!library_.load(path.c_str())) {
@@ -52,12 +56,11 @@ PluginInstance::PluginInstance(const std::string& path) : path_(path) {
   if ((bridge && effect_->flags == 0) || unloadedBridge) {
     std::string reason;
     if (bridge) {
-      reason = engineProblem(config, EngineCheck{});
+      reason = engineProblem(settings, EngineCheck{});
     } else {
-      const std::string ini = bridgeIniPath(path);
-      reason = GetFileAttributesA(ini.c_str()) == INVALID_FILE_ATTRIBUTES
+      reason = GetFileAttributesA(settingsPath.c_str()) == INVALID_FILE_ATTRIBUTES
                    ? "it has no configuration file (.ini) beside it"
-                   : "its configuration file '" + ini + "' has no [KEL] settings";
+                   : "its configuration file '" + settingsPath + "' has no [KEL] settings";
     }
     if (reason.empty()) reason = "the engine did not load";
     // The destructor does not run for a constructor that throws.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "formats/pe_width.h"
+#include "installation/engine_registration.h"
 #include "kel/kel_interfaces.h"
 #include "platform/platform.h"
 #include "support/system_message.h"
@@ -51,48 +52,21 @@ int unwrittenOutputs(kel::IProcessor* processor, const EngineCheck& check) {
 
 }  // namespace
 
-std::string bridgeIniPath(const std::string& pluginPath) {
-  const auto dot = pluginPath.rfind('.');
-  return (dot == std::string::npos ? pluginPath : pluginPath.substr(0, dot)) + ".ini";
-}
-
-bool readBridgeIni(const std::string& pluginPath, PluginConfig& config) {
-  const std::string ini = bridgeIniPath(pluginPath);
-  if (GetFileAttributesA(ini.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
-  char section[16] = {};
-  if (GetPrivateProfileSectionA("KEL", section, sizeof section, ini.c_str()) == 0) return false;
-  char text[64] = {};
-  GetPrivateProfileStringA("KEL", "GUID", "", text, sizeof text, ini.c_str());
-  config.guid = text;
-  GetPrivateProfileStringA("VST", "Name", "", text, sizeof text, ini.c_str());
-  config.name = text;
-  config.channelsIn =
-      static_cast<std::int32_t>(GetPrivateProfileIntA("KEL", "ChannelsIn", 0, ini.c_str()));
-  config.channelsOut =
-      static_cast<std::int32_t>(GetPrivateProfileIntA("KEL", "ChannelsOut", 0, ini.c_str()));
-  config.id = static_cast<std::int32_t>(GetPrivateProfileIntA("KEL", "ID", 0, ini.c_str()));
-  config.processIndex =
-      static_cast<std::int32_t>(GetPrivateProfileIntA("KEL", "ProcessIndex", 0, ini.c_str()));
-  return true;
-}
-
-std::string engineKeyName(const std::string& guid) {
-  return "Software\\KEL\\" + guid;
-}
-
 std::string registryProblem(const std::string& guid, std::string& enginePath) {
-  const std::string keyName = engineKeyName(guid);
-  platform::RegistryKey key;
-  if (!key.open(nullptr, keyName.c_str())) {
-    return "engine GUID '" + guid + "' is not registered (no key HKEY_LOCAL_MACHINE\\" + keyName +
-           "; use plughost register)";
+  char path[installation::kPathSize] = {};
+  const std::string keyName = installation::engineKeyName(guid);
+  switch (installation::findEnginePath(guid.c_str(), path, sizeof path)) {
+    case installation::EngineLookup::found:
+      enginePath = path;
+      return "";
+    case installation::EngineLookup::noKey:
+      return "engine GUID '" + guid + "' is not registered (no key HKEY_LOCAL_MACHINE\\" + keyName +
+             "; use plughost register)";
+    case installation::EngineLookup::noValue:
+      break;
   }
-  char path[MAX_PATH + 1] = {};
-  if (!key.queryString("PathName", path, sizeof path)) {
-    return "HKEY_LOCAL_MACHINE\\" + keyName + " has no PathName value (use plughost register)";
-  }
-  enginePath = path;
-  return "";
+  return "HKEY_LOCAL_MACHINE\\" + keyName + " has no " + installation::kEnginePathValue +
+         " value (use plughost register)";
 }
 
 void requireRegisteredEngineOfOwnWidth(const std::string& guid) {
@@ -101,9 +75,9 @@ void requireRegisteredEngineOfOwnWidth(const std::string& guid) {
   requireOwnWidth(path, "engine '" + path + "' registered under " + guid);
 }
 
-std::string engineProblem(const PluginConfig& config, const EngineCheck& check) {
+std::string engineProblem(const installation::EffectSettings& settings, const EngineCheck& check) {
   std::string path;
-  std::string problem = registryProblem(config.guid, path);
+  std::string problem = registryProblem(settings.guid, path);
   if (!problem.empty()) return problem;
   platform::Library library;
   if (!library.load(path.c_str())) {
@@ -120,11 +94,11 @@ std::string engineProblem(const PluginConfig& config, const EngineCheck& check) 
     return "engine '" + path + "' has interface version " + std::to_string(version) +
            "; this bridge serves versions up to " + std::to_string(kel::kHighestEngineVersion);
   }
-  kel::IProcessor* processor = module->createProcessor(config.processIndex);
+  kel::IProcessor* processor = module->createProcessor(settings.processIndex);
   if (!processor) {
     module->release();
     return "engine '" + path + "' has no processor with index " +
-           std::to_string(config.processIndex);
+           std::to_string(settings.processIndex);
   }
   if (check.checkChannels) {
     processor->setInputCount(check.channelsIn);
@@ -137,7 +111,7 @@ std::string engineProblem(const PluginConfig& config, const EngineCheck& check) 
     processor->deactivate();
     processor->terminate();
     if (untouched > 0) {
-      problem = "processor " + std::to_string(config.processIndex) + " of engine '" + path +
+      problem = "processor " + std::to_string(settings.processIndex) + " of engine '" + path +
                 "' does not serve " + std::to_string(check.channelsIn) + " in / " +
                 std::to_string(check.channelsOut) + " out: it left " + std::to_string(untouched) +
                 " output channel(s) unwritten";

@@ -4,22 +4,12 @@
 // installing and whenever an effect came up without its engine.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
-#include "install/ini_text.h"
+#include "installation/effect_settings.h"
 
 namespace plughost {
-
-// The .ini file the bridge reads beside `pluginPath`: everything from the
-// path's last "." replaced by ".ini".
-std::string bridgeIniPath(const std::string& pluginPath);
-
-// The [KEL] and [VST] settings of that file. False when the file is missing
-// or has no [KEL] section: not a bridge copy.
-bool readBridgeIni(const std::string& pluginPath, PluginConfig& config);
-
-// The engine's key below HKEY_LOCAL_MACHINE: "Software\KEL\" and the GUID.
-std::string engineKeyName(const std::string& guid);
 
 // Reason the registry does not lead to an engine for `guid`, or "" when it
 // does; `enginePath` receives the PathName.
@@ -36,10 +26,10 @@ struct EngineCheck {
   std::int32_t channelsOut = 0;
 };
 
-// Reason the engine of `config` cannot serve its processor, or "" when it
+// Reason the engine of `settings` cannot serve its processor, or "" when it
 // can. Loads the engine, creates the processor once and releases everything
 // before it returns. With checkChannels the processor processes one block and
 // every output channel must be written.
-std::string engineProblem(const PluginConfig& config, const EngineCheck& check);
+std::string engineProblem(const installation::EffectSettings& settings, const EngineCheck& check);
 
 }  // namespace plughost

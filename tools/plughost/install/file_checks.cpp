@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/platform.h"
 #include "support/command_error.h"
 
 namespace plughost {
@@ -31,11 +32,9 @@ void makeDirectories(const std::string& directory) {
 }
 
 void requireExport(const std::string& path, const char* name, const char* what) {
-  HMODULE library = LoadLibraryExA(path.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
-  if (!library) throw CommandError("cannot load '" + path + "'");
-  const bool found = GetProcAddress(library, name) != nullptr;
-  FreeLibrary(library);
-  if (!found) {
+  platform::Library library;
+  if (!library.loadForInspection(path.c_str())) throw CommandError("cannot load '" + path + "'");
+  if (library.symbol(name) == nullptr) {
     throw CommandError("'" + path + "' is not " + what + ": it has no export \"" + name + "\"");
   }
 }

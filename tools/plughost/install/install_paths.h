@@ -1,25 +1,24 @@
 // The names install, uninstall, register and unregister take: an effect name
 // that is also a file name, an engine GUID that is also a registry key name,
-// and the folder the effect's files lie in.
+// and the folder the effect's files lie in. The rules are the installation
+// module's, shared with the plug-in and the installer generator.
 #pragma once
 
 #include <string>
 
+#include "installation/installation_rules.h"
 #include "support/command_error.h"
 
 namespace plughost {
 
-// Characters a Windows file name cannot hold.
-constexpr char kNotInEffectName[] = "\\/:*?\"<>|";
-// A GUID is one key below Software\KEL: no separators, no line breaks.
-constexpr char kNotInGuid[] = "\\/\r\n";
-
-// Throws CommandError "bad WHAT 'VALUE'" for an empty value or one holding
-// any of `forbidden`.
-inline void requireName(const std::string& value, const char* what, const char* forbidden) {
-  if (value.empty() || value.find_first_of(forbidden) != std::string::npos) {
-    throw CommandError(std::string("bad ") + what + " '" + value + "'");
-  }
+// Throw CommandError "bad effect name 'VALUE': REASON" (or "bad GUID ...").
+inline void requireEffectName(const std::string& name) {
+  const std::string problem = installation::effectNameProblem(name);
+  if (!problem.empty()) throw CommandError("bad effect name '" + name + "': " + problem);
+}
+inline void requireGuid(const std::string& guid) {
+  const std::string problem = installation::guidProblem(guid);
+  if (!problem.empty()) throw CommandError("bad GUID '" + guid + "': " + problem);
 }
 
 // `folder` without trailing separators, but a drive's root ("C:\") kept whole.

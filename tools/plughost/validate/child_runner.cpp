@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <memory>
 
 #include "platform/platform.h"
 #include "validate/child_channel.h"
@@ -51,38 +52,42 @@ BOOL CALLBACK findDialog(HWND window, LPARAM argument) {
 ChildOutcome runChild(const std::vector<std::string>& arguments, int timeoutMs) {
   ChildOutcome outcome;
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, &inherit, PAGE_READWRITE, 0,
-                                      sizeof(ChildChannel), nullptr);
-  if (!mapping) {
+  const platform::Handle mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, &inherit, PAGE_READWRITE,
+                                                    0, sizeof(ChildChannel), nullptr));
+  if (!mapping.valid()) {
     outcome.startError = "no shared memory, error " + std::to_string(GetLastError());
     return outcome;
   }
-  auto* channel = static_cast<ChildChannel*>(
-      MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(ChildChannel)));
+  const std::unique_ptr<ChildChannel, BOOL(WINAPI*)(LPCVOID)> view(
+      static_cast<ChildChannel*>(
+          MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(ChildChannel))),
+      &UnmapViewOfFile);
+  ChildChannel* channel = view.get();
   if (!channel) {
     outcome.startError = "no shared memory view, error " + std::to_string(GetLastError());
-    CloseHandle(mapping);
     return outcome;
   }
   std::memset(channel, 0, sizeof *channel);
-  HANDLE nothing =
-      CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                  OPEN_EXISTING, 0, nullptr);
+  const platform::Handle nothing(CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                             OPEN_EXISTING, 0, nullptr));
   std::vector<std::string> all = arguments;
   all.push_back("--channel");
-  all.push_back(std::to_string(reinterpret_cast<std::uintptr_t>(mapping)));
+  all.push_back(std::to_string(reinterpret_cast<std::uintptr_t>(mapping.get())));
   std::string line = commandLine(all);
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = nothing;
-  startup.hStdOutput = nothing;
-  startup.hStdError = nothing;
+  startup.hStdInput = nothing.get();
+  startup.hStdOutput = nothing.get();
+  startup.hStdError = nothing.get();
   PROCESS_INFORMATION process = {};
   outcome.started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                                    &startup, &process) != FALSE;
   if (!outcome.started) outcome.startError = "error " + std::to_string(GetLastError());
   if (outcome.started) {
+    const platform::Handle thread(process.hThread);
+    const platform::Handle child(process.hProcess);
     if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(timeoutMs)) == WAIT_TIMEOUT) {
       outcome.timedOut = true;
       DialogSearch search{process.dwProcessId, ""};
@@ -94,17 +99,12 @@ ChildOutcome runChild(const std::vector<std::string>& arguments, int timeoutMs) 
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
     outcome.exitCode = code;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
   }
   const std::size_t length = std::min(sizeof channel->results,
                                       static_cast<std::size_t>(std::max(0, channel->resultLength)));
   outcome.results.assign(channel->results, length);
   channel->lastCall[sizeof channel->lastCall - 1] = '\0';
   outcome.lastCall = channel->lastCall;
-  if (nothing != INVALID_HANDLE_VALUE) CloseHandle(nothing);
-  UnmapViewOfFile(channel);
-  CloseHandle(mapping);
   return outcome;
 }
 
