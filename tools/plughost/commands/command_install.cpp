@@ -12,6 +12,7 @@
 #include "formats/byte_file.h"
 #include "formats/pe_width.h"
 #include "formats/plugin_id.h"
+#include "install/bridge_identity.h"
 #include "install/engine_check.h"
 #include "install/file_checks.h"
 #include "install/ini_text.h"
@@ -29,6 +30,7 @@ struct InstallOptions {
   std::string directory;
   std::string id;  // number or four characters
   PluginConfig config;
+  bool force = false;  // replace whatever lies at the target
 };
 
 // Everything install checks before it writes a byte.
@@ -58,15 +60,26 @@ int runInstall(const InstallOptions& options) {
   requireOwnWidth(plugin, "plug-in '" + plugin + "'");
   requireRegisteredEngineOfOwnWidth(config.guid);
   requireExport(plugin, "main", "a VST 2 plug-in");
+  // Another plug-in copied under an effect's name would come up as itself,
+  // with its own ID and no name of ours.
+  if (!isBridgeImage(plugin)) {
+    throw CommandError("plug-in '" + plugin +
+                       "' is not the kelbridge plug-in: install copies only the bridge");
+  }
   checkInstall(config);
   std::vector<std::uint8_t> image;
   if (!readFileBytes(plugin, image, error)) throw CommandError(error);
 
   const std::string directory = withoutTrailingSeparators(fullPath(options.directory));
+  requireAnsiPath(directory + "\\" + config.name + ".dll", "effect");
   makeDirectories(directory);
   const std::string target = directory + "\\" + config.name + ".dll";
   const std::string ini = directory + "\\" + config.name + ".ini";
   if (fullPath(target) == plugin) throw CommandError("'" + target + "' is the plug-in itself");
+  const std::string problem = replacementProblem(target, config);
+  if (!problem.empty() && !options.force) {
+    throw CommandError(problem + ": not replaced (--force replaces it)");
+  }
   // Both files are written whole before either takes its name, so a host's
   // scan never meets a cut DLL or a DLL without its .ini.
   const std::string text = pluginIniText(config);
@@ -97,6 +110,8 @@ void addInstallCommand(CLI::App& app, int& status) {
       ->capture_default_str();
   cmd->add_option("--channels-out", install->config.channelsOut, "Output channels")
       ->capture_default_str();
+  cmd->add_flag("--force", install->force,
+                "Replace files at the target that are not an earlier copy of this effect");
   cmd->callback([install, &status] { status = runInstall(*install); });
 }
 

@@ -11,6 +11,7 @@
 #include "formats/pe_width.h"
 #include "platform/platform.h"
 #include "support/system_message.h"
+#include "support/utf8_path.h"
 
 namespace plughost {
 namespace {
@@ -57,22 +58,22 @@ std::string bridgeIniPath(const std::string& pluginPath) {
 }
 
 bool readBridgeIni(const std::string& pluginPath, PluginConfig& config) {
-  const std::string ini = bridgeIniPath(pluginPath);
-  if (GetFileAttributesA(ini.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
-  char section[16] = {};
-  if (GetPrivateProfileSectionA("KEL", section, sizeof section, ini.c_str()) == 0) return false;
-  char text[64] = {};
-  GetPrivateProfileStringA("KEL", "GUID", "", text, sizeof text, ini.c_str());
-  config.guid = text;
-  GetPrivateProfileStringA("VST", "Name", "", text, sizeof text, ini.c_str());
-  config.name = text;
-  config.channelsIn =
-      static_cast<std::int32_t>(GetPrivateProfileIntA("KEL", "ChannelsIn", 0, ini.c_str()));
-  config.channelsOut =
-      static_cast<std::int32_t>(GetPrivateProfileIntA("KEL", "ChannelsOut", 0, ini.c_str()));
-  config.id = static_cast<std::int32_t>(GetPrivateProfileIntA("KEL", "ID", 0, ini.c_str()));
-  config.processIndex =
-      static_cast<std::int32_t>(GetPrivateProfileIntA("KEL", "ProcessIndex", 0, ini.c_str()));
+  const std::wstring ini = wideText(bridgeIniPath(pluginPath));
+  if (GetFileAttributesW(ini.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+  wchar_t section[16] = {};
+  if (GetPrivateProfileSectionW(L"KEL", section, 16, ini.c_str()) == 0) return false;
+  wchar_t text[64] = {};
+  GetPrivateProfileStringW(L"KEL", L"GUID", L"", text, 64, ini.c_str());
+  config.guid = utf8Text(text);
+  GetPrivateProfileStringW(L"VST", L"Name", L"", text, 64, ini.c_str());
+  config.name = utf8Text(text);
+  const auto number = [&](const wchar_t* key) {
+    return static_cast<std::int32_t>(GetPrivateProfileIntW(L"KEL", key, 0, ini.c_str()));
+  };
+  config.channelsIn = number(L"ChannelsIn");
+  config.channelsOut = number(L"ChannelsOut");
+  config.id = number(L"ID");
+  config.processIndex = number(L"ProcessIndex");
   return true;
 }
 
