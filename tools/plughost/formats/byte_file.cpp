@@ -1,5 +1,6 @@
 #include "formats/byte_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -32,12 +33,21 @@ std::string reason() {
 
 // "folder/.name.plughost-<pid>-<n>": in the target's folder, so the final
 // rename never crosses file systems.
+// Every name handed out, so a process that must end at once can remove
+// whichever of them still exist.
+std::vector<std::string>& namesHandedOut() {
+  static std::vector<std::string> names;
+  return names;
+}
+
 std::string temporaryName(const std::string& path) {
   static unsigned counter = 0;
   const auto slash = path.find_last_of("/\\");
   const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-  return path.substr(0, nameStart) + "." + path.substr(nameStart) + ".plughost-" +
-         std::to_string(KEL_PROCESS_ID()) + "-" + std::to_string(++counter);
+  std::string name = path.substr(0, nameStart) + "." + path.substr(nameStart) + ".plughost-" +
+                     std::to_string(KEL_PROCESS_ID()) + "-" + std::to_string(++counter);
+  namesHandedOut().push_back(name);
+  return name;
 }
 
 // True for an existing target that is a device or a pipe (/dev/stdout,
@@ -114,6 +124,27 @@ bool copyFile(const std::string& from, const std::string& to) {
 }
 
 }  // namespace
+
+namespace {
+
+// Files being written in pieces; the system removes no open file.
+std::vector<std::FILE*>& openWriters() {
+  static std::vector<std::FILE*> files;
+  return files;
+}
+
+void forgetWriter(std::FILE* file) {
+  auto& files = openWriters();
+  files.erase(std::remove(files.begin(), files.end(), file), files.end());
+}
+
+}  // namespace
+
+void removeTemporaryFiles() {
+  for (std::FILE* file : openWriters()) std::fclose(file);
+  openWriters().clear();
+  for (const std::string& name : namesHandedOut()) removeFile(name);
+}
 
 bool readFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error) {
   FILE* file = openFile(path, "rb");
@@ -192,7 +223,10 @@ bool StagedFiles::commit(std::string& error) {
 }
 
 StagedWriter::~StagedWriter() {
-  if (file_ && !standardOutput_) std::fclose(file_);
+  if (file_ && !standardOutput_) {
+    forgetWriter(file_);
+    std::fclose(file_);
+  }
   if (!temporary_.empty()) removeFile(temporary_);
 }
 
@@ -214,6 +248,7 @@ bool StagedWriter::open(const std::string& path, std::string& error) {
     temporary_.clear();
     return false;
   }
+  openWriters().push_back(file_);
   return true;
 }
 
@@ -228,7 +263,10 @@ bool StagedWriter::commit(std::string& error) {
   errno = 0;
   // Buffered bytes only meet a full disk here.
   bool written = std::fflush(file_) == 0;
-  if (!standardOutput_) written = std::fclose(file_) == 0 && written;
+  if (!standardOutput_) {
+    forgetWriter(file_);
+    written = std::fclose(file_) == 0 && written;
+  }
   file_ = nullptr;
   if (!written) {
     error = "cannot write '" + target_ + "'" + reason();

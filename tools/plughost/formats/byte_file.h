@@ -66,6 +66,11 @@ class StagedWriter {
   bool standardOutput_ = false;
 };
 
+// Removes every temporary file this process staged that still exists: for a
+// process that must end at once (a plug-in crashed) and leaves no
+// destructor to do it.
+void removeTemporaryFiles();
+
 // One staged file committed at once.
 bool writeFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes,
                     std::string& error);

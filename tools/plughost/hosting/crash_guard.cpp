@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <iterator>
 
+#include "formats/byte_file.h"
+
 namespace plughost {
 namespace {
 
@@ -99,7 +101,8 @@ const char* exceptionName(DWORD code) {
 }
 
 // [any thread] The process is lost: one line through the raw handle (no
-// locks, no allocation), then out without running anything else of it.
+// locks, no allocation), the temporary files of unfinished writes removed,
+// then out without running anything else of it.
 LONG WINAPI onUnhandledException(EXCEPTION_POINTERS* pointers) {
   const DWORD code =
       pointers && pointers->ExceptionRecord ? pointers->ExceptionRecord->ExceptionCode : 0;
@@ -121,6 +124,7 @@ LONG WINAPI onUnhandledException(EXCEPTION_POINTERS* pointers) {
       static_cast<unsigned long>(code), exceptionName(code), call);
   DWORD written = 0;
   WriteFile(GetStdHandle(STD_ERROR_HANDLE), line, static_cast<DWORD>(length), &written, nullptr);
+  removeTemporaryFiles();
   TerminateProcess(GetCurrentProcess(), kPluginCrashedStatus);
   return EXCEPTION_EXECUTE_HANDLER;
 }
