@@ -962,6 +962,25 @@ TEST_F(PlughostTest, PathsOfAnyLanguageWork) {
   ASSERT_EQ(0u, second.exitCode) << second.err;
   EXPECT_NE(std::string::npos, second.out.find(" to " + out + ", peak")) << second.out;
 
+  // A copy of the bridge there loads, but cannot read its .ini.
+  const auto wideOf = [](const std::string& text) {
+    std::wstring result(text.size() + 1, L'\0');
+    result.resize(static_cast<std::size_t>(
+        MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &result[0],
+                            static_cast<int>(result.size()))));
+    return result;
+  };
+  ASSERT_TRUE(CopyFileW(wideOf(gain).c_str(), wideOf(wide + "DemoGain.dll").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(wideOf(folder + "DemoGain.ini").c_str(),
+                        wideOf(wide + "DemoGain.ini").c_str(), FALSE));
+  const ChildRun info = plughost("info " + quoted(wide + "DemoGain.dll"));
+  EXPECT_NE(0u, info.exitCode);
+  EXPECT_EQ("plughost: error: '" + wide +
+                "DemoGain.dll' came up without its engine: the plug-in reads its folder through "
+                "the system's ANSI code page (" +
+                std::to_string(GetACP()) + "), which lacks characters of this path\n",
+            info.err);
+
   const ChildRun refused = plughost("install --plugin " + quoted(binFolder() + "kelbridge.dll") +
                                     " --dir " + quoted(wide.substr(0, wide.size() - 1)) +
                                     " --name Fx --guid " + guid + " --id 4242 --process-index 0");

@@ -7,6 +7,7 @@
 #include "hosting/crash_guard.h"
 #include "hosting/host_context.h"
 #include "install/engine_check.h"
+#include "install/file_checks.h"
 #include "support/command_error.h"
 #include "support/utf8_path.h"
 
@@ -65,6 +66,10 @@ PluginInstance::PluginInstance(const std::string& path) : path_(path) {
       reason = GetFileAttributesW(wideText(ini).c_str()) == INVALID_FILE_ATTRIBUTES
                    ? "it has no configuration file (.ini) beside it"
                    : "its configuration file '" + ini + "' has no [KEL] settings";
+    }
+    if (reason.empty() && !isAnsiPath(path)) {
+      reason = "the plug-in reads its folder through the system's ANSI code page (" +
+               std::to_string(GetACP()) + "), which lacks characters of this path";
     }
     if (reason.empty()) reason = "the engine did not load";
     // The destructor does not run for a constructor that throws.

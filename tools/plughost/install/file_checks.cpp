@@ -19,11 +19,15 @@ bool samePath(const std::string& a, const std::string& b) {
                               TRUE) == CSTR_EQUAL;
 }
 
-void requireAnsiPath(const std::string& path, const char* what) {
+bool isAnsiPath(const std::string& path) {
   const std::wstring wide = wideText(path);
   BOOL lost = FALSE;
   WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, nullptr, 0, nullptr, &lost);
-  if (lost) {
+  return !lost;
+}
+
+void requireAnsiPath(const std::string& path, const char* what) {
+  if (!isAnsiPath(path)) {
     throw CommandError(std::string(what) + " '" + path + "' has characters beyond the system's " +
                        "ANSI code page (" + std::to_string(GetACP()) +
                        "), which the plug-in cannot read: choose a folder without them");
