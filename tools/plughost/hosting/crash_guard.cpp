@@ -106,7 +106,17 @@ const char* exceptionName(DWORD code) {
 LONG WINAPI onUnhandledException(EXCEPTION_POINTERS* pointers) {
   const DWORD code =
       pointers && pointers->ExceptionRecord ? pointers->ExceptionRecord->ExceptionCode : 0;
-  char call[64];
+  char line[192];
+  int length = 0;
+  if (!currentName && currentOpcode < 0) {
+    // No plug-in call runs: an engine that install or register tried out,
+    // or plughost itself.
+    length = std::snprintf(
+        line, sizeof line,
+        "plughost: error: crashed (exception 0x%08lX, %s) outside any call into a plug-in\n",
+        static_cast<unsigned long>(code), exceptionName(code));
+  }
+  char call[64] = "";
   if (currentName) {
     std::snprintf(call, sizeof call, "%s", currentName);
   } else if (currentOpcode >= 0 &&
@@ -115,13 +125,12 @@ LONG WINAPI onUnhandledException(EXCEPTION_POINTERS* pointers) {
     std::snprintf(call, sizeof call, "%s", kOpcodeNames[currentOpcode]);
   } else if (currentOpcode >= 0) {
     std::snprintf(call, sizeof call, "dispatcher opcode %ld", static_cast<long>(currentOpcode));
-  } else {
-    std::snprintf(call, sizeof call, "plughost itself");
   }
-  char line[192];
-  const int length = std::snprintf(
-      line, sizeof line, "plughost: error: the plug-in crashed (exception 0x%08lX, %s) in %s\n",
-      static_cast<unsigned long>(code), exceptionName(code), call);
+  if (length == 0) {
+    length = std::snprintf(line, sizeof line,
+                           "plughost: error: the plug-in crashed (exception 0x%08lX, %s) in %s\n",
+                           static_cast<unsigned long>(code), exceptionName(code), call);
+  }
   DWORD written = 0;
   WriteFile(GetStdHandle(STD_ERROR_HANDLE), line, static_cast<DWORD>(length), &written, nullptr);
   removeTemporaryFiles();
