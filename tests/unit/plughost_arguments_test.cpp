@@ -54,6 +54,22 @@ TEST(NoteSchedule, MessagesLandInTheirBlockWithTheirOffset) {
   EXPECT_EQ((std::array<std::uint8_t, 4>{0x80, 60, 0, 0}), off[0].second.bytes);
 }
 
+// A file's note-on and note-off on one tick keep the file's order, so the
+// note ends; a --note that ends where another begins still ends first.
+TEST(NoteSchedule, MessagesOfOneFrameKeepTheFilesOrder) {
+  const std::vector<plughost::TimedMidi> file = {{0.5, {0x90, 72, 100, 0}},
+                                                 {0.5, {0x80, 72, 0, 0}}};
+  const NoteSchedule schedule({{60, 100, 0.25, 0.5}, {64, 100, 0.5, 0.75}}, 1000.0, file);
+  std::vector<std::array<std::uint8_t, 2>> order;
+  for (const auto& [offset, message] : schedule.block(500, 1)) {
+    EXPECT_EQ(0, offset);
+    order.push_back({message.bytes[0], message.bytes[1]});
+  }
+  const std::vector<std::array<std::uint8_t, 2>> expected = {
+      {0x80, 60}, {0x90, 72}, {0x80, 72}, {0x90, 64}};
+  EXPECT_EQ(expected, order);
+}
+
 TEST(NoteSchedule, EveryMessageIsSentOnceInOrderWhateverTheBlockSize) {
   const NoteSchedule schedule({{64, 100, 0.5, 1.0}, {60, 100, 0.0, 0.5}, {67, 100, 0.25, 0.26}},
                               44100.0);

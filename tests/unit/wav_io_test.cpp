@@ -6,12 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "analysis/sample_census.h"
+#include "formats/byte_file.h"
 
 namespace {
 
@@ -241,6 +244,107 @@ TEST(WavFile, MissingFileNamesThePath) {
   std::string error;
   EXPECT_FALSE(plughost::readWavFile("no/such/file.wav", a, error));
   EXPECT_NE(std::string::npos, error.find("no/such/file.wav")) << error;
+}
+
+}  // namespace
+
+namespace {
+
+// A folder of its own under the system's temporary folder, gone afterwards.
+class WavStreamTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder =
+        std::filesystem::temp_directory_path() /
+        ("wav_stream_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    std::filesystem::create_directories(folder);
+  }
+  void TearDown() override { std::filesystem::remove_all(folder); }
+  std::filesystem::path folder;
+};
+
+// Block by block, in uneven blocks, the writer makes the bytes encodeWav
+// makes, and the reader gives back what decodeWav gives.
+TEST_F(WavStreamTest, StreamedFilesEqualWholeOnes) {
+  const struct {
+    WavSampleFormat format;
+    std::size_t channels;
+    std::size_t frames;
+  } cases[] = {{WavSampleFormat::kFloat32, 2, 1000},
+               {WavSampleFormat::kPcm16, 1, 777},
+               {WavSampleFormat::kPcm24, 3, 501},  // odd data size: a pad byte
+               {WavSampleFormat::kPcm24, 1, 1}};
+  for (const auto& c : cases) {
+    AudioBuffer audio;
+    audio.sampleRate = 22050;
+    audio.resize(c.channels, c.frames);
+    for (std::size_t ch = 0; ch < c.channels; ++ch) {
+      for (std::size_t f = 0; f < c.frames; ++f) {
+        audio.channels[ch][f] = static_cast<float>(std::sin(0.01 * f * (ch + 1)));
+      }
+    }
+    const std::string path = (folder / "streamed.wav").string();
+    std::string error;
+    plughost::WavFileWriter writer;
+    ASSERT_TRUE(writer.open(path, 22050, c.channels, c.frames, c.format, error)) << error;
+    for (std::size_t start = 0, block = 1; start < c.frames;
+         start += block, block = block * 3 + 1) {
+      const std::size_t n = std::min(block, c.frames - start);
+      std::vector<const float*> pointers;
+      for (const auto& channel : audio.channels) pointers.push_back(channel.data() + start);
+      ASSERT_TRUE(writer.write(pointers.data(), n, error)) << error;
+    }
+    ASSERT_TRUE(writer.commit(error)) << error;
+    Bytes written;
+    ASSERT_TRUE(plughost::readFileBytes(path, written, error)) << error;
+    const Bytes whole = encodeWav(audio, c.format);
+    EXPECT_TRUE(whole == written) << c.channels << " channels, " << c.frames << " frames";
+
+    AudioBuffer decoded;
+    ASSERT_TRUE(decodeWav(whole, decoded, error)) << error;
+    plughost::WavFileReader reader;
+    ASSERT_TRUE(reader.open(path, error)) << error;
+    EXPECT_EQ(22050, reader.sampleRate());
+    ASSERT_EQ(c.channels, reader.channels());
+    ASSERT_EQ(c.frames, reader.frames());
+    std::vector<std::vector<float>> block;
+    std::size_t at = 0;
+    while (std::size_t got = reader.read(block, 100, error)) {
+      for (std::size_t ch = 0; ch < c.channels; ++ch) {
+        for (std::size_t f = 0; f < got; ++f) {
+          ASSERT_EQ(decoded.channels[ch][at + f], block[ch][f]) << at + f;
+        }
+      }
+      at += got;
+    }
+    EXPECT_EQ(c.frames, at);
+    EXPECT_EQ("", error);
+  }
+}
+
+// A writer that gets fewer frames than it announced leaves no file; a file
+// whose data chunk runs past its end is refused before any frame plays.
+TEST_F(WavStreamTest, ShortWritesAndCutFilesAreRefused) {
+  const std::string path = (folder / "short.wav").string();
+  std::string error;
+  {
+    plughost::WavFileWriter writer;
+    ASSERT_TRUE(writer.open(path, 8000, 1, 10, WavSampleFormat::kFloat32, error)) << error;
+    const float samples[5] = {};
+    const float* pointers[1] = {samples};
+    ASSERT_TRUE(writer.write(pointers, 5, error)) << error;
+    EXPECT_FALSE(writer.commit(error));
+    EXPECT_EQ("the WAV output is missing 5 frames", error);
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(folder));
+
+  const AudioBuffer audio = stereo({0.1f, 0.2f, 0.3f}, {0.4f, 0.5f, 0.6f});
+  Bytes cut = encodeWav(audio, WavSampleFormat::kPcm16);
+  cut.pop_back();
+  ASSERT_TRUE(plughost::writeFileBytes(path, cut, error)) << error;
+  plughost::WavFileReader reader;
+  EXPECT_FALSE(reader.open(path, error));
+  EXPECT_EQ("'" + path + "': WAV file is truncated", error);
 }
 
 }  // namespace

@@ -800,3 +800,276 @@ TEST_F(PlughostTest, AnalyzeChartsTheFilterResponseAtEachCutoff) {
 }
 
 }  // namespace
+
+namespace {
+
+// A copy of the bridge whose export directory names another library: a VST 2
+// plug-in that is not ours, with the same one export "main".
+void writeForeignPlugin(const std::string& path) {
+  std::string image = readBytes(binFolder() + "kelbridge.dll");
+  const std::string ours("kelbridge.dll\0", 14);
+  std::size_t found = 0;
+  for (auto at = image.find(ours); at != std::string::npos; at = image.find(ours, at + 1)) {
+    image.replace(at, ours.size(), std::string("otherplug.dll\0", 14));
+    ++found;
+  }
+  ASSERT_GT(found, 0u);
+  ASSERT_TRUE(wine_test::writeBytes(path, image)) << path;
+}
+
+// Names of the files in `folder` (ending in a backslash), sorted.
+std::vector<std::string> filesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace
+
+// Whatever lies at install's target stays byte for byte unless it is an
+// earlier copy of the bridge for the same effect, or --force is given.
+TEST_F(PlughostTest, InstallReplacesNothingOfTheUsersWithoutForce) {
+  const std::string target = folder + "vst\\";
+  ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
+  const std::string bridge = binFolder() + "kelbridge.dll";
+  const std::string foreign = folder + "Other.dll";
+  writeForeignPlugin(foreign);
+  const std::string effectIni =
+      "[KEL]\r\nGUID=" + guid + "\r\nProcessIndex=1\r\n[VST]\r\nName=X\r\n";
+  const auto installAs = [&](const std::string& name, const std::string& plugin, int index) {
+    return "install --plugin " + quoted(plugin) + " --dir " + quoted(folder + "vst") + " --name " +
+           name + " --guid " + guid + " --id 4242 --process-index " + std::to_string(index);
+  };
+  const struct {
+    const char* name;
+    std::string dll;  // bytes at NAME.dll before, or "" for none
+    std::string ini;  // bytes at NAME.ini before, or "" for none
+    std::string message;
+  } cases[] = {
+      {"Text", "my own notes", "more notes",
+       "'" + target + "Text.dll' is not a copy of the kelbridge plug-in: not replaced"},
+      {"IniOnly", "", "plain text",
+       "'" + target +
+           "IniOnly.ini' is not an effect configuration (it has no [KEL] section): "
+           "not replaced"},
+      {"Foreign", readBytes(foreign), effectIni,
+       "'" + target + "Foreign.dll' is not a copy of the kelbridge plug-in: not replaced"},
+      {"Alone", readBytes(bridge), "",
+       "'" + target + "Alone.dll' has no effect configuration '" + target +
+           "Alone.ini' beside it: not replaced"},
+      {"Another", readBytes(bridge), effectIni,
+       "'" + target + "Another.ini' configures another effect (engine " + guid +
+           ", process index 1): not replaced"},
+  };
+  for (const auto& c : cases) {
+    const std::string dll = target + c.name + ".dll";
+    const std::string ini = target + c.name + ".ini";
+    if (!c.dll.empty()) writeText(dll, c.dll);
+    if (!c.ini.empty()) writeText(ini, c.ini);
+    const ChildRun run = plughost(installAs(c.name, bridge, 0));
+    EXPECT_NE(0u, run.exitCode) << c.name;
+    EXPECT_EQ("plughost: error: " + c.message + " (--force replaces it)\n", run.err) << c.name;
+    EXPECT_EQ("", run.out) << c.name;
+    EXPECT_EQ(c.dll, readBytes(dll)) << c.name;
+    EXPECT_EQ(c.ini, readBytes(ini)) << c.name;
+  }
+  // uninstall keeps to the same rule: a DLL that is not the bridge stays.
+  const ChildRun keep = plughost("uninstall --dir " + quoted(folder + "vst") + " --name Foreign");
+  EXPECT_NE(0u, keep.exitCode);
+  EXPECT_EQ("plughost: error: '" + target +
+                "Foreign.dll' is not a copy of the kelbridge plug-in: nothing removed\n",
+            keep.err);
+  EXPECT_EQ(effectIni, readBytes(target + "Foreign.ini"));
+
+  // Only the bridge itself is installed.
+  const ChildRun other = plughost(installAs("Fresh", foreign, 0));
+  EXPECT_NE(0u, other.exitCode);
+  EXPECT_EQ("plughost: error: plug-in '" + foreign +
+                "' is not the kelbridge plug-in: install copies only the bridge\n",
+            other.err);
+  EXPECT_FALSE(exists(target + "Fresh.dll"));
+
+  // An earlier copy of the same effect is replaced; --force replaces the rest.
+  ASSERT_EQ(0u, plughost(installAs("Another", bridge, 1)).exitCode);
+  const ChildRun again = plughost(installAs("Another", bridge, 1) + " --channels-out 1");
+  EXPECT_EQ(0u, again.exitCode) << again.err;
+  EXPECT_NE(std::string::npos, readBytes(target + "Another.ini").find("ChannelsOut=1\r\n"));
+  const ChildRun forced = plughost(installAs("Text", bridge, 0) + " --force");
+  EXPECT_EQ(0u, forced.exitCode) << forced.err;
+  EXPECT_EQ(readBytes(bridge), readBytes(target + "Text.dll"));
+}
+
+// render holds one block: its output streams to the file (or to stdout with
+// "-"), so an hour takes no more memory than ten seconds.
+TEST_F(PlughostTest, RenderStreamsToAFileOrStdoutInFlatMemory) {
+  const std::string gain = install("DemoGain", "DGai", 0);
+  const std::string wav = folder + "short.wav";
+  const std::string render = "render " + quoted(gain) + " --generate noise --rate 8000 ";
+  const ChildRun file = plughost(render + "--seconds 10 --format pcm16 --out " + quoted(wav));
+  ASSERT_EQ(0u, file.exitCode) << file.err;
+  const ChildRun piped = plughost(render + "--seconds 10 --format pcm16 --out -");
+  ASSERT_EQ(0u, piped.exitCode) << piped.err;
+  EXPECT_EQ("", piped.err.substr(0, piped.err.find("Rendered 10.00 s")));
+  EXPECT_NE(std::string::npos, piped.err.find(" to the standard output, peak ")) << piped.err;
+  // The test reads stdout as text; WAV bytes hold no CR before LF here only
+  // by chance, so compare after the same reading.
+  std::string expected = readBytes(wav);
+  expected.erase(std::remove(expected.begin(), expected.end(), '\r'), expected.end());
+  EXPECT_EQ(expected.size(), piped.out.size());
+  EXPECT_TRUE(expected == piped.out);
+
+  const std::string longWav = folder + "long.wav";
+  const ChildRun hour = plughost(render + "--seconds 3600 --format pcm16 --out " + quoted(longWav));
+  ASSERT_EQ(0u, hour.exitCode) << hour.err;
+  HANDLE handle =
+      CreateFileA(longWav.c_str(), 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  LARGE_INTEGER size = {};
+  GetFileSizeEx(handle, &size);
+  CloseHandle(handle);
+  EXPECT_EQ(44 + 3600LL * 8000 * 2 * 2, size.QuadPart);
+  DeleteFileA(longWav.c_str());
+  ASSERT_GT(file.peakPrivateBytes, 0u);
+  std::printf("peak private memory: 10 s %.1f MiB, 1 h %.1f MiB (the hour's output: %.1f MiB)\n",
+              file.peakPrivateBytes / 1048576.0, hour.peakPrivateBytes / 1048576.0,
+              size.QuadPart / 1048576.0);
+  EXPECT_LT(hour.peakPrivateBytes, file.peakPrivateBytes + 4 * 1048576);
+}
+
+// A plug-in that faults ends plughost with one line naming the exception and
+// the call, nothing on stdout, status 5 and no temporary file left.
+TEST_F(PlughostTest, APluginCrashGivesOneLineAndStatusFive) {
+  wine_test::ScratchInstallation tests{"plughost-crash", "kel_test_engine.dll"};
+  ASSERT_TRUE(tests.ready());
+  const std::string effect = tests.addEffect("Crashing", fourChars("Cras"), 0, 2);
+  ASSERT_FALSE(effect.empty());
+  SetEnvironmentVariableA("KEL_TEST_ENGINE_SCRIPT",
+                          "standalone crash-on-one-frame crash-in-set-parameter");
+  const std::string out = " --out " + quoted(folder + "crash.wav");
+  const struct {
+    std::string arguments;
+    const char* call;
+  } cases[] = {
+      {"render " + quoted(effect) + " --generate sine --seconds 0.01 --block 1" + out,
+       "processReplacing"},
+      {"render " + quoted(effect) + " --generate sine --seconds 0.01 --set #0=0.5" + out,
+       "setParameter"},
+      {"preset save " + quoted(effect) + " " + quoted(folder + "crash.fxp") + " --set #0=0.5",
+       "setParameter"},
+  };
+  for (const auto& c : cases) {
+    const ChildRun run = plughost(c.arguments);
+    EXPECT_EQ(5u, run.exitCode) << c.arguments;
+    EXPECT_EQ(std::string("plughost: error: the plug-in crashed (exception 0xC0000005, access "
+                          "violation) in ") +
+                  c.call + "\n",
+              run.err)
+        << c.arguments;
+    EXPECT_EQ("", run.out) << c.arguments;
+  }
+  SetEnvironmentVariableA("KEL_TEST_ENGINE_SCRIPT", nullptr);
+  for (const std::string& name : filesIn(folder)) {
+    EXPECT_EQ(std::string::npos, name.find(".plughost-")) << name;
+  }
+}
+
+// Paths beyond the ANSI code page reach plughost whole and come back whole;
+// the bridge itself reads only ANSI paths, which install says before it
+// writes.
+TEST_F(PlughostTest, PathsOfAnyLanguageWork) {
+  const std::string gain = install("DemoGain", "DGai", 0);
+  const std::string wide = folder + "\xC3\xBCn\xC3\xAF \xE2\x98\x83\\";  // "ünï ☃"
+  std::wstring wideFolder(wide.size() + 1, L'\0');
+  wideFolder.resize(static_cast<std::size_t>(
+      MultiByteToWideChar(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), &wideFolder[0],
+                          static_cast<int>(wideFolder.size()))));
+  ASSERT_TRUE(CreateDirectoryW(wideFolder.c_str(), nullptr));
+  const std::string in = wide + "in\xE2\x98\x83.wav";
+  const std::string out = wide + "\xC3\x9F\xE2\x9C\x93.wav";
+  const ChildRun first =
+      plughost("render " + quoted(gain) + " --generate sine --seconds 0.1 --out " + quoted(in));
+  ASSERT_EQ(0u, first.exitCode) << first.err;
+  EXPECT_NE(std::string::npos, first.out.find(" to " + in + ", peak")) << first.out;
+  const ChildRun second =
+      plughost("render " + quoted(gain) + " --in " + quoted(in) + " --out " + quoted(out));
+  ASSERT_EQ(0u, second.exitCode) << second.err;
+  EXPECT_NE(std::string::npos, second.out.find(" to " + out + ", peak")) << second.out;
+
+  // A copy of the bridge there loads, but cannot read its .ini.
+  const auto wideOf = [](const std::string& text) {
+    std::wstring result(text.size() + 1, L'\0');
+    result.resize(static_cast<std::size_t>(
+        MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &result[0],
+                            static_cast<int>(result.size()))));
+    return result;
+  };
+  ASSERT_TRUE(CopyFileW(wideOf(gain).c_str(), wideOf(wide + "DemoGain.dll").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(wideOf(folder + "DemoGain.ini").c_str(),
+                        wideOf(wide + "DemoGain.ini").c_str(), FALSE));
+  const ChildRun info = plughost("info " + quoted(wide + "DemoGain.dll"));
+  EXPECT_NE(0u, info.exitCode);
+  EXPECT_EQ("plughost: error: '" + wide +
+                "DemoGain.dll' came up without its engine: the plug-in reads its folder through "
+                "the system's ANSI code page (" +
+                std::to_string(GetACP()) + "), which lacks characters of this path\n",
+            info.err);
+
+  const ChildRun refused = plughost("install --plugin " + quoted(binFolder() + "kelbridge.dll") +
+                                    " --dir " + quoted(wide.substr(0, wide.size() - 1)) +
+                                    " --name Fx --guid " + guid + " --id 4242 --process-index 0");
+  EXPECT_NE(0u, refused.exitCode);
+  EXPECT_EQ(1, refused.errLines()) << refused.err;
+  EXPECT_NE(std::string::npos, refused.err.find("effect '" + wide +
+                                                "Fx.dll' has characters beyond the system's ANSI "
+                                                "code page"))
+      << refused.err;
+}
+
+TEST_F(PlughostTest, BadValuesOfNewUsersGiveOneLine) {
+  const std::string gain = install("DemoGain", "DGai", 0);
+  const std::string never = " --out " + quoted(folder + "never.wav");
+  const std::string sine = "render " + quoted(gain) + " --generate sine ";
+  writeText(folder + "still.mid", std::string("MThd\0\0\0\x06\0\0\0\x01\0\x60"
+                                              "MTrk\0\0\0\x0b"
+                                              "\0\xFF\x51\x03\0\0\0"
+                                              "\0\xFF\x2F\0",
+                                              33));
+  const struct {
+    std::string arguments;
+    std::string message;
+  } cases[] = {
+      {sine + "--seconds 1 --tempo nan" + never, "--tempo: 'nan' is not a finite number"},
+      {sine + "--seconds 1e-9" + never, "1e-09 s at 44100 Hz is less than one frame"},
+      {sine + "--seconds 1 --midi " + quoted(folder + "still.mid") + never,
+       "'" + folder + "still.mid': MIDI file sets a tempo of 0 microseconds per quarter note"},
+      {"preset frob", "unknown command 'preset frob' (use preset save or load)"},
+      {"analyze " + quoted(gain) + " --png " + quoted(folder + "x.out") + " --csv " +
+           quoted(folder + "X.OUT"),
+       "--png and --csv name the same file '" + folder + "X.OUT'"},
+  };
+  for (const auto& c : cases) {
+    const ChildRun run = plughost(c.arguments);
+    EXPECT_NE(0u, run.exitCode) << c.arguments;
+    EXPECT_EQ("plughost: error: " + c.message + "\n", run.err) << c.arguments;
+  }
+  EXPECT_FALSE(exists(folder + "never.wav"));
+  EXPECT_FALSE(exists(folder + "x.out"));
+
+  // Silence has no peak in dBFS; a synth after an effect cannot hear it.
+  const ChildRun silent = plughost(
+      "render " + quoted(gain) + " --plugin " + quoted(install("DemoSynth", "DSyn", 2, 0)) +
+      " --generate silence --seconds 0.1 --out " + quoted(folder + "s.wav"));
+  EXPECT_EQ(0u, silent.exitCode) << silent.err;
+  EXPECT_NE(std::string::npos, silent.out.find("through DemoGain -> DemoSynth to ")) << silent.out;
+  EXPECT_NE(std::string::npos, silent.out.find(", silent\n")) << silent.out;
+  EXPECT_EQ(
+      "plughost: warning: 'DemoSynth' takes no input: the output of 'DemoGain' before it is "
+      "not heard\n",
+      silent.err);
+}

@@ -15,5 +15,7 @@ struct SampleCensus {
 };
 
 SampleCensus takeCensus(const AudioBuffer& audio);
+// Adds `count` samples to `census`, block by block as a render streams.
+void countSamples(SampleCensus& census, const float* samples, std::size_t count);
 
 }  // namespace plughost

@@ -19,6 +19,7 @@
 #include "hosting/host_context.h"
 #include "hosting/plugin_instance.h"
 #include "hosting/plugin_report.h"
+#include "install/file_checks.h"
 #include "support/command_error.h"
 
 namespace plughost {
@@ -126,6 +127,9 @@ std::string settingLabel(const PluginInstance& plugin, VstInt32 index) {
 }
 
 int runAnalyze(const AnalyzeOptions& options) {
+  if (!options.csv.empty() && samePath(options.png, options.csv)) {
+    throw CommandError("--png and --csv name the same file '" + options.csv + "'");
+  }
   const std::vector<std::string> compared =
       options.compare.empty() ? std::vector<std::string>() : compareSettings(options.compare);
   PluginInstance plugin(options.plugin);

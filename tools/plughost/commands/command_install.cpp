@@ -11,6 +11,7 @@
 #include "commands/commands.h"
 #include "formats/byte_file.h"
 #include "formats/pe_width.h"
+#include "install/bridge_identity.h"
 #include "install/engine_check.h"
 #include "install/file_checks.h"
 #include "install/install_paths.h"
@@ -30,6 +31,7 @@ struct InstallOptions {
   std::int32_t processIndex = 0;
   std::int32_t channelsIn = 2;
   std::int32_t channelsOut = 2;
+  bool force = false;  // replace whatever lies at the target
 };
 
 // The settings file's fields, each checked by the installation's rules.
@@ -71,16 +73,27 @@ int runInstall(const InstallOptions& options) {
   requireOwnWidth(plugin, "plug-in '" + plugin + "'");
   requireRegisteredEngineOfOwnWidth(options.guid);
   requireExport(plugin, "main", "a VST 2 plug-in");
+  // Another plug-in copied under an effect's name would come up as itself,
+  // with its own ID and no name of ours.
+  if (!isBridgeImage(plugin)) {
+    throw CommandError("plug-in '" + plugin +
+                       "' is not the kelbridge plug-in: install copies only the bridge");
+  }
   checkEngine(settings);
   std::string error;
   std::vector<std::uint8_t> image;
   if (!readFileBytes(plugin, image, error)) throw CommandError(error);
 
   const std::string directory = withoutTrailingSeparators(fullPath(options.directory));
+  requireAnsiPath(directory + "\\" + options.name + ".dll", "effect");
   makeDirectories(directory);
   const std::string target = directory + "\\" + options.name + ".dll";
   const std::string ini = installation::settingsPathFor(target);
   if (fullPath(target) == plugin) throw CommandError("'" + target + "' is the plug-in itself");
+  const std::string problem = replacementProblem(target, settings);
+  if (!problem.empty() && !options.force) {
+    throw CommandError(problem + ": not replaced (--force replaces it)");
+  }
   // Both files are written whole before either takes its name, so a host's
   // scan never meets a cut DLL or a DLL without its .ini.
   const std::string text = installation::settingsText(settings);
@@ -108,6 +121,8 @@ void addInstallCommand(CLI::App& app, int& status) {
   cmd->add_option("--process-index", install->processIndex, "Engine processor index")->required();
   cmd->add_option("--channels-in", install->channelsIn, "Input channels")->capture_default_str();
   cmd->add_option("--channels-out", install->channelsOut, "Output channels")->capture_default_str();
+  cmd->add_flag("--force", install->force,
+                "Replace files at the target that are not an earlier copy of this effect");
   cmd->callback([install, &status] { status = runInstall(*install); });
 }
 

@@ -30,6 +30,7 @@ int runRegister(const RegisterOptions& options) {
   if (!isFile(path)) throw CommandError("engine '" + engine + "' does not exist");
   requireOwnWidth(path, "engine '" + path + "'");
   requireExport(path, "kelMain", "an engine library");
+  requireAnsiPath(path, "engine");
 
   const std::string keyName = installation::engineKeyName(guid);
   platform::RegistryKey key;

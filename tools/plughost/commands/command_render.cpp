@@ -82,41 +82,95 @@ std::size_t framesFor(double seconds, int rate, int outputs, WavSampleFormat for
                   seconds, rate, outputs);
     throw CommandError(text);
   }
+  if (frames < 1.0) {
+    char text[160];
+    std::snprintf(text, sizeof text, "%g s at %d Hz is less than one frame", seconds, rate);
+    throw CommandError(text);
+  }
   return static_cast<std::size_t>(frames);
 }
 
-AudioBuffer loadInput(const RenderOptions& options, int channels, int outputs,
-                      std::size_t& frames) {
-  AudioBuffer input;
-  std::string error;
-  const WavSampleFormat format = sampleFormat(options.format);
-  if (!options.input.empty()) {
-    if (!readWavFile(options.input, input, error)) throw CommandError(error);
-    const double seconds = options.seconds > 0.0
-                               ? options.seconds
-                               : static_cast<double>(input.frames()) / input.sampleRate;
-    frames = framesFor(seconds, input.sampleRate, outputs, format);
-    const int given = static_cast<int>(input.channels.size());
-    if (given > channels && channels > 0) {
-      std::fprintf(stderr,
-                   "plughost: warning: '%s' has %d channels, the plug-in takes %d: "
-                   "channels %d..%d are left out\n",
-                   options.input.c_str(), given, channels, channels + 1, given);
-    } else if (given < channels) {
-      std::fprintf(stderr,
-                   "plughost: warning: '%s' has %d channel(s), the plug-in takes %d: "
-                   "channel %d repeats in the others\n",
-                   options.input.c_str(), given, channels, given);
-    } else if (channels == 0) {
-      std::fprintf(stderr, "plughost: warning: the plug-in takes no input: '%s' is not used\n",
-                   options.input.c_str());
+// The input, block by block: a WAV file read as it plays or a generated
+// signal, so a render of any length holds one block of it.
+class InputSource {
+ public:
+  explicit InputSource(const RenderOptions& options)
+      : signal_(options.generate, options.sampleRate) {
+    if (options.input.empty()) {
+      sampleRate_ = options.sampleRate;
+      channels_ = 1;
+      return;
     }
+    std::string error;
+    file_ = std::make_unique<WavFileReader>();
+    if (!file_->open(options.input, error)) throw CommandError(error);
+    sampleRate_ = file_->sampleRate();
+    channels_ = file_->channels();
+  }
+  int sampleRate() const { return sampleRate_; }
+  std::size_t channels() const { return channels_; }
+  bool isFile() const { return file_ != nullptr; }
+  std::uint64_t fileFrames() const { return file_ ? file_->frames() : 0; }
+
+  // The next `n` frames into `ins`; channels the source lacks repeat its
+  // last one, and a file that ends early continues as silence.
+  void read(ChannelBuffers& ins, std::size_t n) {
+    if (file_) {
+      std::string error;
+      const std::size_t got = file_->read(block_, n, error);
+      if (!error.empty()) throw CommandError(error);
+      for (std::size_t c = 0; c < ins.size(); ++c) {
+        const std::vector<float>& from = block_[std::min(c, block_.size() - 1)];
+        std::copy(from.begin(), from.begin() + got, ins[c].begin());
+        std::fill(ins[c].begin() + got, ins[c].begin() + n, 0.0f);
+      }
+      return;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+      const float sample = signal_.next();
+      for (std::size_t c = 0; c < ins.size(); ++c) ins[c][i] = sample;
+    }
+  }
+
+ private:
+  TestSignal signal_;
+  std::unique_ptr<WavFileReader> file_;
+  std::vector<std::vector<float>> block_;
+  int sampleRate_ = 0;
+  std::size_t channels_ = 0;
+};
+
+// Opens the input and settles the length; warns of channels the plug-in
+// does not take.
+std::unique_ptr<InputSource> openInput(const RenderOptions& options, int channels, int outputs,
+                                       std::size_t& frames) {
+  auto input = std::make_unique<InputSource>(options);
+  const WavSampleFormat format = sampleFormat(options.format);
+  if (!input->isFile()) {
+    frames = framesFor(options.seconds, options.sampleRate, outputs, format);
     return input;
   }
-  frames = framesFor(options.seconds, options.sampleRate, outputs, format);
-  if (!generateTestSignal(options.generate, std::max(channels, 1), frames, options.sampleRate,
-                          input)) {
-    throw CommandError("unknown signal '" + options.generate + "' (use sine, noise or silence)");
+  const double seconds = options.seconds > 0.0
+                             ? options.seconds
+                             : static_cast<double>(input->fileFrames()) / input->sampleRate();
+  if (input->fileFrames() == 0 && options.seconds <= 0.0) {
+    throw CommandError("'" + options.input + "' holds no audio");
+  }
+  frames = framesFor(seconds, input->sampleRate(), outputs, format);
+  const int given = static_cast<int>(input->channels());
+  if (given > channels && channels > 0) {
+    std::fprintf(stderr,
+                 "plughost: warning: '%s' has %d channels, the plug-in takes %d: "
+                 "channels %d..%d are left out\n",
+                 options.input.c_str(), given, channels, channels + 1, given);
+  } else if (given < channels) {
+    std::fprintf(stderr,
+                 "plughost: warning: '%s' has %d channel(s), the plug-in takes %d: "
+                 "channel %d repeats in the others\n",
+                 options.input.c_str(), given, channels, given);
+  } else if (channels == 0) {
+    std::fprintf(stderr, "plughost: warning: the plug-in takes no input: '%s' is not used\n",
+                 options.input.c_str());
   }
   return input;
 }
@@ -240,7 +294,7 @@ void checkRenderOptions(const RenderOptions& options) {
 // Everything a render needs, set up before its first block.
 struct RenderSession {
   std::vector<std::unique_ptr<Stage>> chain;  // the positional plug-in first
-  AudioBuffer input;
+  std::unique_ptr<InputSource> input;
   std::size_t frames = 0;
   std::unique_ptr<NoteSchedule> schedule;
   std::vector<ScheduledValue> automation;
@@ -272,9 +326,19 @@ std::unique_ptr<RenderSession> setUpRender(const RenderOptions& options) {
     }
   }
 
+  // An effect that takes no input cannot hear the one before it.
+  for (std::size_t k = 1; k < chain.size(); ++k) {
+    if (chain[k]->plugin.effect()->numInputs < 1) {
+      std::fprintf(stderr,
+                   "plughost: warning: '%s' takes no input: the output of '%s' before it is not "
+                   "heard\n",
+                   chain[k]->plugin.effectName().c_str(),
+                   chain[k - 1]->plugin.effectName().c_str());
+    }
+  }
   session->input =
-      loadInput(options, session->inputCount(), session->outputCount(), session->frames);
-  const int rate = session->input.sampleRate;
+      openInput(options, session->inputCount(), session->outputCount(), session->frames);
+  const int rate = session->input->sampleRate();
   std::vector<TimedMidi> midi;
   std::string midiError;
   if (!options.midi.empty() && !readMidiFile(options.midi, midi, midiError)) {
@@ -305,33 +369,37 @@ std::unique_ptr<RenderSession> setUpRender(const RenderOptions& options) {
   return session;
 }
 
-// Plays the input through the chain block by block, then suspends the
-// effects; answers the last effect's output.
-AudioBuffer renderBlocks(RenderSession& session, int blockSize) {
+// What a render wrote, for its report.
+struct RenderResult {
+  SampleCensus census;
+  bool toStandardOutput = false;
+};
+
+// Plays the input through the chain block by block into the output file,
+// then suspends the effects. Only one block of audio is held at a time.
+RenderResult renderBlocks(RenderSession& session, const RenderOptions& options) {
   auto& chain = session.chain;
-  const AudioBuffer& input = session.input;
   const std::size_t frames = session.frames;
   const int outputCount = session.outputCount();
-  const auto block = static_cast<std::size_t>(blockSize);
+  const auto block = static_cast<std::size_t>(options.blockSize);
   std::size_t nextValue = 0;
 
-  AudioBuffer output;
-  output.sampleRate = input.sampleRate;
-  output.resize(outputCount, frames);
+  RenderResult result;
+  std::string error;
+  WavFileWriter output;
+  if (!output.open(options.output, session.input->sampleRate(),
+                   static_cast<std::size_t>(outputCount), frames, sampleFormat(options.format),
+                   error)) {
+    throw CommandError(error);
+  }
+  std::vector<const float*> outputs(static_cast<std::size_t>(outputCount));
   ProgressBar progress("Rendering", frames);
   HostContext& host = hostContext();
   host.processing = true;
   for (std::size_t start = 0; start < frames; start += block) {
     const std::size_t n = std::min(block, frames - start);
     host.samplePosition = static_cast<double>(start);
-    // Missing input channels repeat the source's last channel.
-    Stage& first = *chain.front();
-    for (std::size_t c = 0; c < first.ins.size(); ++c) {
-      const auto& source = input.channels[std::min(c, input.channels.size() - 1)];
-      for (std::size_t i = 0; i < n; ++i) {
-        first.ins[c][i] = start + i < source.size() ? source[start + i] : 0.0f;
-      }
-    }
+    session.input->read(chain.front()->ins, n);
     const auto& automation = session.automation;
     while (nextValue < automation.size() &&
            automation[nextValue].frame < static_cast<std::int64_t>(start + n)) {
@@ -352,36 +420,42 @@ AudioBuffer renderBlocks(RenderSession& session, int blockSize) {
       stage.process(messages, n);
     }
     for (int c = 0; c < outputCount; ++c) {
-      const auto& result = chain.back()->outs[c];
-      std::copy(result.begin(), result.begin() + n, output.channels[c].begin() + start);
+      outputs[c] = chain.back()->outs[c].data();
+      countSamples(result.census, outputs[c], n);
     }
+    if (!output.write(outputs.data(), n, error)) throw CommandError(error);
     progress.update(start + n);
   }
   host.processing = false;
   progress.finish();
   for (const auto& stage : chain) stage->plugin.dispatch(effMainsChanged, 0, 0);
-  return output;
+  if (!output.commit(error)) throw CommandError(error);
+  result.toStandardOutput = output.toStandardOutput();
+  return result;
 }
 
-// Writes the output file and reports it: a line on stdout, warnings for
-// samples beyond full scale, an error (status 1) for samples not finite.
+// Reports the render: a line on stdout (on stderr when the WAV went to
+// stdout), warnings for samples beyond full scale, an error (status 1) for
+// samples not finite.
 int reportRender(const RenderOptions& options, const RenderSession& session,
-                 const AudioBuffer& output) {
+                 const RenderResult& result) {
   const WavSampleFormat format = sampleFormat(options.format);
   std::string names = session.first().effectName();
   for (std::size_t k = 1; k < session.chain.size(); ++k) {
     names += " -> " + session.chain[k]->plugin.effectName();
   }
-
-  std::string error;
-  if (!writeWavFile(options.output, output, format, error)) throw CommandError(error);
-  const SampleCensus census = takeCensus(output);
+  const SampleCensus& census = result.census;
   const std::size_t total = session.frames * static_cast<std::size_t>(session.outputCount());
-  std::printf("Rendered %.2f s (%d Hz, %d in, %d out, block %d) through %s to %s, peak %.1f dBFS\n",
-              static_cast<double>(session.frames) / session.input.sampleRate,
-              session.input.sampleRate, session.inputCount(), session.outputCount(),
-              options.blockSize, names.c_str(), options.output.c_str(),
-              census.peak > 0.0f ? 20.0 * std::log10(census.peak) : -999.0);
+  char peak[32] = "silent";
+  if (census.peak > 0.0f) {
+    std::snprintf(peak, sizeof peak, "peak %.1f dBFS", 20.0 * std::log10(census.peak));
+  }
+  std::fprintf(result.toStandardOutput ? stderr : stdout,
+               "Rendered %.2f s (%d Hz, %d in, %d out, block %d) through %s to %s, %s\n",
+               static_cast<double>(session.frames) / session.input->sampleRate(),
+               session.input->sampleRate(), session.inputCount(), session.outputCount(),
+               options.blockSize, names.c_str(),
+               result.toStandardOutput ? "the standard output" : options.output.c_str(), peak);
   std::fflush(stdout);
   if (census.beyondFullScale > 0) {
     std::fprintf(
@@ -411,7 +485,7 @@ void addRenderCommand(CLI::App& app, int& status) {
   in->excludes(generate);
   cmd->add_option("--seconds", render->seconds, "Length in seconds (default: the input's)")
       ->check(positiveSeconds());
-  cmd->add_option("--out", render->output, "Output WAV")->required();
+  cmd->add_option("--out", render->output, "Output WAV; - for the standard output")->required();
   cmd->add_option("--block", render->blockSize, "Block size in frames")
       ->capture_default_str()
       ->check(CLI::Range(1, 65536));
@@ -440,15 +514,15 @@ void addRenderCommand(CLI::App& app, int& status) {
       ->needs(bank);
   cmd->add_option("--tempo", render->tempo, "Tempo in beats per minute, as the host's time info")
       ->capture_default_str()
-      ->check(CLI::Range(1.0, 999.0));
+      ->check(finiteNumber() & CLI::Range(1.0, 999.0));
   cmd->add_option("--time-signature", render->timeSignature, "Time signature, e.g. 3/4")
       ->capture_default_str();
   cmd->add_option("--note", render->notes, "MIDI note NOTE[:VELOCITY]@START-END seconds");
   cmd->callback([render, &status] {
     checkRenderOptions(*render);
     const std::unique_ptr<RenderSession> session = setUpRender(*render);
-    const AudioBuffer output = renderBlocks(*session, render->blockSize);
-    status = reportRender(*render, *session, output);
+    const RenderResult result = renderBlocks(*session, *render);
+    status = reportRender(*render, *session, result);
   });
 }
 

@@ -7,9 +7,11 @@
 #include <string>
 
 #include "commands/commands.h"
+#include "install/bridge_identity.h"
 #include "install/install_paths.h"
 #include "installation/effect_settings.h"
 #include "support/command_error.h"
+#include "support/utf8_path.h"
 
 namespace plughost {
 namespace {
@@ -24,26 +26,27 @@ struct UninstallOptions {
 int runUninstall(const UninstallOptions& options) {
   requireEffectName(options.name);
   const std::string directory = withoutTrailingSeparators(options.directory);
-  const DWORD attributes = GetFileAttributesA(directory.c_str());
+  const DWORD attributes = GetFileAttributesW(wideText(directory).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     throw CommandError("there is no folder '" + options.directory + "'");
   }
   const std::string dll = directory + "\\" + options.name + ".dll";
   const std::string ini = installation::settingsPathFor(dll);
-  if (GetFileAttributesA(ini.c_str()) == INVALID_FILE_ATTRIBUTES) {
+  if (GetFileAttributesW(wideText(ini).c_str()) == INVALID_FILE_ATTRIBUTES) {
     throw CommandError("there is no effect named '" + options.name + "' in '" + options.directory +
                        "' (no " + options.name + ".ini)");
   }
-  if (!installation::hasEffectSettings(ini.c_str())) {
-    throw CommandError("'" + ini + "' is no effect configuration: nothing installed as '" +
-                       options.name + "' in '" + options.directory + "'");
+  // The same rule as install's: only an effect copy of the bridge is ours.
+  const std::string problem = removalProblem(dll);
+  if (!problem.empty()) {
+    throw CommandError(problem + ": nothing removed");
   }
-  const bool hadDll = GetFileAttributesA(dll.c_str()) != INVALID_FILE_ATTRIBUTES;
+  const bool hadDll = GetFileAttributesW(wideText(dll).c_str()) != INVALID_FILE_ATTRIBUTES;
   // The DLL goes first: a host's scan must never find it without its .ini.
-  if (hadDll && !DeleteFileA(dll.c_str())) {
+  if (hadDll && !DeleteFileW(wideText(dll).c_str())) {
     throw CommandError("cannot remove '" + dll + "' (is a host using it?)");
   }
-  if (!DeleteFileA(ini.c_str())) throw CommandError("cannot remove '" + ini + "'");
+  if (!DeleteFileW(wideText(ini).c_str())) throw CommandError("cannot remove '" + ini + "'");
   if (hadDll) {
     std::printf("Uninstalled %s: removed %s and %s\n", options.name.c_str(), dll.c_str(),
                 ini.c_str());

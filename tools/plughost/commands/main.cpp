@@ -1,17 +1,37 @@
 // plughost: loads a VST 2 plug-in as a host does and shows, renders, saves,
 // restores or opens it; also registers engines and installs named copies of
 // the bridge plug-in.
+#include <windows.h>
+
+// CommandLineToArgvW; after windows.h, which it needs.
+#include <shellapi.h>
+
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "commands/commands.h"
+#include "hosting/crash_guard.h"
 #include "support/command_error.h"
+#include "support/utf8_path.h"
 
 namespace {
+
+// The program's arguments in UTF-8, from the UTF-16 command line.
+std::vector<std::string> commandLineArguments() {
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> arguments;
+  for (int i = 0; wide && i < count; ++i) arguments.push_back(plughost::utf8Text(wide[i]));
+  LocalFree(wide);
+  if (arguments.empty()) arguments.push_back("plughost");
+  return arguments;
+}
 
 int fail(const std::string& message) {
   std::fprintf(stderr, "plughost: error: %s\n", message.c_str());
@@ -20,8 +40,21 @@ int fail(const std::string& message) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int, char**) {
   using namespace plughost;
+  installCrashHandler();
+  // Texts are UTF-8: a console shows them as such; pipes and files get the
+  // bytes unchanged.
+  SetConsoleOutputCP(CP_UTF8);
+  // The command line as the system holds it, in UTF-16, so paths of any
+  // language survive; everything inside plughost is UTF-8.
+  const std::vector<std::string> arguments = commandLineArguments();
+  std::vector<char*> pointers;
+  for (const std::string& argument : arguments)
+    pointers.push_back(const_cast<char*>(argument.c_str()));
+  pointers.push_back(nullptr);
+  const int argc = static_cast<int>(arguments.size());
+  char** argv = pointers.data();
   CLI::App app{"plughost - a command-line host for VST 2 plug-ins"};
   app.require_subcommand(1);
   // Paths such as /tmp/x.dll are arguments, not "/option" switches.
@@ -51,6 +84,19 @@ int main(int argc, char** argv) {
         names += (i == 0 ? "" : i + 1 == shown.size() ? " or " : ", ") + shown[i]->get_name();
       }
       return fail("unknown command '" + command + "' (use " + names + ")");
+    }
+    // A command made of commands (preset save, preset load) names its own.
+    CLI::App* chosen = app.get_subcommand(command);
+    const auto parts = chosen->get_subcommands([](CLI::App*) { return true; });
+    if (!parts.empty() && argc > 2 && argv[2][0] != '-' &&
+        std::none_of(parts.begin(), parts.end(),
+                     [&](CLI::App* c) { return c->get_name() == argv[2]; })) {
+      std::string names;
+      for (std::size_t i = 0; i < parts.size(); ++i) {
+        names += (i == 0 ? "" : i + 1 == parts.size() ? " or " : ", ") + parts[i]->get_name();
+      }
+      return fail("unknown command '" + command + " " + argv[2] + "' (use " + command + " " +
+                  names + ")");
     }
   }
   try {

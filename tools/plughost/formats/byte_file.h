@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,38 @@ class StagedFiles {
   };
   std::vector<Entry> entries_;
 };
+
+// One file written in pieces, as a render streams its output: to a
+// temporary name beside `path`, renamed into place by commit(). Uncommitted,
+// the temporary is removed when the object goes. An existing device or pipe
+// (/dev/stdout) is written in place, and "-" is the standard output.
+class StagedWriter {
+ public:
+  StagedWriter() = default;
+  ~StagedWriter();
+  StagedWriter(const StagedWriter&) = delete;
+  StagedWriter& operator=(const StagedWriter&) = delete;
+
+  // False with a one-line reason in `error` when the file cannot be created.
+  bool open(const std::string& path, std::string& error);
+  // False with a reason when the bytes could not all be written.
+  bool write(const std::uint8_t* bytes, std::size_t size, std::string& error);
+  // Flushes, closes and renames; false with a reason when any step fails.
+  bool commit(std::string& error);
+  // True when the output is the standard output, which then holds no text.
+  bool toStandardOutput() const { return standardOutput_; }
+
+ private:
+  std::string target_;
+  std::string temporary_;  // "" when written in place
+  std::FILE* file_ = nullptr;
+  bool standardOutput_ = false;
+};
+
+// Removes every temporary file this process staged that still exists: for a
+// process that must end at once (a plug-in crashed) and leaves no
+// destructor to do it.
+void removeTemporaryFiles();
 
 // One staged file committed at once.
 bool writeFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes,

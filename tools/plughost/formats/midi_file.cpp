@@ -70,7 +70,15 @@ bool readTrack(TrackReader track, std::vector<TickedMidi>& messages,
         error = "MIDI track is truncated";
         return false;
       }
-      if (type == 0x51 && length == 3) tempos[tick] = (data[0] << 16) | (data[1] << 8) | data[2];
+      if (type == 0x51 && length == 3) {
+        const std::uint32_t tempo = (data[0] << 16) | (data[1] << 8) | data[2];
+        // No time passes at a tempo of 0: every later event would pile up.
+        if (tempo == 0) {
+          error = "MIDI file sets a tempo of 0 microseconds per quarter note";
+          return false;
+        }
+        tempos[tick] = tempo;
+      }
       if (type == 0x2F) return true;  // end of track
       continue;
     }

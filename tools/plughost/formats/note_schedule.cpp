@@ -9,6 +9,13 @@ namespace {
 
 constexpr double kMaxNoteTime = 86400.0;
 
+// Order within one frame: a --note that ends where the next begins ends
+// first; the file's messages keep the file's order (a note-on and its
+// note-off on one tick stay in that order).
+constexpr int kNoteOffRank = 0;
+constexpr int kFileRank = 1;
+constexpr int kNoteOnRank = 2;
+
 }  // namespace
 
 bool parseNoteSpec(const std::string& text, NoteSpec& spec, std::string& error) {
@@ -43,6 +50,7 @@ NoteSchedule::NoteSchedule(const std::vector<NoteSpec>& notes, double sampleRate
     ScheduledMidi message;
     message.frame = std::llround(m.seconds * sampleRate);
     message.bytes = m.bytes;
+    message.rank = kFileRank;
     messages_.push_back(message);
   }
   for (const NoteSpec& n : notes) {
@@ -50,16 +58,18 @@ NoteSchedule::NoteSchedule(const std::vector<NoteSpec>& notes, double sampleRate
     ScheduledMidi on;
     on.frame = std::llround(n.start * sampleRate);
     on.bytes = {0x90, note, static_cast<std::uint8_t>(n.velocity), 0};
+    on.rank = kNoteOnRank;
     ScheduledMidi off;
     off.frame = std::max(on.frame + 1, static_cast<std::int64_t>(std::llround(n.end * sampleRate)));
     off.bytes = {0x80, note, 0, 0};
+    off.rank = kNoteOffRank;
     messages_.push_back(on);
     messages_.push_back(off);
   }
   std::stable_sort(messages_.begin(), messages_.end(),
                    [](const ScheduledMidi& a, const ScheduledMidi& b) {
                      if (a.frame != b.frame) return a.frame < b.frame;
-                     return (a.bytes[0] & 0xF0) == 0x80 && (b.bytes[0] & 0xF0) != 0x80;
+                     return a.rank < b.rank;
                    });
 }
 

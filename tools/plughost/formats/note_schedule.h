@@ -22,6 +22,7 @@ struct NoteSpec {
 struct ScheduledMidi {
   std::int64_t frame = 0;  // from the start of the render
   std::array<std::uint8_t, 4> bytes{};
+  int rank = 0;  // order among messages of one frame, lowest first
 };
 
 // False with a one-line reason in `error` for a malformed note text.

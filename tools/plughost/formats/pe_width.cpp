@@ -1,29 +1,31 @@
 #include "formats/pe_width.h"
 
 #include <cstdint>
-#include <fstream>
+#include <cstdio>
 
 #include "formats/byte_order.h"
 #include "support/command_error.h"
+#include "support/utf8_path.h"
 
 namespace plughost {
 namespace {
 
-constexpr std::streamoff kPeOffsetField = 0x3c;
+constexpr long kPeOffsetField = 0x3c;
 
 }  // namespace
 
 std::uint16_t peMachine(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
+  std::FILE* file = openFile(path, "rb");
+  if (!file) return 0;
   std::uint8_t dos[kPeOffsetField + 4];
-  if (!file.read(reinterpret_cast<char*>(dos), sizeof dos) || dos[0] != 'M' || dos[1] != 'Z') {
-    return 0;
-  }
-  // "PE\0\0", then the COFF header, which starts with the machine.
   std::uint8_t pe[6];
-  file.seekg(readLe32(dos + kPeOffsetField));
-  if (!file.read(reinterpret_cast<char*>(pe), sizeof pe) || readLe32(pe) != 0x4550) return 0;
-  return readLe16(pe + 4);
+  // "PE\0\0", then the COFF header, which starts with the machine.
+  const bool read =
+      std::fread(dos, 1, sizeof dos, file) == sizeof dos && dos[0] == 'M' && dos[1] == 'Z' &&
+      std::fseek(file, static_cast<long>(readLe32(dos + kPeOffsetField)), SEEK_SET) == 0 &&
+      std::fread(pe, 1, sizeof pe, file) == sizeof pe && readLe32(pe) == 0x4550;
+  std::fclose(file);
+  return read ? readLe16(pe + 4) : 0;
 }
 
 int peWidth(const std::string& path) {

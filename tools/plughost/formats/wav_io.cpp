@@ -4,9 +4,11 @@
 #include <cmath>
 #include <cstring>
 #include <iterator>
+#include <memory>
 
 #include "formats/byte_file.h"
 #include "formats/byte_order.h"
+#include "support/utf8_path.h"
 
 namespace plughost {
 namespace {
@@ -16,13 +18,7 @@ constexpr std::uint16_t kFormatFloat = 3;
 constexpr std::uint16_t kFormatExtensible = 0xFFFE;
 constexpr std::size_t kMaxChannels = 64;
 
-struct FormatChunk {
-  std::uint16_t format = 0;
-  std::uint16_t channels = 0;
-  std::uint32_t sampleRate = 0;
-  std::uint16_t blockAlign = 0;
-  std::uint16_t bitsPerSample = 0;
-};
+using FormatChunk = WavFormatChunk;
 
 bool parseFormat(const std::uint8_t* p, std::uint32_t size, FormatChunk& fmt, std::string& error) {
   if (size < 16) {
@@ -157,17 +153,16 @@ std::uint64_t encodedWavSize(std::size_t frames, std::size_t channels, WavSample
          (format == WavSampleFormat::kFloat32 ? 12 : 0) + 8 + data + (data & 1);
 }
 
-std::vector<std::uint8_t> encodeWav(const AudioBuffer& audio, WavSampleFormat format) {
-  const std::uint16_t channels = static_cast<std::uint16_t>(audio.channels.size());
+std::vector<std::uint8_t> encodeWavHeader(int sampleRate, std::size_t channelCount,
+                                          std::size_t frames, WavSampleFormat format) {
+  const auto channels = static_cast<std::uint16_t>(channelCount);
   const std::uint16_t width = sampleWidth(format);
   const std::uint32_t fmtSize = formatChunkSize(format, channels);
   const bool isFloat = format == WavSampleFormat::kFloat32;
-  const auto dataSize = static_cast<std::uint32_t>(audio.frames() * channels * width);
-  const auto fileSize =
-      static_cast<std::uint32_t>(encodedWavSize(audio.frames(), channels, format));
+  const auto dataSize = static_cast<std::uint32_t>(frames * channels * width);
+  const auto fileSize = static_cast<std::uint32_t>(encodedWavSize(frames, channels, format));
 
   std::vector<std::uint8_t> out;
-  out.reserve(fileSize);
   appendTag(out, "RIFF");
   appendLe32(out, fileSize - 8);
   appendTag(out, "WAVE");
@@ -176,8 +171,8 @@ std::vector<std::uint8_t> encodeWav(const AudioBuffer& audio, WavSampleFormat fo
   const std::uint16_t code = isFloat ? kFormatFloat : kFormatPcm;
   appendLe16(out, fmtSize == 40 ? kFormatExtensible : code);
   appendLe16(out, channels);
-  appendLe32(out, static_cast<std::uint32_t>(audio.sampleRate));
-  appendLe32(out, static_cast<std::uint32_t>(audio.sampleRate) * channels * width);
+  appendLe32(out, static_cast<std::uint32_t>(sampleRate));
+  appendLe32(out, static_cast<std::uint32_t>(sampleRate) * channels * width);
   appendLe16(out, static_cast<std::uint16_t>(channels * width));
   appendLe16(out, static_cast<std::uint16_t>(width * 8));
   if (fmtSize == 40) {
@@ -190,14 +185,19 @@ std::vector<std::uint8_t> encodeWav(const AudioBuffer& audio, WavSampleFormat fo
   if (isFloat) {
     appendTag(out, "fact");
     appendLe32(out, 4);
-    appendLe32(out, static_cast<std::uint32_t>(audio.frames()));
+    appendLe32(out, static_cast<std::uint32_t>(frames));
   }
   appendTag(out, "data");
   appendLe32(out, dataSize);
-  for (std::size_t f = 0; f < audio.frames(); ++f) {
-    for (std::uint16_t c = 0; c < channels; ++c) {
-      const float sample = audio.channels[c][f];
-      if (isFloat) {
+  return out;
+}
+
+void appendWavSamples(std::vector<std::uint8_t>& out, const float* const* channels,
+                      std::size_t channelCount, std::size_t frames, WavSampleFormat format) {
+  for (std::size_t f = 0; f < frames; ++f) {
+    for (std::size_t c = 0; c < channelCount; ++c) {
+      const float sample = channels[c][f];
+      if (format == WavSampleFormat::kFloat32) {
         std::uint32_t bits;
         std::memcpy(&bits, &sample, sizeof bits);
         appendLe32(out, bits);
@@ -213,8 +213,145 @@ std::vector<std::uint8_t> encodeWav(const AudioBuffer& audio, WavSampleFormat fo
       }
     }
   }
-  if (dataSize & 1) out.push_back(0);  // chunks are padded to even sizes
+}
+
+std::vector<std::uint8_t> encodeWav(const AudioBuffer& audio, WavSampleFormat format) {
+  const std::size_t channels = audio.channels.size();
+  std::vector<std::uint8_t> out =
+      encodeWavHeader(audio.sampleRate, channels, audio.frames(), format);
+  std::vector<const float*> pointers;
+  for (const auto& c : audio.channels) pointers.push_back(c.data());
+  appendWavSamples(out, pointers.data(), channels, audio.frames(), format);
+  if (out.size() & 1) out.push_back(0);  // chunks are padded to even sizes
   return out;
+}
+
+namespace {
+
+// 64-bit offsets: a WAV file may be up to 4 GiB, beyond a 32-bit long.
+bool seekTo(std::FILE* file, std::uint64_t offset) {
+#if defined(_WIN32)
+  return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+  return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
+std::uint64_t fileSize(std::FILE* file) {
+#if defined(_WIN32)
+  if (_fseeki64(file, 0, SEEK_END) != 0) return 0;
+  const __int64 size = _ftelli64(file);
+#else
+  if (fseeko(file, 0, SEEK_END) != 0) return 0;
+  const off_t size = ftello(file);
+#endif
+  return size < 0 ? 0 : static_cast<std::uint64_t>(size);
+}
+
+}  // namespace
+
+void WavFileReader::Closer::operator()(std::FILE* file) const {
+  std::fclose(file);
+}
+
+bool WavFileReader::open(const std::string& path, std::string& error) {
+  file_.reset(openFile(path, "rb"));
+  if (!file_) {
+    error = "cannot open '" + path + "'";
+    return false;
+  }
+  const auto fail = [&](const std::string& reason) {
+    error = "'" + path + "': " + reason;
+    file_.reset();
+    return false;
+  };
+  const std::uint64_t size = fileSize(file_.get());
+  std::uint8_t riff[12];
+  if (size < 12 || !seekTo(file_.get(), 0) || std::fread(riff, 1, 12, file_.get()) != 12 ||
+      !hasTag(riff, "RIFF") || !hasTag(riff + 8, "WAVE")) {
+    return fail("not a RIFF WAVE file");
+  }
+  FormatChunk fmt;
+  bool haveFormat = false;
+  std::uint64_t offset = 12;
+  std::uint8_t header[8];
+  while (offset + 8 <= size && seekTo(file_.get(), offset) &&
+         std::fread(header, 1, 8, file_.get()) == 8) {
+    const std::uint32_t chunk = readLe32(header + 4);
+    const std::uint64_t body = offset + 8;
+    if (chunk > size - body) return fail("WAV file is truncated");
+    if (hasTag(header, "fmt ")) {
+      std::vector<std::uint8_t> bytes(std::min<std::uint32_t>(chunk, 64));
+      if (std::fread(bytes.data(), 1, bytes.size(), file_.get()) != bytes.size()) {
+        return fail("WAV file is truncated");
+      }
+      std::string reason;
+      if (!parseFormat(bytes.data(), chunk, fmt, reason)) return fail(reason);
+      haveFormat = true;
+    } else if (hasTag(header, "data")) {
+      if (!haveFormat) return fail("WAV data chunk comes before the format chunk");
+      format_ = fmt;
+      sampleRate_ = static_cast<int>(fmt.sampleRate);
+      channels_ = fmt.channels;
+      frames_ = chunk / fmt.blockAlign;
+      left_ = frames_;
+      return true;
+    }
+    offset = body + chunk + (chunk & 1);  // chunks are padded to even sizes
+  }
+  return fail(haveFormat ? "WAV file has no data chunk" : "WAV file has no format chunk");
+}
+
+std::size_t WavFileReader::read(std::vector<std::vector<float>>& channels, std::size_t frames,
+                                std::string& error) {
+  const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(frames, left_));
+  const std::size_t width = format_.bitsPerSample / 8;
+  bytes_.resize(count * format_.blockAlign);
+  if (count > 0 && std::fread(bytes_.data(), 1, bytes_.size(), file_.get()) != bytes_.size()) {
+    error = "cannot read the WAV input";
+    return 0;
+  }
+  channels.resize(channels_);
+  for (std::size_t c = 0; c < channels_; ++c) {
+    channels[c].resize(count);
+    for (std::size_t f = 0; f < count; ++f) {
+      channels[c][f] = decodeSample(bytes_.data() + f * format_.blockAlign + c * width, format_);
+    }
+  }
+  left_ -= count;
+  return count;
+}
+
+bool WavFileWriter::open(const std::string& path, int sampleRate, std::size_t channels,
+                         std::size_t frames, WavSampleFormat format, std::string& error) {
+  if (encodedWavSize(frames, channels, format) > kMaxWavFileSize) {
+    error = "cannot write '" + path + "': the audio is too long for a WAV file (4 GiB at most)";
+    return false;
+  }
+  channels_ = channels;
+  format_ = format;
+  left_ = frames;
+  pad_ = (static_cast<std::uint64_t>(frames) * channels * sampleWidth(format)) & 1;
+  const std::vector<std::uint8_t> header = encodeWavHeader(sampleRate, channels, frames, format);
+  return file_.open(path, error) && file_.write(header.data(), header.size(), error);
+}
+
+bool WavFileWriter::write(const float* const* channels, std::size_t frames, std::string& error) {
+  bytes_.clear();
+  appendWavSamples(bytes_, channels, channels_, std::min(frames, left_), format_);
+  left_ -= std::min(frames, left_);
+  return file_.write(bytes_.data(), bytes_.size(), error);
+}
+
+bool WavFileWriter::commit(std::string& error) {
+  if (left_ != 0) {
+    error = "the WAV output is missing " + std::to_string(left_) + " frames";
+    return false;
+  }
+  // The data chunk's pad byte: its size is odd only for odd PCM16/24 totals.
+  const std::uint8_t pad = 0;
+  if (pad_ && !file_.write(&pad, 1, error)) return false;
+  return file_.commit(error);
 }
 
 bool readWavFile(const std::string& path, AudioBuffer& audio, std::string& error) {

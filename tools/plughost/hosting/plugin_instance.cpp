@@ -4,10 +4,13 @@
 
 #include "formats/parameter_assignment.h"
 #include "formats/pe_width.h"
+#include "hosting/crash_guard.h"
 #include "hosting/host_context.h"
 #include "install/engine_check.h"
+#include "install/file_checks.h"
 #include "installation/effect_settings.h"
 #include "support/command_error.h"
+#include "support/utf8_path.h"
 
 namespace plughost {
 namespace {
@@ -20,7 +23,7 @@ constexpr std::size_t kTextBufferSize = 512;
 }  // namespace
 
 PluginInstance::PluginInstance(const std::string& path) : path_(path) {
-  if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+  if (GetFileAttributesW(wideText(path).c_str()) == INVALID_FILE_ATTRIBUTES) {
     throw CommandError("plug-in '" + path + "' does not exist");
   }
   requireOwnWidth(path, "plug-in '" + path + "'");
@@ -35,16 +38,21 @@ PluginInstance::PluginInstance(const std::string& path) : path_(path) {
   const std::string registry = bridge ? registryProblem(settings.guid, enginePath) : "";
   if (!registry.empty())
     throw CommandError("'" + path + "' came up without its engine: " + registry);
-  if (!library_.load(path.c_str())) {
+  library_.handle = LoadLibraryW(wideText(path).c_str());
+  if (!library_.handle) {
     throw CommandError("cannot load plug-in '" + path +
                        "': " + systemMessage(GetLastError(), path));
   }
   // A throw from here on unloads the library with its owner.
-  auto entry = reinterpret_cast<PluginMain>(library_.symbol("main"));
+  auto entry = reinterpret_cast<PluginMain>(
+      reinterpret_cast<void*>(GetProcAddress(library_.handle, "main")));
   if (!entry) {
     throw CommandError("'" + path + "' is not a VST 2 plug-in: it has no export \"main\"");
   }
-  effect_ = entry(&hostCallback);
+  {
+    const PluginCall call("main");
+    effect_ = entry(&hostCallback);
+  }
   if (!effect_ || effect_->magic != kEffectMagic) {
     throw CommandError("'" + path + "': main() returned no effect");
   }
@@ -58,24 +66,43 @@ PluginInstance::PluginInstance(const std::string& path) : path_(path) {
     if (bridge) {
       reason = engineProblem(settings, EngineCheck{});
     } else {
-      reason = GetFileAttributesA(settingsPath.c_str()) == INVALID_FILE_ATTRIBUTES
+      reason = GetFileAttributesW(wideText(settingsPath).c_str()) == INVALID_FILE_ATTRIBUTES
                    ? "it has no configuration file (.ini) beside it"
                    : "its configuration file '" + settingsPath + "' has no [KEL] settings";
     }
+    if (reason.empty() && !isAnsiPath(path)) {
+      reason = "the plug-in reads its folder through the system's ANSI code page (" +
+               std::to_string(GetACP()) + "), which lacks characters of this path";
+    }
     if (reason.empty()) reason = "the engine did not load";
     // The destructor does not run for a constructor that throws.
-    effect_->dispatcher(effect_, effClose, 0, 0, nullptr, 0.0f);
+    dispatch(effClose);
     throw CommandError("'" + path + "' came up without its engine: " + reason);
+  }
+  // Counts below zero would run every loop over them backwards or not at all.
+  const struct {
+    VstInt32 count;
+    const char* what;
+  } counts[] = {{effect_->numParams, "parameters"},
+                {effect_->numPrograms, "programs"},
+                {effect_->numInputs, "inputs"},
+                {effect_->numOutputs, "outputs"}};
+  for (const auto& c : counts) {
+    if (c.count < 0) {
+      dispatch(effClose);
+      throw CommandError("'" + path + "' reports " + std::to_string(c.count) + " " + c.what);
+    }
   }
 }
 
 PluginInstance::~PluginInstance() {
   // The effect goes before its library.
-  if (effect_) effect_->dispatcher(effect_, effClose, 0, 0, nullptr, 0.0f);
+  if (effect_) dispatch(effClose);
 }
 
 VstIntPtr PluginInstance::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                                    float opt) const {
+  const PluginCall call(opcode);
   return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
 }
 
@@ -88,17 +115,21 @@ std::string PluginInstance::text(VstInt32 opcode, VstInt32 index) const {
 
 void PluginInstance::process(float** in, float** out, VstInt32 frames) const {
   if (effect_->flags & effFlagsCanReplacing) {
+    const PluginCall call("processReplacing");
     effect_->processReplacing(effect_, in, out, frames);
   } else {
+    const PluginCall call("process");
     effect_->process(effect_, in, out, frames);
   }
 }
 
 float PluginInstance::parameter(VstInt32 index) const {
+  const PluginCall call("getParameter");
   return effect_->getParameter(effect_, index);
 }
 
 void PluginInstance::setParameter(VstInt32 index, float value) const {
+  const PluginCall call("setParameter");
   effect_->setParameter(effect_, index, value);
 }
 
@@ -111,7 +142,11 @@ VstInt32 PluginInstance::findParameter(const std::string& name) const {
 
 std::string PluginInstance::effectName() const {
   std::string name = text(effGetProductString);
-  return name.empty() ? text(effGetEffectName) : name;
+  if (name.empty()) name = text(effGetEffectName);
+  if (!name.empty()) return name;
+  const auto slash = path_.find_last_of("\\/");
+  const std::string file = path_.substr(slash == std::string::npos ? 0 : slash + 1);
+  return file.substr(0, file.rfind('.'));
 }
 
 }  // namespace plughost

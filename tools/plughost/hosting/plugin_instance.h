@@ -1,4 +1,4 @@
-// One plug-in loaded the way a host loads it: LoadLibraryA, the export "main"
+// One plug-in loaded the way a host loads it: LoadLibrary, the export "main"
 // called with plughost's callback, then the effect record's dispatcher.
 // Destroying the instance sends effClose and unloads the library.
 #pragma once
@@ -7,7 +7,6 @@
 
 #include <string>
 
-#include "platform/platform.h"
 #include "support/system_message.h"
 #include "vst/vst_opcodes.h"
 #include "vst/vst_types.h"
@@ -41,12 +40,21 @@ class PluginInstance {
   void setParameter(VstInt32 index, float value) const;
   // The parameter whose name matches (ignoring case), or -1.
   VstInt32 findParameter(const std::string& name) const;
-  // effGetProductString, or effGetEffectName when the product is empty.
+  // effGetProductString, or effGetEffectName when the product is empty, or
+  // the file's name when both are.
   std::string effectName() const;
 
  private:
+  // Unloads the plug-in's library (loaded by its wide path) when it goes.
+  struct LibraryOwner {
+    HMODULE handle = nullptr;
+    ~LibraryOwner() {
+      if (handle) FreeLibrary(handle);
+    }
+  };
+
   std::string path_;
-  platform::Library library_;
+  LibraryOwner library_;
   AEffect* effect_ = nullptr;
 };
 

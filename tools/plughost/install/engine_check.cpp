@@ -12,6 +12,7 @@
 #include "kel/kel_interfaces.h"
 #include "platform/platform.h"
 #include "support/system_message.h"
+#include "support/utf8_path.h"
 
 namespace plughost {
 namespace {

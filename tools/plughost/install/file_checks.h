@@ -10,6 +10,18 @@ namespace plughost {
 // The full path of `path`; throws when the system cannot make one.
 std::string fullPath(const std::string& path);
 
+// True when `a` and `b` name the same file (full paths, letter case ignored).
+bool samePath(const std::string& a, const std::string& b);
+
+// True when every character of `path` exists in the system's ANSI code page.
+bool isAnsiPath(const std::string& path);
+
+// Throws unless every character of `path` exists in the system's ANSI code
+// page: the bridge finds its .ini and its engine through the ANSI
+// interfaces, so an effect folder or engine path beyond it would not load.
+// `what` names the path for the user ("effect folder", "engine").
+void requireAnsiPath(const std::string& path, const char* what);
+
 // True when `path` names an existing file (not a folder).
 bool isFile(const std::string& path);
 

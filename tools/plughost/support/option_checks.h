@@ -22,4 +22,17 @@ inline CLI::Validator positiveSeconds() {
       "SECONDS>0");
 }
 
+// A finite number: CLI::Range lets NaN through, as every comparison with it
+// is false.
+inline CLI::Validator finiteNumber() {
+  return CLI::Validator(
+      [](std::string& text) -> std::string {
+        double value = 0.0;
+        if (!CLI::detail::lexical_cast(text, value)) return "'" + text + "' is not a number";
+        if (!std::isfinite(value)) return "'" + text + "' is not a finite number";
+        return "";
+      },
+      "NUMBER");
+}
+
 }  // namespace plughost
