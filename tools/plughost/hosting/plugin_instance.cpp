@@ -63,16 +63,17 @@ PluginInstance::PluginInstance(const std::string& path) : path_(path) {
   const bool unloadedBridge = effect_->flags == 0 && effect_->uniqueID == kDefaultUniqueId;
   if ((bridge && effect_->flags == 0) || unloadedBridge) {
     std::string reason;
-    if (bridge) {
+    if (!isAnsiPath(path)) {
+      // Its settings file is read through the same ANSI path, so nothing
+      // else can be told about it.
+      reason = "the plug-in reads its folder through the system's ANSI code page (" +
+               std::to_string(GetACP()) + "), which lacks characters of this path";
+    } else if (bridge) {
       reason = engineProblem(settings, EngineCheck{});
     } else {
       reason = GetFileAttributesW(wideText(settingsPath).c_str()) == INVALID_FILE_ATTRIBUTES
                    ? "it has no configuration file (.ini) beside it"
                    : "its configuration file '" + settingsPath + "' has no [KEL] settings";
-    }
-    if (reason.empty() && !isAnsiPath(path)) {
-      reason = "the plug-in reads its folder through the system's ANSI code page (" +
-               std::to_string(GetACP()) + "), which lacks characters of this path";
     }
     if (reason.empty()) reason = "the engine did not load";
     // The destructor does not run for a constructor that throws.
