@@ -50,6 +50,7 @@ void checkCpu(CheckContext& context) {
         busy += counterSeconds() - start;
         const double length = static_cast<double>(done + block) / rate;
         if (length >= kJudgedAfterSeconds && busy > length) {
+          context.figure("slower_than_realtime", 1);
           context.fail(
               format("slower than real time: %.3f s to process %.3f s of audio at %.0f "
                      "Hz in %d-frame blocks (real-time factor %.2f)",

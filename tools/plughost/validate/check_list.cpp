@@ -5,12 +5,19 @@
 namespace plughost {
 
 const std::vector<CheckInfo>& allChecks() {
-  static const std::vector<CheckInfo> checks = {
-      {"open", checkOpen},         {"texts", checkTexts},           {"parameters", checkParameters},
-      {"state", checkState},       {"audio", checkAudio},           {"cpu", checkCpu},
-      {"realtime", checkRealtime}, {"automation", checkAutomation}, {"midi", checkMidi},
-      {"threads", checkThreads},   {"editor", checkEditor},         {"lifecycle", checkLifecycle},
-      {"fuzz", checkFuzz}};
+  static const std::vector<CheckInfo> checks = {{"open", checkOpen},
+                                                {"texts", checkTexts},
+                                                {"parameters", checkParameters},
+                                                {"state", checkState},
+                                                {"cpu", checkCpu},
+                                                {"audio", checkAudio},
+                                                {"realtime", checkRealtime},
+                                                {"automation", checkAutomation},
+                                                {"midi", checkMidi},
+                                                {"threads", checkThreads},
+                                                {"editor", checkEditor},
+                                                {"lifecycle", checkLifecycle},
+                                                {"fuzz", checkFuzz}};
   return checks;
 }
 
@@ -19,6 +26,11 @@ const CheckInfo* findCheck(const std::string& name) {
     if (name == check.name) return &check;
   }
   return nullptr;
+}
+
+bool processesLongAudio(const std::string& name) {
+  return name == "audio" || name == "realtime" || name == "automation" || name == "midi" ||
+         name == "threads";
 }
 
 // Hosts open every plug-in at every scan: stricter at higher levels, but

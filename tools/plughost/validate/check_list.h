@@ -17,11 +17,15 @@ struct CheckInfo {
   CheckFunction run;
 };
 
-// open, texts, parameters, state, audio, cpu, realtime, automation, midi,
+// open, texts, parameters, state, cpu, audio, realtime, automation, midi,
 // threads, editor, lifecycle, fuzz.
 const std::vector<CheckInfo>& allChecks();
 // Null for an unknown name.
 const CheckInfo* findCheck(const std::string& name);
+// The checks that process long stretches of audio: not run after the cpu
+// check found the effect slower than real time, since they would only run
+// into their time limits.
+bool processesLongAudio(const std::string& name);
 
 // Level scaling (level 1 to 10).
 double openLimitMs(int level);

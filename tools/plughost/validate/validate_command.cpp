@@ -175,8 +175,15 @@ int runValidate(ValidateOptions options) {
   }
   std::vector<CheckResult> results;
   int failed = 0;
-  int skippedForOpen = 0;
+  int notRunCount = 0;
+  bool slow = false;
   for (std::size_t i = 0; i < checks.size(); ++i) {
+    if (slow && processesLongAudio(checks[i])) {
+      results.push_back(notRun(checks[i], "the effect processes slower than real time (cpu)"));
+      printResult(results.back());
+      ++notRunCount;
+      continue;
+    }
     if (stderrIsTerminal()) {
       std::fprintf(stderr, "validate: %s (%u of %u)...\r", checks[i].c_str(),
                    static_cast<unsigned>(i + 1), static_cast<unsigned>(checks.size()));
@@ -185,19 +192,20 @@ int runValidate(ValidateOptions options) {
     if (stderrIsTerminal()) std::fprintf(stderr, "%60s\r", "");
     printResult(results.back());
     failed += results.back().verdict == Verdict::Fail;
+    slow = slow || figure(results.back(), "slower_than_realtime") > 0.0;
     // The effect does not open at all (no open time): nothing else can run.
     if (i == 0 && checks[i] == "open" && failed && figure(results[0], "cold_open_ms") == 0.0) {
-      for (std::size_t rest = 1; rest < checks.size(); ++rest, ++skippedForOpen) {
+      for (std::size_t rest = 1; rest < checks.size(); ++rest, ++notRunCount) {
         results.push_back(notRun(checks[rest], "the effect does not open"));
         printResult(results.back());
       }
       break;
     }
   }
-  const unsigned ran = static_cast<unsigned>(results.size()) - skippedForOpen;
+  const unsigned ran = static_cast<unsigned>(results.size() - notRunCount);
   std::printf("%s: %d of %u checks failed%s (level %d, seed %u)\n", options.plugin.c_str(), failed,
-              ran, skippedForOpen ? format(", %d not run", skippedForOpen).c_str() : "",
-              options.level, options.seed);
+              ran, notRunCount ? format(", %d not run", notRunCount).c_str() : "", options.level,
+              options.seed);
   if (!options.json.empty()) {
     const std::string report =
         jsonReport({options.plugin, options.level, options.seed, options.timeoutMs}, results);
