@@ -181,14 +181,16 @@ TEST_F(ValidateTest, AnEditorLeakingAGdiObjectPerOpenFails) {
   EXPECT_EQ(1u, leaking.exitCode) << leaking.out;
   const std::string line = lineOf(leaking.out, "editor");
   EXPECT_EQ(0u, line.find("FAIL  ")) << leaking.out;
-  // 9 cycles, one brush each; the count in parentheses says how they were
-  // counted where the system answers 0.
-  EXPECT_NE(std::string::npos, line.find(" over 9 editor cycles")) << line;
+  // 9 cycles, one brush each, grow the count in both halves; the end of
+  // the line says how they were counted where the system answers 0.
+  EXPECT_NE(std::string::npos, line.find(" over 4 and 5 editor cycles")) << line;
   const std::size_t from = line.find("GDI objects grow from ");
   ASSERT_NE(std::string::npos, from) << line;
-  int before = 0, after = 0;
-  ASSERT_EQ(2, std::sscanf(line.c_str() + from, "GDI objects grow from %d to %d", &before, &after));
-  EXPECT_EQ(9, after - before) << line;
+  int before = 0, middle = 0, after = 0;
+  ASSERT_EQ(3, std::sscanf(line.c_str() + from, "GDI objects grow from %d to %d to %d", &before,
+                           &middle, &after));
+  EXPECT_LE(4, middle - before) << line;
+  EXPECT_LE(5, after - middle) << line;
 }
 
 // kelbridge shows "Registry error" in main when its engine's key is missing:
