@@ -5,13 +5,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# The validator's editor checks open real windows: without a display the
-# whole run gets a virtual one, since a Wine server started without a display
-# cannot open windows later.
-if [ -z "${DISPLAY:-}" ] && [ -z "${KEL_UNDER_XVFB:-}" ] && command -v xvfb-run >/dev/null; then
-  KEL_UNDER_XVFB=1 exec xvfb-run -a bash "$0" "$@"
-fi
-
 bash scripts/install-deps.sh
 
 # Three builds of one tree: ccache keeps what an earlier run compiled, also
