@@ -1,8 +1,8 @@
 // Our own three demo effects pass plughost validate at level 1 with every
 // warning counted as a failure, editor included, as a vendor's CI would run
 // it on theirs; and the editor check alone at level 10. (The editor check
-// needs a display: scripts/test.sh gives the Windows legs a virtual one;
-// without, it is skipped.)
+// needs a display, e.g. a virtual one from xvfb-run -a; without, it is
+// skipped.)
 #include <windows.h>
 
 #include <gtest/gtest.h>

@@ -167,8 +167,8 @@ TEST_F(ValidateTest, AfterSlowerThanRealTimeTheAudioChecksAreNotRun) {
       << run.out;
 }
 
-// The editor check opens into a window: under a display only (scripts/test.sh
-// gives the Windows legs a virtual one).
+// The editor check opens into a window: under a display only (xvfb-run -a
+// gives a virtual one); skipped without.
 TEST_F(ValidateTest, AnEditorLeakingAGdiObjectPerOpenFails) {
   const ChildRun clean =
       plughost("validate \"" + plugin + "\" --level 3 --seed 7 --only editor", "standalone");
