@@ -22,6 +22,9 @@ struct FilterCoefficients {
 class StateVariableFilter {
  public:
   static constexpr float kStateLimit = 1.0e15f;
+  // A state this small is inaudible; left alone it decays into subnormal
+  // numbers after signal then silence, which cost the host's CPU dearly.
+  static constexpr float kStateFloor = 1.0e-20f;
 
   void reset() { ic1_ = ic2_ = 0.0f; }
 
@@ -34,6 +37,8 @@ class StateVariableFilter {
     // One NaN or infinite input would poison the state for good: start over
     // (the comparison is false for NaN).
     if (!(std::fabs(ic1_) <= kStateLimit && std::fabs(ic2_) <= kStateLimit)) reset();
+    if (std::fabs(ic1_) < kStateFloor) ic1_ = 0.0f;
+    if (std::fabs(ic2_) < kStateFloor) ic2_ = 0.0f;
     switch (type) {
       case FilterType::kHighpass:
         return input - c.k * v1 - v2;

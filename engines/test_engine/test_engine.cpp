@@ -9,10 +9,15 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <new>
 #include <stdexcept>
 #include <string>
 #include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -55,6 +60,22 @@ void crash() {
   *reinterpret_cast<volatile std::int32_t*>(nowhere) = 1;
 }
 
+// The calling thread, for the misbehaviour that depends on it.
+std::uintptr_t currentThread() {
+#ifdef _WIN32
+  return GetCurrentThreadId();
+#else
+  return std::hash<std::thread::id>{}(std::this_thread::get_id());
+#endif
+}
+
+// Busy, not asleep: a slow effect burns the host's audio thread.
+void spinFor(double seconds) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (std::chrono::steady_clock::now() < end) {
+  }
+}
+
 std::int32_t chunkValueBytes() {
   const std::int32_t count =
       std::max(0, std::min(scriptBlock.parameterCount, testengine::kMaxParameters));
@@ -65,6 +86,14 @@ std::int32_t chunkValueBytes() {
 void misbehaveInProcess(float** outputs, std::int32_t frames) {
   Script& s = scriptBlock;
   if (s.crashOnOneFrame && frames == 1) crash();
+  if (s.allocateInProcess) {
+    void* volatile block = std::malloc(64);
+    std::free(block);
+  }
+#ifdef _WIN32
+  if (s.heapAllocateInProcess) HeapFree(GetProcessHeap(), 0, HeapAlloc(GetProcessHeap(), 0, 64));
+#endif
+  if (s.slowProcess) spinFor(3.0 * frames / (s.sampleRate > 0.0f ? s.sampleRate : 44100.0f));
   if (outputs == nullptr) return;
   if (s.growingGain == 0.0f) s.growingGain = 1.0f;
   for (std::int32_t c = 0; c < s.outputCount; ++c) {
@@ -87,6 +116,9 @@ class TestProcessor final : public kel::IProcessor {
       char* leak = new (std::nothrow) char[256 * 1024];
       if (leak != nullptr) std::memset(leak, 1, 256 * 1024);
     }
+#ifdef _WIN32
+    InitializeCriticalSection(&lock);
+#endif
     if ((scriptBlock.notifyMoments & testengine::kNotifyFromOwnThread) == 0) return;
     notifier = std::thread([this] {
       while (!stopping.load(std::memory_order_acquire)) {
@@ -104,11 +136,16 @@ class TestProcessor final : public kel::IProcessor {
     if (notifier.joinable()) notifier.join();
     record(Op::ProcessorRelease);
     --scriptBlock.liveObjects;
+#ifdef _WIN32
+    DeleteCriticalSection(&lock);
+#endif
     delete this;
   }
 
   // [main] Logged only.
-  void initialize() override { record(Op::Initialize); }
+  void initialize() override {
+    record(Op::Initialize);
+  }
 
   // [main] May report a change to the host while terminating.
   void terminate() override {
@@ -123,7 +160,9 @@ class TestProcessor final : public kel::IProcessor {
   }
 
   // [main] Logged only.
-  void activate() override { record(Op::Activate); }
+  void activate() override {
+    record(Op::Activate);
+  }
 
   // [main] May report a change to the host while deactivating.
   void deactivate() override {
@@ -150,10 +189,15 @@ class TestProcessor final : public kel::IProcessor {
   }
 
   // [main] Logged only.
-  void setBlockSize(std::int32_t frames) override { record(Op::SetBlockSize, frames); }
+  void setBlockSize(std::int32_t frames) override {
+    record(Op::SetBlockSize, frames);
+  }
 
   // [main] Logged only.
-  void setSampleRate(float hz) override { record(Op::SetSampleRate, 0, 0, hz); }
+  void setSampleRate(float hz) override {
+    record(Op::SetSampleRate, 0, 0, hz);
+    scriptBlock.sampleRate = hz;
+  }
 
   // [audio] Allocation-free. The caller owns every buffer; null
   // arrays or channels are skipped, a missing zero word is recorded as -1.
@@ -165,8 +209,15 @@ class TestProcessor final : public kel::IProcessor {
     s.lastInputs = inputs;
     s.lastFrames = frames;
     s.lastZeroWord = zeroWord != nullptr ? *zeroWord : -1;
+#ifdef _WIN32
+    if (s.lockInProcess) {
+      EnterCriticalSection(&lock);
+      LeaveCriticalSection(&lock);
+    }
+#endif
     if (s.processHalves && outputs != nullptr && inputs != nullptr) {
-      const std::int32_t channels = std::min(s.inputCount, s.outputCount);
+      const std::int32_t channels =
+          std::min(s.inputCount, s.outputCount - (s.unwrittenOutput ? 1 : 0));
       for (std::int32_t c = 0; c < channels; ++c) {
         if (outputs[c] == nullptr || inputs[c] == nullptr) continue;
         for (std::int32_t i = 0; i < frames; ++i) outputs[c][i] = inputs[c][i] * 0.5f;
@@ -216,6 +267,7 @@ class TestProcessor final : public kel::IProcessor {
   void setParameter(std::int32_t index, std::int32_t value) override {
     record(Op::SetParameter, index, value);
     if (scriptBlock.crashInSetParameter) crash();
+    if (scriptBlock.crashOffOpeningThread && currentThread() != openingThread) crash();
     testengine::ParameterScript* p = parameterAt(index);
     if (p != nullptr && !scriptBlock.ignoresSetParameter) p->value = value;
   }
@@ -224,7 +276,8 @@ class TestProcessor final : public kel::IProcessor {
   std::int32_t getChunkSize() override {
     record(Op::GetChunkSize);
     if (scriptBlock.chunkHoldsValues) {
-      return chunkValueBytes() + (scriptBlock.stateResavedDifferently ? 4 : 0);
+      return chunkValueBytes() + (scriptBlock.stateResavedDifferently ? 4 : 0) +
+             (scriptBlock.saveCounter ? 4 : 0);
     }
     return scriptBlock.chunkSize;
   }
@@ -261,6 +314,10 @@ class TestProcessor final : public kel::IProcessor {
       const auto now =
           static_cast<std::uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count());
       if (s.stateResavedDifferently) std::memcpy(bytes + chunkValueBytes(), &now, 4);
+      ++saves;
+      if (s.saveCounter) {
+        std::memcpy(bytes + chunkValueBytes() + (s.stateResavedDifferently ? 4 : 0), &saves, 4);
+      }
       return;
     }
     const std::int32_t size = std::max(0, std::min(s.chunkSize, testengine::kMaxChunk));
@@ -286,6 +343,11 @@ class TestProcessor final : public kel::IProcessor {
  private:
   std::atomic<bool> stopping{false};
   std::thread notifier;
+  const std::uintptr_t openingThread = currentThread();
+  std::uint32_t saves = 0;  // getChunk calls of this processor
+#ifdef _WIN32
+  CRITICAL_SECTION lock;  // entered in process when scripted so
+#endif
 };
 
 class TestView final : public kel::IView {
@@ -307,14 +369,24 @@ class TestView final : public kel::IView {
   // [main] The window stays the caller's.
   void open(void* parentWindow, std::int32_t x, std::int32_t y) override {
     record(Op::ViewOpen, x, y, 0.0f, parentWindow);
+#ifdef _WIN32
+    // Never deleted: the leak the editor check must find.
+    if (scriptBlock.editorLeaksGdi) CreateSolidBrush(RGB(1, 2, 3));
+#endif
   }
 
   // [main] Logged only.
-  void close() override { record(Op::ViewClose); }
+  void close() override {
+    record(Op::ViewClose);
+  }
   // [main] Logged only.
-  void update() override { record(Op::ViewUpdate); }
+  void update() override {
+    record(Op::ViewUpdate);
+  }
   // [main] Logged only.
-  void idle() override { record(Op::ViewIdle); }
+  void idle() override {
+    record(Op::ViewIdle);
+  }
 };
 
 class TestModule final : public kel::IModule {

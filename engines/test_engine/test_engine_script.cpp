@@ -46,6 +46,14 @@ bool applyScriptText(Script& script, const char* text) {
       {"hang-in-set-chunk", &Script::hangInSetChunk},
       {"leak-per-instance", &Script::leakPerInstance},
       {"write-past-block", &Script::writePastBlock},
+      {"save-counter", &Script::saveCounter},
+      {"unwritten-output", &Script::unwrittenOutput},
+      {"allocate-in-process", &Script::allocateInProcess},
+      {"heap-allocate-in-process", &Script::heapAllocateInProcess},
+      {"lock-in-process", &Script::lockInProcess},
+      {"slow-process", &Script::slowProcess},
+      {"editor-leaks-gdi", &Script::editorLeaksGdi},
+      {"crash-off-opening-thread", &Script::crashOffOpeningThread},
   };
   bool known = true;
   const std::string all = text != nullptr ? text : "";

@@ -159,6 +159,16 @@ struct Script {
   bool throwsInOp;               // throwingOp throws std::runtime_error after being logged
   Op throwingOp;                 // "throw-in-process" sets both for Op::Process
   float growingGain;             // current gain of the growing output
+  bool saveCounter;              // "save-counter": each processor's chunk ends in its save count
+  bool unwrittenOutput;          // "unwritten-output": process never writes the last output
+  bool allocateInProcess;        // "allocate-in-process": process allocates and frees a block
+  bool heapAllocateInProcess;    // "heap-allocate-in-process": the same through HeapAlloc
+  bool lockInProcess;            // "lock-in-process": process enters a critical section
+  bool slowProcess;              // "slow-process": process takes three times the block's length
+  bool editorLeaksGdi;           // "editor-leaks-gdi": every view open creates a brush, never freed
+  bool crashOffOpeningThread;    // "crash-off-opening-thread": setParameter from a thread other
+                                 // than the one that created the processor crashes
+  float sampleRate;              // last setSampleRate, for the slow process
 };
 
 // Restores every answer to its default: version 5, one automatable linear

@@ -71,6 +71,41 @@ TEST(ValidateGuardedAudio, SeesEveryWriteOutsideTheFramesAndChannelsGiven) {
   EXPECT_EQ("wrote to input channel 2, beyond the 2 given", audio.guardFault());
 }
 
+// A replacing call must write every sample of every output it was given,
+// but an in-place channel holds its input and is not judged.
+TEST(ValidateGuardedAudio, SeesEveryOutputSampleLeftUnwritten) {
+  std::mt19937 random(1);
+  struct Case {
+    int channelsWritten;  // of 3 outputs, fully
+    int partial;          // frames written of the next channel; -1 none
+    bool inPlace;
+    const char* fault;
+  };
+  const Case cases[] = {
+      {3, -1, false, ""},
+      {2, -1, false, "never wrote output channel 2"},
+      {0, -1, false, "never wrote output channel 0"},
+      {1, 47, false, "left 1 of 48 samples of output channel 1 unwritten, the first at frame 47"},
+      {1, 0, true, "never wrote output channel 2"},  // channel 1 is in place
+      {3, -1, true, ""},
+  };
+  for (const Case& c : cases) {
+    GuardedAudio audio(2, 3, 64);
+    audio.prepare(Signal::Noise, 48, c.inPlace, random, 0, true);
+    for (int ch = 0; ch < c.channelsWritten; ++ch) {
+      for (int i = 0; i < 48; ++i) audio.outputs()[ch][i] = 0.0f;
+    }
+    for (int i = 0; i < c.partial; ++i) audio.outputs()[c.channelsWritten][i] = 0.0f;
+    EXPECT_EQ(c.fault, audio.unwrittenOutput()) << c.channelsWritten << " " << c.partial;
+    EXPECT_EQ("", audio.guardFault());
+  }
+  // Unmarked (an accumulating call), outputs start at zero and are not judged.
+  GuardedAudio audio(0, 1, 16);
+  audio.prepare(Signal::Silence, 16, false, random);
+  EXPECT_EQ(0.0f, audio.outputPeak());
+  EXPECT_EQ("", audio.unwrittenOutput());
+}
+
 TEST(ValidateGuardedAudio, PeakIsNaNForAnyNonFiniteSampleAndSubnormalsAreCounted) {
   std::mt19937 random(1);
   GuardedAudio audio(0, 2, 16);
@@ -131,6 +166,29 @@ TEST(ValidateCheckResult, ReadsResultLinesAndHowTheChildEnded) {
   plughost::addOutcome(skip, skipped, 1000);
   EXPECT_EQ(plughost::Verdict::Skip, skip.verdict);
   EXPECT_EQ("SKIP  midi         0.00 s  the effect takes no MIDI", plughost::resultLine(skip));
+}
+
+// Warnings pass unless --strict; a check that never ran says why.
+TEST(ValidateCheckResult, WarningsFailOnlyUnderStrict) {
+  plughost::ChildOutcome outcome;
+  outcome.started = true;
+  outcome.results = "WARN 12 subnormal output samples in the silence after noise\n";
+  for (bool strict : {false, true}) {
+    plughost::CheckResult result;
+    result.name = "audio";
+    plughost::addOutcome(result, outcome, 1000);
+    if (strict) plughost::treatWarningsAsFailures(result);
+    EXPECT_EQ(strict ? plughost::Verdict::Fail : plughost::Verdict::Pass, result.verdict);
+    EXPECT_EQ(strict ? 0u : 1u, result.warnings.size());
+    if (strict) {
+      EXPECT_EQ(
+          "FAIL  audio        0.00 s  12 subnormal output samples in the silence after noise (a "
+          "failure under --strict)",
+          plughost::resultLine(result));
+    }
+  }
+  EXPECT_EQ("SKIP  fuzz         0.00 s  not run: the effect does not open",
+            plughost::resultLine(plughost::notRun("fuzz", "the effect does not open")));
 }
 
 TEST(ValidateJsonReport, EscapesTextsAndWritesNullForNonFiniteFigures) {

@@ -56,6 +56,7 @@ struct FaultCase {
   int timeoutMs;       // short only where a hang is the fault: a loaded machine is slow
   // Per check: the text its FAIL line must contain.
   std::vector<std::pair<const char*, const char*>> caught;
+  const char* options = "";  // more options of the run
 };
 
 // Faults that do not disturb each other's checks share a run. A crash is
@@ -72,8 +73,8 @@ const FaultCase kFaultCases[] = {
      60000,
      {{"parameters", "parameter 0: getParameter answers 1.5 after setParameter(0), outside 0..1"},
       {"state",
-       "the state saved again after a restore differs from the one restored (8 bytes, "
-       "then 8; first difference at byte 4)"},
+       "a second save of the unchanged instance differs from the first save (8 bytes, then 8; "
+       "first difference at byte 4)"},
       {"automation", "beyond the +36 dBFS bound (noise with automated parameters)"}}},
     {"crash-on-one-frame ignores-set-parameter leak-per-instance",
      "audio,parameters,lifecycle",
@@ -92,12 +93,45 @@ const FaultCase kFaultCases[] = {
      "state",
      3000,
      {{"state", "timed out after 5000 ms in dispatcher(effSetChunk, index 0, value 4, ptr "}}},
+    // Real-time findings are warnings at level 1: --strict makes them fail.
+    {"save-counter heap-allocate-in-process",
+     "state,realtime",
+     60000,
+     {{"state",
+       "a second save of the unchanged instance differs from the first save (8 bytes, then 8; "
+       "first difference at byte 4)"},
+      {"realtime",
+       "in 300 processing calls: 600 heap allocations or frees, 0 waits or locks, 0 file or "
+       "console I/O calls; the first: HeapAlloc (a heap allocation or free) called by "
+       "kel_test_engine.dll (a failure under --strict)"}},
+     "--strict"},
+    {"allocate-in-process",
+     "realtime",
+     60000,
+     {{"realtime", "the first: malloc (a heap allocation or free) called by kel_test_engine.dll"}},
+     "--strict"},
+    {"lock-in-process",
+     "realtime",
+     60000,
+     {{"realtime",
+       "0 heap allocations or frees, 300 waits or locks, 0 file or console I/O calls; the first: "
+       "EnterCriticalSection (a wait or lock) called by kel_test_engine.dll"}},
+     "--strict"},
+    {"unwritten-output",
+     "audio",
+     60000,
+     {{"audio",
+       "processReplacing never wrote output channel 1 of a 1-frame block (silence, 8000 Hz, "
+       "1-frame blocks)"}}},
+    {"crash-off-opening-thread", "automation", 60000, {{"automation", ") in setParameter(0, "}}},
+    {"slow-process", "cpu,audio", 60000, {{"cpu", "slower than real time: "}}},
 };
 
 TEST_F(ValidateTest, EachFaultIsCaughtByTheCheckThatNamesIt) {
   for (const FaultCase& fault : kFaultCases) {
     const ChildRun run = plughost("validate \"" + plugin + "\" --level 1 --seed 7 --timeout-ms " +
-                                      std::to_string(fault.timeoutMs) + " --only " + fault.only,
+                                      std::to_string(fault.timeoutMs) + " --only " + fault.only +
+                                      " " + fault.options,
                                   fault.script);
     EXPECT_EQ(1u, run.exitCode) << fault.script << "\n" << run.out << run.err;
     EXPECT_EQ(1, run.errLines()) << run.err;
@@ -114,11 +148,84 @@ TEST_F(ValidateTest, EachFaultIsCaughtByTheCheckThatNamesIt) {
   }
 }
 
+// The audio checks would only run into their time limits: they are named as
+// not run, and the verdict comes at once.
+TEST_F(ValidateTest, AfterSlowerThanRealTimeTheAudioChecksAreNotRun) {
+  const ChildRun run =
+      plughost("validate \"" + plugin + "\" --level 10 --seed 7 --only cpu,audio,realtime,texts",
+               "slow-process");
+  EXPECT_EQ(1u, run.exitCode) << run.out << run.err;
+  EXPECT_EQ("plughost: error: 1 of 2 checks failed\n", run.err);
+  for (const char* check : {"audio", "realtime"}) {
+    EXPECT_NE(std::string::npos,
+              lineOf(run.out, check)
+                  .find("0.00 s  not run: the effect processes slower than real time (cpu)"))
+        << run.out;
+  }
+  EXPECT_EQ(0u, lineOf(run.out, "texts").find("PASS  ")) << run.out;
+  EXPECT_NE(std::string::npos, run.out.find(": 1 of 2 checks failed, 2 not run (level 10, seed 7)"))
+      << run.out;
+}
+
+// The editor check opens into a window: under a display only (xvfb-run -a
+// gives a virtual one); skipped without.
+TEST_F(ValidateTest, AnEditorLeakingAGdiObjectPerOpenFails) {
+  const ChildRun clean =
+      plughost("validate \"" + plugin + "\" --level 3 --seed 7 --only editor", "standalone");
+  if (clean.out.find("no window can be created") != std::string::npos) {
+    GTEST_SKIP() << "no display";
+  }
+  EXPECT_EQ(0u, clean.exitCode) << clean.out << clean.err;
+  const ChildRun leaking =
+      plughost("validate \"" + plugin + "\" --level 3 --seed 7 --only editor", "editor-leaks-gdi");
+  EXPECT_EQ(1u, leaking.exitCode) << leaking.out;
+  const std::string line = lineOf(leaking.out, "editor");
+  EXPECT_EQ(0u, line.find("FAIL  ")) << leaking.out;
+  // 9 cycles, one brush each, grow the count in both halves; the end of
+  // the line says how they were counted where the system answers 0.
+  EXPECT_NE(std::string::npos, line.find(" over 4 and 5 editor cycles")) << line;
+  const std::size_t from = line.find("GDI objects grow from ");
+  ASSERT_NE(std::string::npos, from) << line;
+  int before = 0, middle = 0, after = 0;
+  ASSERT_EQ(3, std::sscanf(line.c_str() + from, "GDI objects grow from %d to %d to %d", &before,
+                           &middle, &after));
+  EXPECT_LE(4, middle - before) << line;
+  EXPECT_LE(5, after - middle) << line;
+}
+
+// kelbridge shows "Registry error" in main when its engine's key is missing:
+// under a display that box waits for a click, the open check times out, and
+// every other check is named as not run, with the reason, on a line of its
+// own.
+TEST_F(ValidateTest, AnEffectThatCannotOpenNamesEveryCheckNotRun) {
+  const std::string dll = folder + "NoKey.dll";
+  ASSERT_TRUE(CopyFileA(plugin.c_str(), dll.c_str(), FALSE));
+  const std::string ini =
+      "[KEL]\r\nGUID={00000000-0000-0000-0000-00000000D1A1}\r\nID=9\r\n[VST]\r\nName=NoKey\r\n";
+  ASSERT_TRUE(wine_test::writeBytes(folder + "NoKey.ini", ini));
+  const ChildRun run = plughost("validate \"" + dll + "\" --seed 7 --timeout-ms 3000");
+  EXPECT_EQ(1u, run.exitCode) << run.out << run.err;
+  EXPECT_EQ(1, run.errLines()) << run.err;
+  if (lineOf(run.out, "open").find("timed out after 3000 ms in main(hostCallback)") ==
+      std::string::npos) {
+    GTEST_SKIP() << "no display: the box did not wait\n" << run.out;
+  }
+  for (const char* check : {"texts", "cpu", "realtime", "editor", "fuzz"}) {
+    EXPECT_EQ(0u, lineOf(run.out, check).find("SKIP  "));
+    EXPECT_NE(std::string::npos,
+              lineOf(run.out, check).find("0.00 s  not run: the effect does not open"))
+        << run.out;
+  }
+  EXPECT_NE(std::string::npos, run.out.find(": 1 of 1 checks failed, 12 not run (level 1, seed 7)"))
+      << run.out;
+}
+
 TEST_F(ValidateTest, AWellBehavedEngineAndItsReportPass) {
   const std::string json = folder + "report.json";
-  const ChildRun run =
-      plughost("validate \"" + plugin +
-               "\" --level 1 --seed 42 --only open,texts,parameters,state --json \"" + json + "\"");
+  const ChildRun run = plughost(
+      "validate \"" + plugin +
+          "\" --level 1 --seed 42 --only open,texts,parameters,state --json \"" + json + "\"",
+      "standalone");
   EXPECT_EQ(0u, run.exitCode) << run.out << run.err;
   EXPECT_EQ("", run.err);
   for (const char* check : {"open", "texts", "parameters", "state"}) {
@@ -145,19 +252,34 @@ TEST_F(ValidateTest, BadFilesEndWithOneLineAndStatusOne) {
        "plughost: error: '" + folder + "TestFx.ini' is not a Windows DLL\n"},
       {"validate \"" + engine + "\" --only open", 1,
        "plughost: error: '" + engine + "' is not a VST 2 plug-in: it has no export \"main\"\n"},
-      {"validate \"" + plugin + "\" --level 11", 2, ""},
+      {"validate \"" + plugin + "\" --level 11", 2,
+       "plughost: error: --level: must be a whole number from 1 to 10, not '11'\n"},
+      {"validate \"" + plugin + "\" --level 0", 2,
+       "plughost: error: --level: must be a whole number from 1 to 10, not '0'\n"},
+      {"validate \"" + plugin + "\" --level abc", 2,
+       "plughost: error: --level: must be a whole number from 1 to 10, not 'abc'\n"},
+      // The report's place is checked before the first check runs.
+      {"validate \"" + plugin + "\" --json \"" + folder + "none\\r.json\"", 2,
+       "plughost: error: --json: the folder of '" + folder + "none\\r.json' does not exist\n"},
+      {"validate \"" + plugin + "\" --json \"" + folder + "reports\"", 2,
+       "plughost: error: --json: '" + folder + "reports' is a folder, not a file\n"},
       {"validate \"" + plugin + "\" --only open,sound", 2,
        "plughost: error: --only: unknown check 'sound' (checks: open, texts, parameters, state, "
-       "audio, automation, midi, threads, editor, lifecycle, fuzz)\n"},
+       "cpu, audio, realtime, automation, midi, threads, editor, lifecycle, fuzz)\n"},
   };
+  ASSERT_TRUE(CreateDirectoryA((folder + "reports").c_str(), nullptr));
   for (const Case& c : cases) {
     const ChildRun run = plughost(c.arguments);
+    if (c.status == 2) {
+      EXPECT_EQ("", run.out) << c.arguments;
+    }
     EXPECT_EQ(c.status, run.exitCode) << c.arguments << "\n" << run.err;
     EXPECT_EQ(1, run.errLines()) << c.arguments << "\n" << run.err;
     if (!c.error.empty()) {
       EXPECT_EQ(c.error, run.err) << c.arguments;
     }
   }
+  RemoveDirectoryA((folder + "reports").c_str());
 }
 
 }  // namespace

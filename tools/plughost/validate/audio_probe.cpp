@@ -11,12 +11,18 @@ double decibels(float peak) {
 bool processChecked(CheckContext& context, ValidatedEffect& effect, GuardedAudio& audio,
                     Signal signal, int frames, bool inPlace, long offset,
                     const std::string& where) {
-  audio.prepare(signal, frames, inPlace, context.random(), offset);
+  audio.prepare(signal, frames, inPlace, context.random(), offset, effect.replaces());
   effect.process(audio.inputs(), audio.outputs(), frames);
   context.calling("(checking the output of a %d-frame block)", frames);
   const std::string guard = audio.guardFault();
   if (!guard.empty()) {
     context.fail("the effect " + guard + " (" + where + ")");
+    return false;
+  }
+  const std::string unwritten = audio.unwrittenOutput();
+  if (!unwritten.empty()) {
+    context.fail(format("processReplacing %s of a %d-frame block (%s)", unwritten.c_str(), frames,
+                        where.c_str()));
     return false;
   }
   const float peak = audio.outputPeak();

@@ -1,5 +1,6 @@
-// automation: random parameter changes between blocks, and from a second
-// thread while the audio runs at higher levels.
+// automation: random parameter changes between blocks on an audio thread of
+// its own (hosts automate from there, not from the thread that opened the
+// effect), and from a second thread while the audio runs at higher levels.
 #include <windows.h>
 
 #include <algorithm>
@@ -36,6 +37,31 @@ DWORD WINAPI automate(void* argument) {
   return 0;
 }
 
+struct AudioRun {
+  CheckContext* context;
+  ValidatedEffect* effect;
+  GuardedAudio* audio;
+  long made = 0;
+};
+
+// [audio] The blocks, each after a few random parameter changes.
+DWORD WINAPI runBlocks(void* argument) {
+  auto* run = static_cast<AudioRun*>(argument);
+  CheckContext& context = *run->context;
+  std::uniform_int_distribution<int> index(0, run->effect->parameterCount() - 1);
+  std::uniform_int_distribution<int> changes(0, 8);
+  for (int block = 0; block < automationBlocks(context.level()); ++block) {
+    for (int n = changes(context.random()); n > 0; --n, ++run->made) {
+      run->effect->setParameter(index(context.random()), context.uniform(0.0f, 1.0f));
+    }
+    if (!processChecked(context, *run->effect, *run->audio, Signal::Noise, kBlock, false,
+                        block * kBlock, "noise with automated parameters")) {
+      break;
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 void checkAutomation(CheckContext& context) {
@@ -47,23 +73,21 @@ void checkAutomation(CheckContext& context) {
   }
   GuardedAudio audio(effect.inputCount(), effect.outputCount(), kBlock);
   effect.start(44100.0f, kBlock);
-  std::uniform_int_distribution<int> index(0, parameters - 1);
-  std::uniform_int_distribution<int> changes(0, 8);
   Automator automator{&effect, {false}, {0}, static_cast<unsigned>(context.random()())};
   HANDLE thread = nullptr;
   if (context.level() >= kSecondThreadLevel) {
     thread = CreateThread(nullptr, 0, automate, &automator, 0, nullptr);
   }
-  long made = 0;
-  for (int block = 0; block < automationBlocks(context.level()); ++block) {
-    for (int n = changes(context.random()); n > 0; --n, ++made) {
-      effect.setParameter(index(context.random()), context.uniform(0.0f, 1.0f));
-    }
-    if (!processChecked(context, effect, audio, Signal::Noise, kBlock, false, block * kBlock,
-                        "noise with automated parameters")) {
-      break;
-    }
+  // The context is the audio thread's alone until it ends.
+  AudioRun run{&context, &effect, &audio};
+  HANDLE audioThread = CreateThread(nullptr, 0, runBlocks, &run, 0, nullptr);
+  if (audioThread) {
+    WaitForSingleObject(audioThread, INFINITE);
+    CloseHandle(audioThread);
+  } else {
+    runBlocks(&run);
   }
+  const long made = run.made;
   if (thread) {
     automator.stop = true;
     WaitForSingleObject(thread, INFINITE);

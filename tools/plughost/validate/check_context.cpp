@@ -42,6 +42,10 @@ void CheckContext::note(const std::string& message) {
   append("NOTE", message);
 }
 
+void CheckContext::warn(const std::string& message) {
+  append("WARN", message);
+}
+
 void CheckContext::figure(const std::string& name, double value) {
   append("FIGURE", format("%s %.6g", name.c_str(), value));
 }

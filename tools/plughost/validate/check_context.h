@@ -30,6 +30,8 @@ class CheckContext {
   // One failure; at most kMaxFailures are kept, later ones only counted.
   void fail(const std::string& message);
   void note(const std::string& message);
+  // A finding that fails only under --strict.
+  void warn(const std::string& message);
   void figure(const std::string& name, double value);
   void skip(const std::string& reason);
   int failures() const { return failures_; }

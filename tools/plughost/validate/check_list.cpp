@@ -5,11 +5,19 @@
 namespace plughost {
 
 const std::vector<CheckInfo>& allChecks() {
-  static const std::vector<CheckInfo> checks = {
-      {"open", checkOpen},           {"texts", checkTexts},     {"parameters", checkParameters},
-      {"state", checkState},         {"audio", checkAudio},     {"automation", checkAutomation},
-      {"midi", checkMidi},           {"threads", checkThreads}, {"editor", checkEditor},
-      {"lifecycle", checkLifecycle}, {"fuzz", checkFuzz}};
+  static const std::vector<CheckInfo> checks = {{"open", checkOpen},
+                                                {"texts", checkTexts},
+                                                {"parameters", checkParameters},
+                                                {"state", checkState},
+                                                {"cpu", checkCpu},
+                                                {"audio", checkAudio},
+                                                {"realtime", checkRealtime},
+                                                {"automation", checkAutomation},
+                                                {"midi", checkMidi},
+                                                {"threads", checkThreads},
+                                                {"editor", checkEditor},
+                                                {"lifecycle", checkLifecycle},
+                                                {"fuzz", checkFuzz}};
   return checks;
 }
 
@@ -18,6 +26,11 @@ const CheckInfo* findCheck(const std::string& name) {
     if (name == check.name) return &check;
   }
   return nullptr;
+}
+
+bool processesLongAudio(const std::string& name) {
+  return name == "audio" || name == "realtime" || name == "automation" || name == "midi" ||
+         name == "threads";
 }
 
 // Hosts open every plug-in at every scan: stricter at higher levels, but
@@ -36,6 +49,10 @@ int automationBlocks(int level) {
 
 int editorCycles(int level) {
   return 3 * level;
+}
+
+double cpuSecondsPerCase(int level) {
+  return 0.5 * level;
 }
 
 int lifecycleCycles(int level) {
@@ -57,6 +74,10 @@ int plannedMs(const std::string& check, int level) {
   if (check == "audio" || check == "midi") return 4000 * level * level;
   if (check == "automation" || check == "state" || check == "parameters") return 2000 * level;
   if (check == "editor") return 1500 * editorCycles(level);
+  // Six cases of audio, slower than real time failing at once; the rest is
+  // opening and loading.
+  if (check == "cpu") return static_cast<int>(6000.0 * cpuSecondsPerCase(level));
+  if (check == "realtime") return 1000 * level;
   if (check == "lifecycle") return 200 * lifecycleCycles(level);
   if (check == "fuzz") return static_cast<int>(fuzzCalls(level) / fuzzChildren(level) / 5);
   return 0;

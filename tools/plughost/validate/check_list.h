@@ -17,17 +17,22 @@ struct CheckInfo {
   CheckFunction run;
 };
 
-// open, texts, parameters, state, audio, automation, midi, threads, editor,
-// lifecycle, fuzz.
+// open, texts, parameters, state, cpu, audio, realtime, automation, midi,
+// threads, editor, lifecycle, fuzz.
 const std::vector<CheckInfo>& allChecks();
 // Null for an unknown name.
 const CheckInfo* findCheck(const std::string& name);
+// The checks that process long stretches of audio: not run after the cpu
+// check found the effect slower than real time, since they would only run
+// into their time limits.
+bool processesLongAudio(const std::string& name);
 
 // Level scaling (level 1 to 10).
 double openLimitMs(int level);
 double threadSeconds(int level);
 int automationBlocks(int level);
 int editorCycles(int level);
+double cpuSecondsPerCase(int level);  // audio per rate and block size
 int lifecycleCycles(int level);
 long fuzzCalls(int level);    // in all children together
 int fuzzChildren(int level);  // child processes the fuzz calls are split over
@@ -41,6 +46,8 @@ void checkTexts(CheckContext& context);
 void checkParameters(CheckContext& context);
 void checkState(CheckContext& context);
 void checkAudio(CheckContext& context);
+void checkCpu(CheckContext& context);
+void checkRealtime(CheckContext& context);
 void checkAutomation(CheckContext& context);
 void checkMidi(CheckContext& context);
 void checkThreads(CheckContext& context);

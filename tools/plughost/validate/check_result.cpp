@@ -73,6 +73,8 @@ void addOutcome(CheckResult& result, const ChildOutcome& outcome, int timeoutMs)
     const std::string text = space == std::string::npos ? "" : line.substr(space + 1);
     if (kind == "FAIL") {
       result.failures.push_back(text);
+    } else if (kind == "WARN") {
+      result.warnings.push_back(text);
     } else if (kind == "NOTE") {
       result.notes.push_back(text);
     } else if (kind == "SKIP") {
@@ -92,6 +94,9 @@ void addOutcome(CheckResult& result, const ChildOutcome& outcome, int timeoutMs)
     result.lastCall = outcome.lastCall;
     std::string text = format("timed out after %d ms%s", timeoutMs, in.c_str());
     if (!outcome.dialog.empty()) text += "; a dialog nobody answers was open: " + outcome.dialog;
+    for (char& c : text) {
+      if (c == '\n' || c == '\r') c = ' ';
+    }
     result.failures.insert(result.failures.begin(), text);
   } else if (outcome.exitCode >= kFirstExceptionCode) {
     result.exceptionCode = outcome.exitCode;
@@ -111,6 +116,22 @@ void addOutcome(CheckResult& result, const ChildOutcome& outcome, int timeoutMs)
   } else if (!result.skipReason.empty()) {
     result.verdict = Verdict::Skip;
   }
+}
+
+void treatWarningsAsFailures(CheckResult& result) {
+  for (const std::string& warning : result.warnings) {
+    result.failures.push_back(warning + " (a failure under --strict)");
+  }
+  result.warnings.clear();
+  if (!result.failures.empty()) result.verdict = Verdict::Fail;
+}
+
+CheckResult notRun(const std::string& name, const std::string& reason) {
+  CheckResult result;
+  result.name = name;
+  result.verdict = Verdict::Skip;
+  result.skipReason = "not run: " + reason;
+  return result;
 }
 
 std::string resultLine(const CheckResult& result) {

@@ -20,6 +20,7 @@ struct CheckResult {
   double seconds = 0.0;
   std::vector<std::string> failures;  // first one is the headline
   std::vector<std::string> notes;
+  std::vector<std::string> warnings;  // failures only under --strict
   std::string skipReason;
   std::vector<std::pair<std::string, double>> figures;
   std::uint32_t exceptionCode = 0;  // non-zero when the child crashed
@@ -30,6 +31,12 @@ struct CheckResult {
 // Reads the child's result lines and its way of ending into `result`,
 // adding to what earlier children of the same check reported.
 void addOutcome(CheckResult& result, const ChildOutcome& outcome, int timeoutMs);
+
+// --strict: every warning becomes a failure.
+void treatWarningsAsFailures(CheckResult& result);
+
+// A check that did not run because an earlier one showed it cannot.
+CheckResult notRun(const std::string& name, const std::string& reason);
 
 // "access violation" for 0xC0000005 and the other common codes, else "".
 const char* exceptionName(std::uint32_t code);

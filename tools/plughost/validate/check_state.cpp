@@ -1,5 +1,6 @@
-// state: what one instance saves, a fresh instance restores and saves again
-// byte for byte, with every parameter equal; broken data does not hurt it.
+// state: one instance saves the same bytes twice when nothing changed, and
+// again after restoring its own save; a fresh instance restores it and saves
+// the same bytes, with every parameter equal; broken data does not hurt it.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -50,13 +51,16 @@ void restore(ValidatedEffect& effect, SavedState& state) {
   }
 }
 
-void compare(CheckContext& context, const SavedState& saved, const SavedState& again) {
+// `what` names the second save, e.g. "a second save of the unchanged
+// instance"; false after a failure.
+bool compare(CheckContext& context, const SavedState& saved, const SavedState& again,
+             const char* what) {
   for (std::size_t i = 0; i < saved.values.size() && i < again.values.size(); ++i) {
     if (!(std::fabs(saved.values[i] - again.values[i]) <= kParameterTolerance)) {
-      context.fail(format("state not restored: parameter %u is %g after the restore, %g when saved",
-                          static_cast<unsigned>(i), static_cast<double>(again.values[i]),
+      context.fail(format("state not restored: parameter %u is %g in %s, %g when saved",
+                          static_cast<unsigned>(i), static_cast<double>(again.values[i]), what,
                           static_cast<double>(saved.values[i])));
-      return;
+      return false;
     }
   }
   if (saved.chunk != again.chunk) {
@@ -66,11 +70,13 @@ void compare(CheckContext& context, const SavedState& saved, const SavedState& a
       ++at;
     }
     context.fail(
-        format("the state saved again after a restore differs from the one restored "
-               "(%u bytes, then %u; first difference at byte %u)",
-               static_cast<unsigned>(saved.chunk.size()), static_cast<unsigned>(again.chunk.size()),
-               static_cast<unsigned>(at)));
+        format("%s differs from the first save (%u bytes, then %u; first difference "
+               "at byte %u)",
+               what, static_cast<unsigned>(saved.chunk.size()),
+               static_cast<unsigned>(again.chunk.size()), static_cast<unsigned>(at)));
+    return false;
   }
+  return true;
 }
 
 // Restores damaged data, then checks that the effect still plays.
@@ -104,11 +110,15 @@ void checkState(CheckContext& context) {
   const int count = std::min(first->parameterCount(), kMaxCheckedParameters);
   for (int i = 0; i < count; ++i) first->setParameter(i, context.uniform(0.0f, 1.0f));
   SavedState saved = save(*first);
+  // A save must not change what the next one holds (a save counter, a time).
+  if (!compare(context, saved, save(*first), "a second save of the unchanged instance")) return;
+  restore(*first, saved);
+  if (!compare(context, saved, save(*first), "the save after restoring its own save")) return;
   first.reset();
 
   ValidatedEffect fresh(context);
   restore(fresh, saved);
-  compare(context, saved, save(fresh));
+  compare(context, saved, save(fresh), "a fresh instance's save after restoring it");
   context.figure("state_bytes", static_cast<double>(saved.chunk.size()));
   if (!usesChunks(fresh) || context.failures() > 0) return;
 

@@ -13,11 +13,24 @@ constexpr char kUnwrittenText = '\xCC';
 constexpr char kTextGuard = '\xA5';
 // A quiet NaN with a payload no plug-in computes: any store changes it.
 constexpr std::uint32_t kSampleGuard = 0x7FC5A5A5u;
+// The same kind of NaN, another payload, in the output samples a replacing
+// call must write.
+constexpr std::uint32_t kUnwrittenSample = 0x7FC3C3C3u;
+
+float sampleFromBits(std::uint32_t bits) {
+  float value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
 
 float guardSample() {
-  float value;
-  std::memcpy(&value, &kSampleGuard, sizeof value);
-  return value;
+  return sampleFromBits(kSampleGuard);
+}
+
+bool isUnwritten(float value) {
+  std::uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  return bits == kUnwrittenSample;
 }
 
 bool isGuard(float value) {
@@ -81,8 +94,10 @@ GuardedAudio::GuardedAudio(int inputs, int outputs, int maxFrames)
 }
 
 void GuardedAudio::prepare(Signal signal, int frames, bool inPlace, std::mt19937& random,
-                           long offset) {
+                           long offset, bool markOutputs) {
   frames_ = std::min(frames, maxFrames_);
+  marked_ = markOutputs;
+  inPlace_ = inPlace;
   // Guards: everything of every channel outside [0, frames) is a sentinel.
   for (auto& channel : storage_) {
     std::fill(channel.begin(), channel.begin() + kGuardFrames, guardSample());
@@ -117,8 +132,25 @@ void GuardedAudio::prepare(Signal signal, int frames, bool inPlace, std::mt19937
   }
   for (int c = 0; c < outputs_; ++c) {
     if (inPlace && c < inputs_) continue;
-    std::fill(outputPointers_[c], outputPointers_[c] + frames_, 0.0f);
+    std::fill(outputPointers_[c], outputPointers_[c] + frames_,
+              markOutputs ? sampleFromBits(kUnwrittenSample) : 0.0f);
   }
+}
+
+std::string GuardedAudio::unwrittenOutput() const {
+  if (!marked_) return "";
+  for (int c = 0; c < outputs_; ++c) {
+    if (inPlace_ && c < inputs_) continue;
+    const float* out = outputPointers_[c];
+    const int left = static_cast<int>(std::count_if(out, out + frames_, isUnwritten));
+    if (left == frames_) return format("never wrote output channel %d", c);
+    if (left > 0) {
+      const int first = static_cast<int>(std::find_if(out, out + frames_, isUnwritten) - out);
+      return format("left %d of %d samples of output channel %d unwritten, the first at frame %d",
+                    left, frames_, c, first);
+    }
+  }
+  return "";
 }
 
 std::string GuardedAudio::guardFault() const {

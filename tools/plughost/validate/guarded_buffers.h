@@ -40,13 +40,19 @@ class GuardedAudio {
   GuardedAudio(int inputs, int outputs, int maxFrames);
 
   // Prepares one call of `frames` frames: inputs carry `signal` (starting
-  // at frame `offset` of it), outputs are zero, guards freshly filled.
-  void prepare(Signal signal, int frames, bool inPlace, std::mt19937& random, long offset = 0);
+  // at frame `offset` of it), guards freshly filled, outputs zero or, with
+  // `markOutputs` (for a replacing call, which must write every sample),
+  // a sentinel that unwrittenOutput() looks for afterwards.
+  void prepare(Signal signal, int frames, bool inPlace, std::mt19937& random, long offset = 0,
+               bool markOutputs = false);
   float** inputs() { return inputPointers_.data(); }
   float** outputs() { return outputPointers_.data(); }
 
   // "" when nothing outside the `frames` given was written.
   std::string guardFault() const;
+  // "" when every output sample marked by prepare() was written; otherwise
+  // the first channel left with the sentinel, and how much of it.
+  std::string unwrittenOutput() const;
   // Largest magnitude of the last call's output; NaN when any sample is not
   // finite.
   float outputPeak() const;
@@ -65,6 +71,8 @@ class GuardedAudio {
   int outputs_;
   int maxFrames_;
   int frames_ = 0;
+  bool marked_ = false;
+  bool inPlace_ = false;
   std::vector<std::vector<float>> storage_;  // inputs, outputs, then 4 guard channels
   std::vector<float*> inputPointers_;        // inputs + 2 guard channels
   std::vector<float*> outputPointers_;       // outputs + 2 guard channels

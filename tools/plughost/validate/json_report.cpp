@@ -49,6 +49,7 @@ std::string jsonReport(const RunSettings& settings, const std::vector<CheckResul
     out += "\"name\": " + quoted(r.name) + ", \"result\": " + quoted(verdictName(r.verdict));
     out += ", \"seconds\": " + number(r.seconds);
     out += ", \"failures\": " + list(r.failures) + ", \"notes\": " + list(r.notes);
+    if (!r.warnings.empty()) out += ", \"warnings\": " + list(r.warnings);
     if (r.verdict == Verdict::Skip) out += ", \"skip_reason\": " + quoted(r.skipReason);
     if (r.exceptionCode) out += format(", \"exception_code\": \"0x%08X\"", r.exceptionCode);
     if (r.timedOut) out += ", \"timed_out\": true";

@@ -11,6 +11,9 @@ struct ProcessUsage {
   double handles = 0;
   double gdiObjects = 0;
   double userObjects = 0;
+  // The GDI and USER counts come from probing handle values, because the
+  // system's own counters answered 0 (Wine does).
+  bool probedObjects = false;
 };
 
 ProcessUsage currentUsage();

@@ -9,6 +9,7 @@
 #include <io.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <sstream>
@@ -38,6 +39,7 @@ struct ValidateOptions {
   std::string json;
   std::string only;
   bool skipEditor = false;
+  bool strict = false;
 };
 
 bool stderrIsTerminal() {
@@ -61,6 +63,51 @@ void checkFile(const std::string& path) {
                        "; this plughost is " + std::to_string(kOwnWidth) +
                        "-bit and loads plug-ins of its own width");
   }
+}
+
+// The level as the user typed it: one line with the range for anything else.
+CLI::Validator levelRange() {
+  return CLI::Validator(
+      [](std::string& text) -> std::string {
+        char* end = nullptr;
+        const long level = std::strtol(text.c_str(), &end, 10);
+        if (text.empty() || *end != '\0' || level < 1 || level > 10) {
+          return "must be a whole number from 1 to 10, not '" + text + "'";
+        }
+        return "";
+      },
+      "1-10");
+}
+
+// The report's place is checked before any check runs, so a long run never
+// ends in a report that cannot be written: not a folder, in a folder that
+// exists and takes new files.
+CLI::Validator writableReport() {
+  return CLI::Validator(
+      [](std::string& path) -> std::string {
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+          return "'" + path + "' is a folder, not a file";
+        }
+        const std::size_t slash = path.find_last_of("\\/");
+        const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+        const DWORD folderAttributes = GetFileAttributesA(folder.c_str());
+        if (folderAttributes == INVALID_FILE_ATTRIBUTES ||
+            !(folderAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+          return "the folder of '" + path + "' does not exist";
+        }
+        const std::string probe =
+            (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) +
+            format("~plughost-validate-%lu.tmp", GetCurrentProcessId());
+        HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+          return "cannot write into the folder of '" + path + "'";
+        }
+        CloseHandle(file);
+        return "";
+      },
+      "FILE");
 }
 
 std::vector<std::string> selectedChecks(const ValidateOptions& options) {
@@ -103,6 +150,7 @@ CheckResult runCheck(const ValidateOptions& options, const std::string& name) {
                  timeoutMs);
     addOutcome(result, outcome, timeoutMs);
   }
+  if (options.strict) treatWarningsAsFailures(result);
   result.seconds = nowSeconds() - start;
   return result;
 }
@@ -111,6 +159,9 @@ void printResult(const CheckResult& result) {
   std::printf("%s\n", resultLine(result).c_str());
   for (std::size_t i = 1; i < result.failures.size(); ++i) {
     std::printf("      also: %s\n", result.failures[i].c_str());
+  }
+  for (const std::string& warning : result.warnings) {
+    std::printf("      warning: %s\n", warning.c_str());
   }
   for (const std::string& note : result.notes) std::printf("      note: %s\n", note.c_str());
   std::fflush(stdout);
@@ -124,7 +175,15 @@ int runValidate(ValidateOptions options) {
   }
   std::vector<CheckResult> results;
   int failed = 0;
+  int notRunCount = 0;
+  bool slow = false;
   for (std::size_t i = 0; i < checks.size(); ++i) {
+    if (slow && processesLongAudio(checks[i])) {
+      results.push_back(notRun(checks[i], "the effect processes slower than real time (cpu)"));
+      printResult(results.back());
+      ++notRunCount;
+      continue;
+    }
     if (stderrIsTerminal()) {
       std::fprintf(stderr, "validate: %s (%u of %u)...\r", checks[i].c_str(),
                    static_cast<unsigned>(i + 1), static_cast<unsigned>(checks.size()));
@@ -133,13 +192,20 @@ int runValidate(ValidateOptions options) {
     if (stderrIsTerminal()) std::fprintf(stderr, "%60s\r", "");
     printResult(results.back());
     failed += results.back().verdict == Verdict::Fail;
+    slow = slow || figure(results.back(), "slower_than_realtime") > 0.0;
     // The effect does not open at all (no open time): nothing else can run.
     if (i == 0 && checks[i] == "open" && failed && figure(results[0], "cold_open_ms") == 0.0) {
+      for (std::size_t rest = 1; rest < checks.size(); ++rest, ++notRunCount) {
+        results.push_back(notRun(checks[rest], "the effect does not open"));
+        printResult(results.back());
+      }
       break;
     }
   }
-  std::printf("%s: %d of %u checks failed (level %d, seed %u)\n", options.plugin.c_str(), failed,
-              static_cast<unsigned>(results.size()), options.level, options.seed);
+  const unsigned ran = static_cast<unsigned>(results.size() - notRunCount);
+  std::printf("%s: %d of %u checks failed%s (level %d, seed %u)\n", options.plugin.c_str(), failed,
+              ran, notRunCount ? format(", %d not run", notRunCount).c_str() : "", options.level,
+              options.seed);
   if (!options.json.empty()) {
     const std::string report =
         jsonReport({options.plugin, options.level, options.seed, options.timeoutMs}, results);
@@ -149,12 +215,10 @@ int runValidate(ValidateOptions options) {
       throw CommandError(error);
     }
   }
-  if (failed && results.size() == 1 && results.front().name == "open") {
+  if (failed && ran == 1 && results.front().name == "open") {
     throw CommandError(results.front().failures.front());
   }
-  if (failed)
-    throw CommandError(
-        format("%d of %u checks failed", failed, static_cast<unsigned>(results.size())));
+  if (failed) throw CommandError(format("%d of %u checks failed", failed, ran));
   return 0;
 }
 
@@ -197,7 +261,7 @@ void addValidateCommand(CLI::App& app, int& status) {
       app.add_subcommand("validate", "Check that a VST 2 plug-in behaves as hosts need it to");
   validate->add_option("dll", options->plugin, "Plug-in DLL")->required();
   validate->add_option("--level", options->level, "Thoroughness, 1 (about 30 s) to 10")
-      ->check(CLI::Range(1, 10));
+      ->check(levelRange());
   validate
       ->add_option("--seed", options->seed, "Seed of the random choices (default: from the clock)")
       ->each([options](const std::string&) { options->seedGiven = true; });
@@ -205,9 +269,13 @@ void addValidateCommand(CLI::App& app, int& status) {
       ->add_option("--timeout-ms", options->timeoutMs,
                    "Time after which a check counts as hung (default 20000)")
       ->check(CLI::Range(100, 3600000));
-  validate->add_option("--json", options->json, "Write the report to this JSON file");
+  validate->add_option("--json", options->json, "Write the report to this JSON file")
+      ->check(writableReport());
   validate->add_option("--only", options->only, "Run only these checks (comma-separated)");
   validate->add_flag("--skip-editor", options->skipEditor, "Do not open the editor");
+  validate->add_flag("--strict", options->strict,
+                     "Count every warning (subnormal output, a sample rate ignored, real-time "
+                     "findings at level 1) as a failure");
   validate->callback([options, &status] {
     try {
       status = runValidate(*options);

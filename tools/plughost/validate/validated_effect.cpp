@@ -6,6 +6,7 @@
 #include "hosting/plugin_instance.h"
 #include "validate/guarded_buffers.h"
 #include "validate/opcode_names.h"
+#include "validate/realtime_audit.h"
 
 namespace plughost {
 namespace {
@@ -62,6 +63,12 @@ VstIntPtr ValidatedEffect::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr v
   context_.calling("dispatcher(%s, index %d, value %ld, ptr %p, opt %g)",
                    opcodeText(opcode).c_str(), index, static_cast<long>(value), ptr,
                    static_cast<double>(opt));
+  if (audited_ && opcode == effProcessEvents) {
+    beginAudit();
+    const VstIntPtr answer = effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
+    endAudit();
+    return answer;
+  }
   return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
 }
 
@@ -87,7 +94,9 @@ void ValidatedEffect::process(float** inputs, float** outputs, VstInt32 frames) 
   const AEffectProcessProc proc = processor();
   if (!proc) return;
   context_.calling(replaces() ? "processReplacing(%d frames)" : "process(%d frames)", frames);
+  if (audited_) beginAudit();
   proc(effect_, inputs, outputs, frames);
+  if (audited_) endAudit();
 }
 
 void ValidatedEffect::start(float sampleRate, VstInt32 maxBlock) {

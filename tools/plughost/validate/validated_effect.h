@@ -48,6 +48,9 @@ class ValidatedEffect {
   bool replaces() const;  // processor() is processReplacing
   // Calls processor(), if any, noting the call.
   void process(float** inputs, float** outputs, VstInt32 frames);
+  // From now, process() and effProcessEvents run inside the real-time audit
+  // (validate/realtime_audit.h) of the calling thread.
+  void auditProcessing(bool on) { audited_ = on; }
 
   // effSetSampleRate, effSetBlockSize, effMainsChanged(1), effStartProcess.
   void start(float sampleRate, VstInt32 maxBlock);
@@ -63,6 +66,7 @@ class ValidatedEffect {
   platform::Library library_;
   AEffect* effect_ = nullptr;
   bool running_ = false;
+  bool audited_ = false;
 };
 
 }  // namespace plughost
