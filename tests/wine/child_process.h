@@ -9,9 +9,17 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace wine_test {
+
+// True when the test runs under a display it must have (see
+// under_display.sh): a check that finds no window then fails instead of
+// skipping, so a broken display cannot pass for a passing editor.
+inline bool displayRequired() {
+  return std::getenv("KEL_REQUIRE_DISPLAY") != nullptr;
+}
 
 inline std::string binFolder() {
   char path[MAX_PATH] = {};

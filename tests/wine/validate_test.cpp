@@ -173,6 +173,7 @@ TEST_F(ValidateTest, AnEditorLeakingAGdiObjectPerOpenFails) {
   const ChildRun clean =
       plughost("validate \"" + plugin + "\" --level 3 --seed 7 --only editor", "standalone");
   if (clean.out.find("no window can be created") != std::string::npos) {
+    if (wine_test::displayRequired()) FAIL() << "no window could be created\n" << clean.out;
     GTEST_SKIP() << "no display";
   }
   EXPECT_EQ(0u, clean.exitCode) << clean.out << clean.err;
@@ -208,6 +209,7 @@ TEST_F(ValidateTest, AnEffectThatCannotOpenNamesEveryCheckNotRun) {
   EXPECT_EQ(1, run.errLines()) << run.err;
   if (lineOf(run.out, "open").find("timed out after 3000 ms in main(hostCallback)") ==
       std::string::npos) {
+    if (wine_test::displayRequired()) FAIL() << "the box did not wait\n" << run.out;
     GTEST_SKIP() << "no display: the box did not wait\n" << run.out;
   }
   for (const char* check : {"texts", "cpu", "realtime", "editor", "fuzz"}) {
