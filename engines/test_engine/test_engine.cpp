@@ -309,12 +309,15 @@ class TestProcessor final : public kel::IProcessor {
       for (std::int32_t i = 0; i < chunkValueBytes() / 4; ++i) {
         std::memcpy(bytes + 4 * i, &s.parameters[i].value, 4);
       }
+      ++saves;
       // The clock, not a counter in the block: the block starts over when
-      // the library is unloaded and loaded again between two saves.
+      // the library is unloaded and loaded again between two saves. Its
+      // lowest byte is this instance's save count instead, so two saves in a
+      // row always differ in their first stamp byte, not just most times.
       const auto now =
           static_cast<std::uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-      if (s.stateResavedDifferently) std::memcpy(bytes + chunkValueBytes(), &now, 4);
-      ++saves;
+      const std::uint32_t stamp = (now & ~0xFFu) | (static_cast<std::uint32_t>(saves) & 0xFFu);
+      if (s.stateResavedDifferently) std::memcpy(bytes + chunkValueBytes(), &stamp, 4);
       if (s.saveCounter) {
         std::memcpy(bytes + chunkValueBytes() + (s.stateResavedDifferently ? 4 : 0), &saves, 4);
       }
