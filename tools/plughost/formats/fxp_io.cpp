@@ -12,6 +12,25 @@ constexpr std::uint32_t kFormatVersion = 1;
 constexpr std::uint32_t kBankFormatVersion = 2;  // adds the current program
 constexpr std::size_t kFxbReservedSize = 124;
 
+// Checks the two sizes a program or bank file states: the byte count after
+// the first 8 bytes, and the chunk's, which must fill the rest exactly.
+// `kind` is "preset" or "bank"; false with `error` set when they do not.
+bool readChunkSize(const std::vector<std::uint8_t>& bytes, std::size_t headerSize,
+                   std::size_t chunkSizeOffset, const char* kind, std::uint64_t& chunkSize,
+                   std::string& error) {
+  const std::uint64_t byteSize = readBe32(bytes.data() + 4);
+  chunkSize = readBe32(bytes.data() + chunkSizeOffset);
+  if (byteSize + 8 > bytes.size() || chunkSize + headerSize > bytes.size()) {
+    error = std::string(kind) + " file is truncated";
+    return false;
+  }
+  if (byteSize != headerSize - 8 + chunkSize) {
+    error = std::string(kind) + " file sizes do not agree";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> encodeFxp(const FxpProgram& program) {
@@ -59,16 +78,8 @@ bool decodeFxp(const std::vector<std::uint8_t>& bytes, FxpProgram& program, std:
     error = "unsupported preset format version " + std::to_string(version);
     return false;
   }
-  const std::uint64_t byteSize = readBe32(p + 4);
-  const std::uint64_t chunkSize = readBe32(p + 56);
-  if (byteSize + 8 > bytes.size() || chunkSize + kFxpHeaderSize > bytes.size()) {
-    error = "preset file is truncated";
-    return false;
-  }
-  if (byteSize != kFxpHeaderSize - 8 + chunkSize) {
-    error = "preset file sizes do not agree";
-    return false;
-  }
+  std::uint64_t chunkSize = 0;
+  if (!readChunkSize(bytes, kFxpHeaderSize, 56, "preset", chunkSize, error)) return false;
   FxpProgram result;
   result.pluginId = static_cast<std::int32_t>(readBe32(p + 16));
   result.pluginVersion = static_cast<std::int32_t>(readBe32(p + 20));
@@ -126,16 +137,8 @@ bool decodeFxb(const std::vector<std::uint8_t>& bytes, FxbBank& bank, std::strin
     error = "unsupported bank format version " + std::to_string(version);
     return false;
   }
-  const std::uint64_t byteSize = readBe32(p + 4);
-  const std::uint64_t chunkSize = readBe32(p + 156);
-  if (byteSize + 8 > bytes.size() || chunkSize + kFxbHeaderSize > bytes.size()) {
-    error = "bank file is truncated";
-    return false;
-  }
-  if (byteSize != kFxbHeaderSize - 8 + chunkSize) {
-    error = "bank file sizes do not agree";
-    return false;
-  }
+  std::uint64_t chunkSize = 0;
+  if (!readChunkSize(bytes, kFxbHeaderSize, 156, "bank", chunkSize, error)) return false;
   FxbBank result;
   result.pluginId = static_cast<std::int32_t>(readBe32(p + 16));
   result.pluginVersion = static_cast<std::int32_t>(readBe32(p + 20));
