@@ -21,7 +21,7 @@ import tempfile
 PROG = "package.sh"
 HERE = os.path.dirname(os.path.abspath(__file__))
 
-PRODUCT_KEYS = ("Vendor", "Product", "Version", "GUID", "Widths")
+PRODUCT_KEYS = ("Vendor", "Product", "Version", "GUID", "Widths", "VendorVersion")
 ENGINE_KEYS = {32: "Engine32", 64: "Engine64"}
 EFFECT_KEYS = ("Name", "ID", "ProcessIndex", "ChannelsIn", "ChannelsOut")
 GUID_PATTERN = re.compile(r"\{[0-9A-Fa-f]{8}-(?:[0-9A-Fa-f]{4}-){3}[0-9A-Fa-f]{12}\}\Z")
@@ -32,6 +32,9 @@ RESERVED_NAMES = {"CON", "PRN", "AUX", "NUL"} | {p + str(n) for p in ("COM", "LP
 MAX_NAME = 63
 MAX_CHANNELS = 64
 MAX_PROCESS_INDEX = 2**31 - 1
+# The vendor name every effect answers hosts with fills their 64-byte text.
+MAX_VENDOR = 63
+MAX_VENDOR_VERSION = 2**31 - 1
 
 
 class ProductError(Exception):
@@ -60,6 +63,28 @@ def effect_name_problem(value):
     if problem is None and len(value) > MAX_NAME:
         problem = f"is longer than {MAX_NAME} characters"
     return problem
+
+
+def vendor_problem(value):
+    """Why `value` cannot be the vendor name hosts show, or None."""
+    if not value:
+        return "is empty"
+    if len(value) > MAX_VENDOR:
+        return f"is longer than {MAX_VENDOR} characters"
+    if any(ord(c) < 0x20 or ord(c) > 0x7E for c in value):
+        return "holds a character other than printable ASCII"
+    if value[0] == " " or value[-1] == " ":
+        return "starts or ends with a space"
+    if len(value) >= 2 and value[0] == value[-1] and value[0] in "\"'":
+        return "is in quotes, which the profile reader drops"
+    return None
+
+
+def parse_vendor_version(text):
+    """The vendor version as a number from 0 to 2147483647, or None."""
+    if re.fullmatch(r"[0-9]+", text) and int(text) <= MAX_VENDOR_VERSION:
+        return int(text)
+    return None
 
 
 def guid_problem(value):
@@ -126,6 +151,14 @@ class Product:
         product = self.section_names["product"]
         self.check_keys(product, PRODUCT_KEYS + tuple(ENGINE_KEYS.values()))
         self.vendor = self.file_name(product, "Vendor")
+        problem = vendor_problem(self.vendor)
+        if problem:
+            raise ProductError(f'[{product}] Vendor "{self.vendor}" {problem}')
+        raw_version = parser.get(product, "VendorVersion", fallback="").strip()
+        self.vendor_version = parse_vendor_version(raw_version) if raw_version else 0
+        if self.vendor_version is None:
+            raise ProductError(f'[{product}] VendorVersion "{raw_version}" must be a whole number '
+                               f"from 0 to {MAX_VENDOR_VERSION}")
         self.product = self.file_name(product, "Product")
         self.version = self.file_name(product, "Version")
         self.guid = self.required(product, "GUID")
@@ -219,7 +252,10 @@ def ini_text(product, effect):
     """The .ini file beside one installed effect, as the plug-in reads it."""
     lines = ["[KEL]", f"GUID={product.guid}", f"ChannelsIn={effect['ChannelsIn']}",
              f"ChannelsOut={effect['ChannelsOut']}", f"ID={effect['ID']}",
-             f"ProcessIndex={effect['ProcessIndex']}", "", "[VST]", f"Name={effect['Name']}"]
+             f"ProcessIndex={effect['ProcessIndex']}", "", "[VST]", f"Name={effect['Name']}",
+             f"Vendor={product.vendor}"]
+    if product.vendor_version:
+        lines.append(f"VendorVersion={product.vendor_version}")
     return "\r\n".join(lines) + "\r\n"
 
 

@@ -55,7 +55,10 @@ class AGain : public AudioEffectX, public virtual kel::IHost {
   VstInt32 processEvents(VstEvents* events) override;
   bool canParameterBeAutomated(VstInt32 index) override;
   bool getOutputProperties(VstInt32 index, VstPinProperties* properties) override;
+  // The .ini file's vendor name and version when it gives them; otherwise
+  // kVendor and 0.
   bool getVendorString(char* text) override;
+  VstInt32 getVendorVersion() override;
   bool getProductString(char* text) override;
   bool setViewPosition(VstInt32 x, VstInt32 y) override;
   VstInt32 fxIdle() override;
@@ -102,6 +105,8 @@ class AGain : public AudioEffectX, public virtual kel::IHost {
   std::int32_t inputCount = 0;
   std::int32_t outputCount = 0;
   std::int32_t uniqueId = 0;
+  char vendor[installation::kTextSize] = {};  // empty: kVendor
+  std::int32_t vendorVersion = 0;
   kel::SEvent eventBuffer[kel::kMaxEventsPerCall];
   std::uint8_t* chunkBuffer = nullptr;
   std::atomic<bool> ready{false};

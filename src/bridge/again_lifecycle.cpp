@@ -107,6 +107,8 @@ bool AGain::loadEngine() {
   inputCount = config.channelsIn;
   outputCount = config.channelsOut;
   uniqueId = config.uniqueId;
+  copyText(vendor, config.vendor, sizeof vendor);
+  vendorVersion = config.vendorVersion;
 
   char enginePath[installation::kPathSize];
   if (!readEnginePath(config.guid, enginePath, sizeof enginePath)) return false;

@@ -55,8 +55,12 @@ bool AGain::getOutputProperties(VstInt32 index, VstPinProperties* properties) {
 }
 
 bool AGain::getVendorString(char* text) {
-  copyText(text, kVendor);
+  copyText(text, vendor[0] != '\0' ? vendor : kVendor);
   return true;
+}
+
+VstInt32 AGain::getVendorVersion() {
+  return vendorVersion;
 }
 
 bool AGain::getProductString(char* text) {

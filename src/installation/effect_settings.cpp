@@ -38,6 +38,11 @@ EffectSettings readEffectSettings(const char* settingsPath) {
   settings.channelsOut = platform::readProfileInt(settingsPath, kKelSection, kChannelsOutKey, 0);
   settings.uniqueId = platform::readProfileInt(settingsPath, kKelSection, kIdKey, 0);
   settings.processIndex = platform::readProfileInt(settingsPath, kKelSection, kProcessIndexKey, 0);
+  // Read after the keys every installation has, so those are read as always.
+  platform::readProfileString(settingsPath, kVstSection, kVendorNameKey, "", settings.vendor,
+                              sizeof settings.vendor);
+  settings.vendorVersion =
+      platform::readProfileInt(settingsPath, kVstSection, kVendorVersionKey, 0);
   if (settings.channelsIn < 0) settings.channelsIn = 0;
   if (settings.channelsOut < 0) settings.channelsOut = 0;
   return settings;
@@ -59,6 +64,10 @@ std::string settingsText(const EffectSettings& settings) {
   text += line(kProcessIndexKey, std::to_string(settings.processIndex));
   text += std::string("\r\n[") + kVstSection + "]\r\n";
   text += line(kNameKey, settings.name);
+  if (settings.vendor[0] != '\0') text += line(kVendorNameKey, settings.vendor);
+  if (settings.vendorVersion != 0) {
+    text += line(kVendorVersionKey, std::to_string(settings.vendorVersion));
+  }
   return text;
 }
 

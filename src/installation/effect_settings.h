@@ -25,6 +25,10 @@ constexpr char kIdKey[] = "ID";
 constexpr char kProcessIndexKey[] = "ProcessIndex";
 constexpr char kVstSection[] = "VST";
 constexpr char kNameKey[] = "Name";
+// Optional: the vendor name and version the effect answers hosts with. Without
+// them it answers "Velmora" and 0.
+constexpr char kVendorNameKey[] = "Vendor";
+constexpr char kVendorVersionKey[] = "VendorVersion";
 
 struct EffectSettings {
   char guid[kTextSize] = {};  // the engine product's registry key name
@@ -33,6 +37,8 @@ struct EffectSettings {
   std::int32_t channelsOut = 0;  // 0: the engine's default
   std::int32_t uniqueId = 0;
   std::int32_t processIndex = 0;
+  char vendor[kTextSize] = {};     // empty: the bridge's own vendor name
+  std::int32_t vendorVersion = 0;  // 0: no version
 };
 
 // The settings file of a library: its full path with everything from the
@@ -51,7 +57,8 @@ EffectSettings readEffectSettings(const char* settingsPath);
 bool hasEffectSettings(const char* settingsPath);
 
 // The whole file as install writes it: [KEL] with GUID, ChannelsIn,
-// ChannelsOut, ID and ProcessIndex, a blank line, [VST] with Name; Windows
+// ChannelsOut, ID and ProcessIndex, a blank line, [VST] with Name, then
+// Vendor when it is not empty and VendorVersion when it is not 0; Windows
 // line ends.
 std::string settingsText(const EffectSettings& settings);
 

@@ -1,6 +1,7 @@
 #include "installation/installation_rules.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 
 namespace installation {
@@ -89,6 +90,37 @@ std::string processIndexProblem(std::int64_t index) {
   if (index >= 0 && index <= INT32_MAX) return "";
   return index < 0 ? "the process index must not be negative"
                    : "the process index must lie within 0.." + std::to_string(INT32_MAX);
+}
+
+std::string vendorNameProblem(const std::string& vendor) {
+  if (vendor.empty()) return "is empty";
+  if (vendor.size() > kMaxNameLength) {
+    return "is longer than " + std::to_string(kMaxNameLength) + " characters";
+  }
+  for (char c : vendor) {
+    if (!isPrintableAscii(c)) return "holds a character other than printable ASCII";
+  }
+  if (vendor.front() == ' ' || vendor.back() == ' ') return "starts or ends with a space";
+  if (vendor.size() >= 2 && vendor.front() == vendor.back() &&
+      (vendor.front() == '"' || vendor.front() == '\'')) {
+    return "is in quotes, which the profile reader drops";
+  }
+  return "";
+}
+
+bool parseVendorVersion(const std::string& text, std::int32_t& version, std::string& error) {
+  const bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+  // More than ten significant digits lie outside the range whatever they are.
+  const std::size_t significant = text.find_first_not_of('0');
+  const bool fits = significant == std::string::npos || text.size() - significant <= 10;
+  const long long value = digits && fits ? std::stoll(text) : -1;
+  if (value < 0 || value > INT32_MAX) {
+    error = "bad vendor version '" + text + "': give a whole number within 0.." +
+            std::to_string(INT32_MAX);
+    return false;
+  }
+  version = static_cast<std::int32_t>(value);
+  return true;
 }
 
 }  // namespace installation

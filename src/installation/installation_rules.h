@@ -38,4 +38,13 @@ bool parseUniqueId(const std::string& text, std::int32_t& id, std::string& error
 std::string channelCountProblem(std::int64_t count);
 std::string processIndexProblem(std::int64_t index);
 
+// A vendor name as hosts show it: not empty, at most 63 characters (the
+// hosts' vendor text holds 64 bytes with the NUL), printable ASCII, no space
+// at either end and not wholly in quotes (the profile reader drops both).
+std::string vendorNameProblem(const std::string& vendor);
+
+// A vendor version: a whole number within 0..2147483647, the value the effect
+// answers hosts with (0: none). False with a one-line reason in `error`.
+bool parseVendorVersion(const std::string& text, std::int32_t& version, std::string& error);
+
 }  // namespace installation

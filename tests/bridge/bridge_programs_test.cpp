@@ -91,6 +91,41 @@ TEST_F(BridgePrograms, IdentityStrings) {
   EXPECT_EQ(harness.dispatch(effCanDo, 0, 0, const_cast<char*>("receiveVstMidiEvent")), 0);
 }
 
+// The optional vendor keys replace both answers; an empty Vendor= is no
+// vendor, and a failed load still answers with the configured name.
+TEST(BridgeVendor, ConfiguredVendorIsAnsweredInsteadOfTheDefault) {
+  const std::string longest(63, 'V');
+  const struct {
+    const char* vendor;
+    const char* version;
+    bool installed;
+    std::string text;
+    VstIntPtr number;
+  } cases[] = {
+      {"Acme Audio", "20301", true, "Acme Audio", 20301},
+      {longest.c_str(), "2147483647", true, longest, 2147483647},
+      {"", "", true, "Velmora", 0},
+      {"Acme Audio", "", false, "Acme Audio", 0},
+  };
+  BridgeTestHost host;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.vendor) + " " + c.version);
+    BridgeHarness harness;
+    testengine::resetScript(harness.engine());
+    harness.setIni("VST", "Vendor", c.vendor);
+    harness.setIni("VST", "VendorVersion", c.version);
+    if (!c.installed) harness.uninstallProduct();
+    ASSERT_NE(harness.open(host), nullptr);
+    char text[kHostTextSize + 8];
+    std::memset(text, '#', sizeof text);
+    EXPECT_EQ(harness.dispatch(effGetVendorString, 0, 0, text), 1);
+    EXPECT_EQ(std::string(text), c.text);
+    EXPECT_EQ(text[kHostTextSize], '#');
+    EXPECT_EQ(harness.dispatch(effGetVendorVersion), c.number);
+    harness.close();
+  }
+}
+
 struct PinCase {
   const char* name;
   const char* outputs;

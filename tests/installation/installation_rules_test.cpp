@@ -67,6 +67,15 @@ std::string verdictOf(const Case& c) {
   if (c.kind == "index") {
     return installation::processIndexProblem(std::stoll(c.value)).empty() ? "ok" : "refused";
   }
+  if (c.kind == "vendor") {
+    return installation::vendorNameProblem(c.value).empty() ? "ok" : "refused";
+  }
+  if (c.kind == "vendorversion") {
+    std::int32_t version = -1;
+    std::string error;
+    return installation::parseVendorVersion(c.value, version, error) ? std::to_string(version)
+                                                                     : "refused";
+  }
   return "unknown kind " + c.kind;
 }
 
@@ -90,6 +99,10 @@ TEST(InstallationRules, RefusalsSayWhy) {
   EXPECT_FALSE(installation::parseUniqueId("0", id, error));
   EXPECT_EQ("ID 0 is no ID: hosts tell effects apart by it", error);
   EXPECT_EQ("the process index must not be negative", installation::processIndexProblem(-1));
+  EXPECT_EQ("starts or ends with a space", installation::vendorNameProblem("Acme "));
+  std::int32_t version = 0;
+  EXPECT_FALSE(installation::parseVendorVersion("1.2", version, error));
+  EXPECT_EQ("bad vendor version '1.2': give a whole number within 0..2147483647", error);
 }
 
 TEST(EffectSettingsFile, PathIsTheLibraryPathUpToItsLastDotPlusIni) {
@@ -130,6 +143,13 @@ TEST(EffectSettingsFile, WrittenTextReadsBackAsTheSameSettings) {
       "[KEL]\r\nGUID={6B656C62-7269-6467-6520-64656D6F0001}\r\nChannelsIn=1\r\nChannelsOut=2\r\n"
       "ID=-1\r\nProcessIndex=3\r\n\r\n[VST]\r\nName=DemoGain\r\n",
       installation::settingsText(written));
+  // The vendor keys follow the name only when given, so every other file is
+  // written as before.
+  installation::EffectSettings vendor = written;
+  std::snprintf(vendor.vendor, sizeof vendor.vendor, "Acme Audio");
+  vendor.vendorVersion = 10203;
+  EXPECT_EQ(installation::settingsText(written) + "Vendor=Acme Audio\r\nVendorVersion=10203\r\n",
+            installation::settingsText(vendor));
 
   // The same file as the platform's profile calls see it, counts below zero
   // read as 0.
@@ -143,7 +163,14 @@ TEST(EffectSettingsFile, WrittenTextReadsBackAsTheSameSettings) {
   fakeplatform::setProfileString(file, "KEL", "ProcessIndex", "3");
   fakeplatform::setProfileString(file, "VST", "Name", "DemoGain");
   EXPECT_TRUE(installation::hasEffectSettings(file));
-  const installation::EffectSettings read = installation::readEffectSettings(file);
+  installation::EffectSettings read = installation::readEffectSettings(file);
+  EXPECT_STREQ("", read.vendor);
+  EXPECT_EQ(0, read.vendorVersion);
+  fakeplatform::setProfileString(file, "VST", "Vendor", "Acme Audio");
+  fakeplatform::setProfileString(file, "VST", "VendorVersion", "10203");
+  read = installation::readEffectSettings(file);
+  EXPECT_STREQ("Acme Audio", read.vendor);
+  EXPECT_EQ(10203, read.vendorVersion);
   EXPECT_STREQ(written.guid, read.guid);
   EXPECT_STREQ(written.name, read.name);
   EXPECT_EQ(0, read.channelsIn);

@@ -31,6 +31,11 @@ def verdict(kind, value):
         return "ok" if make_installer.count_problem(value, make_installer.MAX_CHANNELS) is None else "refused"
     if kind == "index":
         return "ok" if make_installer.count_problem(value, make_installer.MAX_PROCESS_INDEX) is None else "refused"
+    if kind == "vendor":
+        return "ok" if make_installer.vendor_problem(value) is None else "refused"
+    if kind == "vendorversion":
+        number = make_installer.parse_vendor_version(value)
+        return "refused" if number is None else str(number)
     return "unknown kind " + kind
 
 

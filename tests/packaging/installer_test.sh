@@ -58,6 +58,10 @@ bad_case 's/^Name=DemoSynth/Name=AUX/' \
   '[Effect3] Name "AUX" is not a valid file name: Windows reserves it for a device'
 bad_case "s#^Engine$width=.*#Engine$width=$work/no_engine.dll#" \
   "[Product] Engine$width \"$work/no_engine.dll\" does not exist (looked for $work/no_engine.dll)"
+long_vendor="$(printf 'V%.0s' {1..64})"
+bad_case "s/^Vendor=.*/Vendor=$long_vendor/" "[Product] Vendor \"$long_vendor\" is longer than 63 characters"
+bad_case 's/^VendorVersion=.*/VendorVersion=1.0/' \
+  '[Product] VendorVersion "1.0" must be a whole number from 0 to 2147483647'
 bad_case 's/^GUID=.*/GUID=6B656C62/' \
   '[Product] GUID "6B656C62" is not a GUID in braces like {6B656C62-7269-6467-6520-64656D6F0001}'
 # Names that are NSIS syntax ($, quotes, braces) are only text to the installer.
@@ -105,7 +109,7 @@ expect_installed() {  # plug-in folder, Unix and Windows
   for effect in DemoGain DemoFilter DemoSynth; do
     cmp -s "$wbin/kelbridge.dll" "$dir/$effect.dll" || fail "$width: $dir/$effect.dll is not kelbridge.dll"
   done
-  printf '[KEL]\r\nGUID=%s\r\nChannelsIn=0\r\nChannelsOut=2\r\nID=1146321262\r\nProcessIndex=2\r\n\r\n[VST]\r\nName=DemoSynth\r\n' \
+  printf '[KEL]\r\nGUID=%s\r\nChannelsIn=0\r\nChannelsOut=2\r\nID=1146321262\r\nProcessIndex=2\r\n\r\n[VST]\r\nName=DemoSynth\r\nVendor=Velmora\r\nVendorVersion=10000\r\n' \
     "$guid" | cmp -s - "$dir/DemoSynth.ini" || fail "$width: DemoSynth.ini: $(cat "$dir/DemoSynth.ini")"
   cmp -s "$wbin/kel_demo_engine.dll" "$app_dir/$arch/kel_demo_engine.dll" ||
     fail "$width: engine not installed"

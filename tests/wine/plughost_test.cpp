@@ -496,8 +496,10 @@ TEST_F(PlughostTest, InstallChecksEverythingBeforeItWritesAndUninstallUndoesIt) 
     EXPECT_FALSE(exists(target + "\\Fx.ini")) << c.options;
   }
 
-  ASSERT_EQ(0u, plughost(base + ok).exitCode);
+  ASSERT_EQ(0u, plughost(base + ok + " --vendor \"Acme Audio\" --vendor-version 7").exitCode);
   EXPECT_TRUE(exists(target + "\\Fx.dll"));
+  const ChildRun info = plughost("info " + quoted(target + "\\Fx.dll"));
+  EXPECT_NE(std::string::npos, info.out.find("Vendor:     Acme Audio\n")) << info.out;
   const ChildRun removed = plughost("uninstall --dir " + quoted(target) + " --name Fx");
   EXPECT_EQ(0u, removed.exitCode) << removed.err;
   EXPECT_EQ("Uninstalled Fx: removed " + target + "\\Fx.dll and " + target + "\\Fx.ini\n",
@@ -552,6 +554,10 @@ TEST_F(PlughostTest, NamesAndGuidsTheInstallationRulesRefuseAreRefusedWithOneLin
       {install + " --guid " + guid + " --name \"Fx \"",
        "bad effect name 'Fx ': ends in a dot or a space"},
       {install + " --guid " + bare + " --name Fx", "bad GUID '" + bare + "': " + shape},
+      {install + " --guid " + guid + " --name Fx --vendor \" Acme\"",
+       "vendor ' Acme' starts or ends with a space"},
+      {install + " --guid " + guid + " --name Fx --vendor Acme --vendor-version 1.2",
+       "bad vendor version '1.2': give a whole number within 0..2147483647"},
       {"register --guid notaguid --engine " + quoted(binFolder() + "kel_demo_engine.dll"),
        "bad GUID 'notaguid': " + shape},
   };

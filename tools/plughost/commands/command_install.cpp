@@ -31,7 +31,9 @@ struct InstallOptions {
   std::int32_t processIndex = 0;
   std::int32_t channelsIn = 2;
   std::int32_t channelsOut = 2;
-  bool force = false;  // replace whatever lies at the target
+  bool force = false;         // replace whatever lies at the target
+  std::string vendor;         // empty: the bridge's own vendor name
+  std::string vendorVersion;  // empty: none
 };
 
 // The settings file's fields, each checked by the installation's rules.
@@ -52,6 +54,15 @@ installation::EffectSettings checkedSettings(const InstallOptions& options) {
   settings.channelsIn = options.channelsIn;
   settings.channelsOut = options.channelsOut;
   settings.processIndex = options.processIndex;
+  if (!options.vendor.empty()) {
+    const std::string problem = installation::vendorNameProblem(options.vendor);
+    if (!problem.empty()) throw CommandError("vendor '" + options.vendor + "' " + problem);
+    options.vendor.copy(settings.vendor, sizeof settings.vendor - 1);
+  }
+  if (!options.vendorVersion.empty() &&
+      !installation::parseVendorVersion(options.vendorVersion, settings.vendorVersion, error)) {
+    throw CommandError(error);
+  }
   return settings;
 }
 
@@ -123,6 +134,10 @@ void addInstallCommand(CLI::App& app, int& status) {
   cmd->add_option("--channels-out", install->channelsOut, "Output channels")->capture_default_str();
   cmd->add_flag("--force", install->force,
                 "Replace files at the target that are not an earlier copy of this effect");
+  cmd->add_option("--vendor", install->vendor,
+                  "Vendor name hosts show (default: the plug-in's own, Velmora)");
+  cmd->add_option("--vendor-version", install->vendorVersion,
+                  "Version number hosts read, 0..2147483647 (default: none)");
   cmd->callback([install, &status] { status = runInstall(*install); });
 }
 
