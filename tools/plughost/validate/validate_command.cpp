@@ -1,7 +1,9 @@
 // plughost validate: runs every check of a plug-in, each in a child process
 // of plughost (the hidden command validate-check), and reports PASS, FAIL or
-// SKIP per check. Exit status 0 when nothing failed, 1 otherwise, 2 for a
-// usage error.
+// SKIP per check. Several plug-ins are validated one after the other, each
+// ending in its summary line; --engine validates an engine through a scratch
+// installation of its own. Exit status 0 when nothing failed, 1 otherwise, 2
+// for a usage error.
 #include <windows.h>
 
 #include <CLI/CLI.hpp>
@@ -23,6 +25,8 @@
 #include "validate/check_result.h"
 #include "validate/child_runner.h"
 #include "validate/json_report.h"
+#include "validate/junit_report.h"
+#include "validate/scratch_effect.h"
 #include "validate/validated_effect.h"
 
 namespace plughost {
@@ -31,7 +35,7 @@ namespace {
 constexpr int kUsageError = 2;
 
 struct ValidateOptions {
-  std::string plugin;
+  std::string plugin;  // the one being validated
   int level = 1;
   std::uint32_t seed = 0;
   bool seedGiven = false;
@@ -40,6 +44,17 @@ struct ValidateOptions {
   std::string only;
   bool skipEditor = false;
   bool strict = false;
+  // Several plug-ins, an engine through a scratch installation, CI output.
+  std::vector<std::string> plugins;
+  std::string junit;
+  ScratchRequest engine;  // engine.engine empty: none
+};
+
+// One plug-in's run: its results and what its summary line said.
+struct PluginRun {
+  std::vector<CheckResult> results;
+  int failed = 0;
+  unsigned ran = 0;
 };
 
 bool stderrIsTerminal() {
@@ -167,12 +182,10 @@ void printResult(const CheckResult& result) {
   std::fflush(stdout);
 }
 
-int runValidate(ValidateOptions options) {
-  const std::vector<std::string> checks = selectedChecks(options);
-  checkFile(options.plugin);
-  if (!options.seedGiven) {
-    options.seed = static_cast<std::uint32_t>(std::time(nullptr)) ^ GetCurrentProcessId();
-  }
+// Runs the checks of `options.plugin` and prints their lines and the summary
+// line, which names the plug-in as `shownAs`.
+PluginRun validatePlugin(const ValidateOptions& options, const std::vector<std::string>& checks,
+                         const std::string& shownAs) {
   std::vector<CheckResult> results;
   int failed = 0;
   int notRunCount = 0;
@@ -203,22 +216,69 @@ int runValidate(ValidateOptions options) {
     }
   }
   const unsigned ran = static_cast<unsigned>(results.size() - notRunCount);
-  std::printf("%s: %d of %u checks failed%s (level %d, seed %u)\n", options.plugin.c_str(), failed,
-              ran, notRunCount ? format(", %d not run", notRunCount).c_str() : "", options.level,
+  std::printf("%s: %d of %u checks failed%s (level %d, seed %u)\n", shownAs.c_str(), failed, ran,
+              notRunCount ? format(", %d not run", notRunCount).c_str() : "", options.level,
               options.seed);
-  if (!options.json.empty()) {
-    const std::string report =
-        jsonReport({options.plugin, options.level, options.seed, options.timeoutMs}, results);
-    std::string error;
-    if (!writeFileBytes(options.json, std::vector<std::uint8_t>(report.begin(), report.end()),
-                        error)) {
-      throw CommandError(error);
+  std::fflush(stdout);
+  return {std::move(results), failed, ran};
+}
+
+void writeReport(const std::string& path, const std::string& report) {
+  std::string error;
+  if (!writeFileBytes(path, std::vector<std::uint8_t>(report.begin(), report.end()), error)) {
+    throw CommandError(error);
+  }
+}
+
+int runValidate(ValidateOptions options) {
+  const std::vector<std::string> checks = selectedChecks(options);
+  const bool viaEngine = !options.engine.engine.empty();
+  if (viaEngine == !options.plugins.empty()) {
+    throw CLI::ValidationError("validate", viaEngine
+                                               ? "give either plug-in DLLs or --engine, not both"
+                                               : "give a plug-in DLL or --engine ENGINE.dll");
+  }
+  if (options.plugins.size() > 1 && !options.json.empty()) {
+    throw CLI::ValidationError("--json", "holds one plug-in's report: use --junit for several");
+  }
+  for (const std::string& plugin : options.plugins) checkFile(plugin);
+  if (!options.seedGiven) {
+    options.seed = static_cast<std::uint32_t>(std::time(nullptr)) ^ GetCurrentProcessId();
+  }
+  // Lives until every check's child has ended, then removes itself.
+  std::unique_ptr<ScratchEffect> scratch;
+  if (viaEngine) {
+    scratch = std::make_unique<ScratchEffect>(options.engine);
+    options.plugins = {scratch->plugin()};
+  }
+  std::vector<ValidatedPlugin> validated;
+  std::vector<PluginRun> runs;
+  for (const std::string& plugin : options.plugins) {
+    options.plugin = plugin;
+    const std::string shownAs = viaEngine ? options.engine.engine : plugin;
+    runs.push_back(validatePlugin(options, checks, shownAs));
+    validated.push_back(
+        {{shownAs, options.level, options.seed, options.timeoutMs}, runs.back().results});
+  }
+  scratch.reset();
+  if (!options.json.empty())
+    writeReport(options.json, jsonReport(validated[0].settings, runs[0].results));
+  if (!options.junit.empty()) writeReport(options.junit, junitReport(validated));
+
+  if (runs.size() > 1) {
+    int failedPlugins = 0;
+    for (const PluginRun& run : runs) failedPlugins += run.failed != 0;
+    if (failedPlugins) {
+      throw CommandError(format("%d of %u plug-ins failed validation", failedPlugins,
+                                static_cast<unsigned>(runs.size())));
     }
+    return 0;
   }
-  if (failed && ran == 1 && results.front().name == "open") {
-    throw CommandError(results.front().failures.front());
+  const PluginRun& run = runs.front();
+  if (run.failed && run.ran == 1 && run.results.front().name == "open") {
+    throw CommandError(run.results.front().failures.front());
   }
-  if (failed) throw CommandError(format("%d of %u checks failed", failed, ran));
+  if (run.failed) throw CommandError(format("%d of %u checks failed", run.failed, run.ran));
   return 0;
 }
 
@@ -259,7 +319,7 @@ void addValidateCommand(CLI::App& app, int& status) {
   auto options = std::make_shared<ValidateOptions>();
   auto* validate =
       app.add_subcommand("validate", "Check that a VST 2 plug-in behaves as hosts need it to");
-  validate->add_option("dll", options->plugin, "Plug-in DLL")->required();
+  validate->add_option("dll", options->plugins, "Plug-in DLLs, validated one after the other");
   validate->add_option("--level", options->level, "Thoroughness, 1 (about 30 s) to 10")
       ->check(levelRange());
   validate
@@ -276,6 +336,30 @@ void addValidateCommand(CLI::App& app, int& status) {
   validate->add_flag("--strict", options->strict,
                      "Count every warning (subnormal output, a sample rate ignored, real-time "
                      "findings at level 1) as a failure");
+  // CI: a JUnit report, and an engine validated without installing it.
+  validate->add_option("--junit", options->junit, "Write the report to this JUnit XML file")
+      ->check(writableReport());
+  auto* engine = validate->add_option(
+      "--engine", options->engine.engine,
+      "Validate this engine DLL through a scratch installation made for the run and removed "
+      "after it");
+  validate
+      ->add_option("--process-index", options->engine.processIndex,
+                   "With --engine: the engine's processor (default 0)")
+      ->needs(engine);
+  validate
+      ->add_option("--channels-in", options->engine.channelsIn,
+                   "With --engine: input channels (default 2)")
+      ->needs(engine);
+  validate
+      ->add_option("--channels-out", options->engine.channelsOut,
+                   "With --engine: output channels (default 2)")
+      ->needs(engine);
+  validate
+      ->add_option("--bridge", options->engine.bridge,
+                   "With --engine: the plug-in to install (default: kelbridge.dll beside "
+                   "plughost)")
+      ->needs(engine);
   validate->callback([options, &status] {
     try {
       status = runValidate(*options);
