@@ -11,6 +11,9 @@
 #                             hosts can load and free it without leaks, and
 #                             the flags an engine needs on its width.
 # kelbridge_add_engine(...)   a DLL exporting exactly kelMain.
+# kelbridge_add_validation(TARGET [LEVEL n] [STRICT] [OPTIONS ...])
+#                             a ctest test validating the built engine with
+#                             this SDK's plughost under Wine.
 # KELBRIDGE_SDK_DIR, KELBRIDGE_BIN_DIR  the SDK, and its bin/x86 or bin/x64
 #                             folder (kelbridge.dll, plughost.exe) for the
 #                             width being built.
@@ -119,4 +122,54 @@ function(kelbridge_add_engine)
   add_library(${ENGINE_NAME} SHARED ${ENGINE_SOURCES} "${def}")
   target_link_libraries(${ENGINE_NAME} PRIVATE kelbridge::engine ${ENGINE_LIBS})
   set_target_properties(${ENGINE_NAME} PROPERTIES PREFIX "" OUTPUT_NAME ${ENGINE_NAME})
+endfunction()
+
+# kelbridge_add_validation(TARGET [LEVEL n] [STRICT] [OPTIONS option...])
+# Adds the ctest test <TARGET>_validation: this SDK's plughost, of the width
+# being built, validates the engine <TARGET> builds (plughost validate
+# --engine, through a scratch installation it makes and removes itself) at
+# LEVEL n (1 to 10, default 1), with STRICT counting warnings as failures.
+# OPTIONS go to validate as they are (--process-index 1, --channels-in 0,
+# --skip-editor, ...). The test writes <TARGET>_validation.xml, a JUnit
+# report, into the build folder. Under Wine it runs in the prefix
+# $PLUGHOST_WINEPREFIX (default ~/.local/share/kelbridge/wineprefix), made on
+# first use; without $DISPLAY the editor check runs under xvfb-run.
+function(kelbridge_add_validation TARGET)
+  cmake_parse_arguments(VALIDATION "STRICT" "LEVEL" "OPTIONS" ${ARGN})
+  if(VALIDATION_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR "kelbridge_add_validation(${TARGET}): unknown arguments "
+                        "${VALIDATION_UNPARSED_ARGUMENTS}")
+  endif()
+  if(NOT TARGET ${TARGET})
+    message(FATAL_ERROR "kelbridge_add_validation(${TARGET}): no target ${TARGET}; call it after "
+                        "kelbridge_add_engine(NAME ${TARGET} ...)")
+  endif()
+  if(NOT WIN32)
+    message(FATAL_ERROR "kelbridge_add_validation(${TARGET}) validates a Windows DLL: configure "
+                        "with one of the toolchain files in ${KELBRIDGE_SDK_DIR}/cmake")
+  endif()
+  if(NOT DEFINED VALIDATION_LEVEL)
+    set(VALIDATION_LEVEL 1)
+  endif()
+  if(NOT VALIDATION_LEVEL MATCHES "^([1-9]|10)$")
+    message(FATAL_ERROR "kelbridge_add_validation(${TARGET}): LEVEL ${VALIDATION_LEVEL} is not a "
+                        "whole number from 1 to 10")
+  endif()
+  set(arguments validate --engine $<TARGET_FILE:${TARGET}> --level ${VALIDATION_LEVEL}
+                --junit ${CMAKE_CURRENT_BINARY_DIR}/${TARGET}_validation.xml)
+  if(VALIDATION_STRICT)
+    list(APPEND arguments --strict)
+  endif()
+  list(APPEND arguments ${VALIDATION_OPTIONS})
+  set(name ${TARGET}_validation)
+  if(CMAKE_HOST_WIN32)
+    add_test(NAME ${name} COMMAND "${KELBRIDGE_BIN_DIR}/plughost.exe" ${arguments})
+  else()
+    add_test(NAME ${name} COMMAND bash "${KELBRIDGE_SDK_DIR}/cmake/plughost-wine" ${arguments})
+    set_tests_properties(${name} PROPERTIES
+      ENVIRONMENT "PLUGHOST_EXE=${KELBRIDGE_BIN_DIR}/plughost.exe")
+  endif()
+  # Level 10 takes minutes on a slow machine.
+  math(EXPR timeout "300 + 120 * ${VALIDATION_LEVEL}")
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${timeout})
 endfunction()

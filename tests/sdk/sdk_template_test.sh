@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The engine SDK used as a vendor uses it, from its folder alone: the
 # template copied out of the SDK and built with g++ and with clang for both
-# widths; each engine exports exactly kelMain, passes its unit test, is
+# widths; each engine exports exactly kelMain, passes its ctest (the unit test
+# and the validation kelbridge_add_validation adds), is
 # registered and installed with the SDK's plughost, passes validate at level
 # 1 behind the SDK's g++-built kelbridge.dll and becomes a setup program with
 # the SDK's package.sh. The demo engine, built with clang through the SDK's
@@ -145,6 +146,8 @@ install_and_validate() {
 }
 
 # --- The template, out of tree, with each compiler and width. ---------------
+bash -n "$work/mytone/ci.sh" && pass "template: ci.sh is a bash script" ||
+  fail "template: ci.sh does not parse"
 for entry in "${templates[@]}"; do
   read -r compiler width toolchain <<<"$entry"
   label="template-$compiler-$width"
@@ -158,10 +161,16 @@ for entry in "${templates[@]}"; do
   exports="$(exports_of "$engine")"
   [ "$exports" = "kelMain " ] && pass "$label: exports kelMain only" ||
     fail "$label: exports '$exports', not kelMain only"
-  if (cd "$build" && ctest --output-on-failure >"$build.ctest.log" 2>&1); then
-    pass "$label: unit test"
+  # The template's ctest: its unit test and, through kelbridge_add_validation,
+  # the engine validated by the SDK's plughost of this width.
+  if (cd "$build" && PLUGHOST_WINEPREFIX="$KEL_WINEPREFIX" ctest --output-on-failure \
+        >"$build.ctest.log" 2>&1) &&
+    grep -q 'tone_processor_test .*Passed' "$build.ctest.log" &&
+    grep -q 'mytone_engine_validation .*Passed' "$build.ctest.log" &&
+    grep -q '<testcase classname=".*" name="open"' "$build/mytone_engine_validation.xml"; then
+    pass "$label: ctest (unit test and validation)"
   else
-    fail "$label: unit test"
+    fail "$label: ctest (unit test and validation)"
     cat "$build.ctest.log"
   fi
   install_and_validate "$label" "$width" "$engine" MyTone 0
