@@ -1,7 +1,8 @@
 #include "tone_view_win32.h"
 
-#include <cmath>
 #include <cstdio>
+
+#include "kel/parameter_curve.h"
 
 namespace mytone {
 namespace {
@@ -25,21 +26,22 @@ HINSTANCE libraryInstance() {
   return module;
 }
 
-// A parameter's value as a bar position from 0 to 1 and back: Cutoff on a
-// logarithmic scale, as the host shows it, Gain on a linear one.
-double positionOf(std::int32_t index, std::int32_t value) {
-  if (index == kCutoff)
-    return std::log(double(value) / kCutoffMin) / std::log(double(kCutoffMax) / kCutoffMin);
-  return double(value - kGainMin) / (kGainMax - kGainMin);
+// A parameter's value as a bar position from 0 to 1 and back, along its
+// curve exactly as the host shows it: the contract's curve helpers are the
+// bridge's own arithmetic, so the bar and the host's display always agree.
+double positionOf(ToneProcessor& processor, std::int32_t index, std::int32_t value) {
+  kel::SParameterInfo info;
+  processor.getParameterInfo(index, &info);
+  return kel::normalizedFromValue(info, value);
 }
 
-std::int32_t valueAt(std::int32_t index, double position) {
+std::int32_t valueAt(ToneProcessor& processor, std::int32_t index, double position) {
   position = position < 0.0 ? 0.0 : position > 1.0 ? 1.0 : position;
-  if (index == kCutoff) {
-    return static_cast<std::int32_t>(
-        std::lround(kCutoffMin * std::pow(double(kCutoffMax) / kCutoffMin, position)));
-  }
-  return static_cast<std::int32_t>(std::lround(kGainMin + position * (kGainMax - kGainMin)));
+  kel::SParameterInfo info;
+  processor.getParameterInfo(index, &info);
+  std::int32_t value = processor.getParameter(index);
+  kel::valueFromNormalized(info, static_cast<float>(position), &value);
+  return value;
 }
 
 void fill(HDC dc, RECT rect, COLORREF color) {
@@ -109,7 +111,7 @@ void ToneView::idle() {
 
 void ToneView::dragTo(std::int32_t x) {
   const double position = double(x - kMargin) / (kWidth - 2 * kMargin);
-  const std::int32_t value = valueAt(dragged_, position);
+  const std::int32_t value = valueAt(*processor_, dragged_, position);
   if (value == processor_->getParameter(dragged_)) return;
   processor_->setParameter(dragged_, value);
   if (host_) host_->parameterChanged(dragged_);
@@ -137,7 +139,7 @@ void ToneView::paint(HDC dc) {
     const RECT track{kMargin, top + kBarTop, kWidth - kMargin, top + kBarTop + kBarHeight};
     fill(dc, track, RGB(58, 64, 76));
     RECT bar = track;
-    bar.right = bar.left + static_cast<LONG>(positionOf(i, value) * (track.right - track.left));
+    bar.right = bar.left + static_cast<LONG>(positionOf(*processor_, i, value) * (track.right - track.left));
     fill(dc, bar, RGB(94, 160, 230));
   }
 }
