@@ -139,7 +139,8 @@ void ToneView::paint(HDC dc) {
     const RECT track{kMargin, top + kBarTop, kWidth - kMargin, top + kBarTop + kBarHeight};
     fill(dc, track, RGB(58, 64, 76));
     RECT bar = track;
-    bar.right = bar.left + static_cast<LONG>(positionOf(*processor_, i, value) * (track.right - track.left));
+    bar.right = bar.left +
+                static_cast<LONG>(positionOf(*processor_, i, value) * (track.right - track.left));
     fill(dc, bar, RGB(94, 160, 230));
   }
 }
