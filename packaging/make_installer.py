@@ -362,7 +362,8 @@ def main():
         print(f"{PROG}: error: {args.product}: {e}", file=sys.stderr)
         return 1
     print(f"Built {target}: {product.vendor} {product.product} {product.version}, "
-          f"{len(product.effects)} effects, {' and '.join(f'{w}-bit' for w in product.widths)}")
+          f"{len(product.effects)} effect{'' if len(product.effects) == 1 else 's'}, "
+          f"{' and '.join(f'{w}-bit' for w in product.widths)}")
     return 0
 
 

@@ -70,6 +70,12 @@ sed 's/^Vendor=.*/Vendor=Ca$h ${X} Audio/; s/^Product=.*/Product=Kel $R0 '"'"'De
 package "$work/odd.ini" >/dev/null && [ -f "$work/out/Kel \$R0 'Demo'-1.0.0-setup.exe" ] ||
   fail "no installer for names with \$, braces and quotes: $(ls "$work/out")"
 rm -rf "$work/out"
+# A product of one effect, in the singular.
+awk '/^\[Effect2\]/ { exit } { print }' "$work/good.ini" > "$work/one.ini"
+line="$(package "$work/one.ini")"
+[ "$line" = "Built $work/out/KelDemo-1.0.0-setup.exe: Velmora KelDemo 1.0.0, 1 effect, $width-bit" ] ||
+  fail "one effect: '$line'"
+rm -rf "$work/out"
 # A product whose engine another installer ships.
 sed '/^Engine/d' "$work/good.ini" > "$work/no_engine.ini"
 package "$work/no_engine.ini" >/dev/null || fail "no installer for a product without engine"

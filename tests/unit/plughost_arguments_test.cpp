@@ -168,6 +168,26 @@ TEST(DisplaySearch, FindsTheValueShowingANumberOrAText) {
   };
   ASSERT_TRUE(plughost::findDisplayedValue("1.5 kHz", "Hz", hzDisplay, v, error)) << error;
   EXPECT_EQ("1500", hzDisplay(v));
+  // An engine's text at the minimum ("Off" for 0 %): the number it hides is
+  // found there, and the label stays with numbers.
+  const plughost::DisplayAt depthDisplay = [](float x) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%.1f", 100.0 * x);
+    return x <= 0.0f ? std::string("Off") : std::string(text);
+  };
+  for (const char* wanted : {"0%", "0 %", "0.04", "Off"}) {
+    v = 0.5f;
+    ASSERT_TRUE(plughost::findDisplayedValue(wanted, "%", depthDisplay, v, error)) << wanted;
+    EXPECT_EQ(0.0f, v) << wanted;
+  }
+  ASSERT_TRUE(plughost::findDisplayedValue("0.1%", "%", depthDisplay, v, error)) << error;
+  EXPECT_EQ("0.1", depthDisplay(v));
+  EXPECT_FALSE(plughost::findDisplayedValue("-1%", "%", depthDisplay, v, error));
+  EXPECT_EQ("no value that shows '-1%' (the display runs from Off to 100.0 %)", error);
+  EXPECT_EQ("Off", plughost::withLabel("Off", "%"));
+  EXPECT_EQ("-inf dB", plughost::withLabel("-inf", "dB"));
+  EXPECT_EQ("25.0 %", plughost::withLabel("25.0", "%"));
+  EXPECT_EQ("25.0", plughost::withLabel("25.0", ""));
 
   const struct {
     const char* wanted;

@@ -399,6 +399,22 @@ TEST_F(PlughostTest, PresetLoadFailsWhenThePluginDoesNotTakeTheProgram) {
     EXPECT_NE(std::string::npos, load.err.find("'DemoGain' did not take the program")) << load.err;
     EXPECT_EQ(std::string::npos, load.out.find("Loaded")) << load.out;
   }
+  // A chunk of the right size that the engine refuses: the message names the
+  // first byte that differs, not two equal sizes.
+  ASSERT_EQ(0u,
+            plughost("preset save " + quoted(gain) + " " + quoted(folder + "real.fxp")).exitCode);
+  std::string error;
+  ASSERT_TRUE(plughost::readFxpFile(folder + "real.fxp", program, error)) << error;
+  ASSERT_FALSE(program.chunk.empty());
+  const unsigned saved = program.chunk[0];
+  program.chunk[0] ^= 0xFF;
+  ASSERT_TRUE(plughost::writeFxpFile(folder + "bad.fxp", program, error)) << error;
+  const ChildRun load = plughost("preset load " + quoted(gain) + " " + quoted(folder + "bad.fxp"));
+  EXPECT_NE(0u, load.exitCode);
+  EXPECT_NE(std::string::npos, load.err.find("(the file's " + std::to_string(program.chunk.size()) +
+                                             " bytes, but byte 0 is " + std::to_string(saved) +
+                                             " instead of " + std::to_string(saved ^ 0xFF) + ")"))
+      << load.err;
 }
 
 TEST_F(PlughostTest, RenderWarnsOfClippingAndDroppedChannelsWithCounts) {

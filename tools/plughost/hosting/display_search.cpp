@@ -1,5 +1,6 @@
 #include "hosting/display_search.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -109,10 +110,33 @@ bool findNumber(double target, const DisplayAt& displayAt, float& value) {
       }
     }
   }
+  // A text at an end of the range (an engine's "Off" at the minimum) stands
+  // for the number that end would show: the numbers beside it, continued by
+  // one grid step, to within half a step.
+  for (const int edge : {0, kGridSteps}) {
+    const int inward = edge == 0 ? 1 : -1;
+    const int next = edge + inward;
+    const int after = next + inward;
+    if (valid[edge] || !valid[next] || !valid[after]) continue;
+    const double step = numbers[next] - numbers[after];
+    const double hidden = numbers[next] + step;
+    if (std::fabs(hidden - target) <=
+        std::max(displayTolerance(shown[next]), std::fabs(step) / 2)) {
+      value = static_cast<float>(edge) / kGridSteps;
+      return true;
+    }
+  }
   return false;
 }
 
 }  // namespace
+
+std::string withLabel(const std::string& display, const std::string& label) {
+  const char* start = display.c_str();
+  char* end = nullptr;
+  std::strtod(start, &end);
+  return label.empty() || end == start ? display : display + " " + label;
+}
 
 bool findDisplayedValue(const std::string& wanted, const std::string& label,
                         const DisplayAt& displayAt, float& value, std::string& error) {
@@ -135,9 +159,8 @@ bool findDisplayedValue(const std::string& wanted, const std::string& label,
   // Texts such as "-inf" or "Off" may also start like numbers.
   if (!found) found = findText(wanted, displayAt, value);
   if (!found) {
-    const std::string suffix = label.empty() ? "" : " " + label;
-    error = "no value that shows '" + wanted + "' (the display runs from " + displayAt(0.0f) +
-            suffix + " to " + displayAt(1.0f) + suffix + ")";
+    error = "no value that shows '" + wanted + "' (the display runs from " +
+            withLabel(displayAt(0.0f), label) + " to " + withLabel(displayAt(1.0f), label) + ")";
   }
   return found;
 }

@@ -109,9 +109,7 @@ VstInt32 applySetting(const PluginInstance& plugin, const std::string& text) {
   const VstInt32 index = settingIndex(plugin, assignment, text);
   const float value = settingValue(plugin, index, assignment, text);
   plugin.setParameter(index, value);
-  std::string shown = plugin.parameterDisplay(index);
-  const std::string label = plugin.parameterLabel(index);
-  if (!label.empty()) shown += " " + label;
+  const std::string shown = withLabel(plugin.parameterDisplay(index), plugin.parameterLabel(index));
   std::printf("Set %s = %.6f (%s)\n", plugin.parameterName(index).c_str(), value, shown.c_str());
   return index;
 }

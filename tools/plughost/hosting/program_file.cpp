@@ -29,6 +29,20 @@ std::vector<std::uint8_t> chunkOf(const PluginInstance& plugin, VstInt32 kind, c
   return std::vector<std::uint8_t>(bytes, bytes + size);
 }
 
+// How the state read back differs from the file's chunk: its size, or where
+// the bytes of an equal size first differ.
+std::string chunkDifference(const std::vector<std::uint8_t>& state,
+                            const std::vector<std::uint8_t>& chunk) {
+  if (state.size() != chunk.size()) {
+    return std::to_string(state.size()) + " bytes instead of the file's " +
+           std::to_string(chunk.size());
+  }
+  std::size_t at = 0;
+  while (at < state.size() && state[at] == chunk[at]) ++at;
+  return "the file's " + std::to_string(chunk.size()) + " bytes, but byte " + std::to_string(at) +
+         " is " + std::to_string(state[at]) + " instead of " + std::to_string(chunk[at]);
+}
+
 // effSetChunk answers nothing useful: only the state read back shows whether
 // the plug-in took the bytes.
 void setChunkChecked(const PluginInstance& plugin, VstInt32 kind,
@@ -39,9 +53,7 @@ void setChunkChecked(const PluginInstance& plugin, VstInt32 kind,
   const std::vector<std::uint8_t> state = chunkOf(plugin, kind, what);
   if (state != chunk) {
     throw CommandError("'" + plugin.effectName() + "' did not take the " + what + " in '" + file +
-                       "': its state reads back different (" + std::to_string(state.size()) +
-                       " bytes instead of the file's " + std::to_string(chunk.size()) +
-                       (state.size() == chunk.size() ? ", other values)" : ")"));
+                       "': its state reads back different (" + chunkDifference(state, chunk) + ")");
   }
 }
 
