@@ -83,17 +83,187 @@ Var AppDir
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
 
+; $R2 = the value of option $R1 ("/D32=") in the parameters $R0, with the
+; error flag clear; the error flag set when the option is not there. Reads
+; /D32=C:\a b (up to the next ' /' or ' "'), "/D32=C:\a b" (as Wine hands over
+; an argument with a space) and /D32="C:\a b".
+Function KelOption
+  Push $3
+  Push $4
+  Push $5
+  Push $6
+  Push $7
+  StrLen $4 $R0
+  StrLen $5 $R1
+  StrCpy $3 0
+  StrCpy $R2 ""
+  StrCpy $7 ""  ; how the value ends: '"' or "" (at the next option); "-" none yet
+  ${Do}
+    ${If} $3 >= $4
+      StrCpy $7 "none"
+      ${Break}
+    ${EndIf}
+    StrCpy $6 $R0 $5 $3
+    ${If} $6 == $R1
+      StrCpy $7 "-"
+      ${If} $3 > 0
+        IntOp $6 $3 - 1
+        StrCpy $6 $R0 1 $6
+        ${If} $6 == '"'
+          StrCpy $7 '"'
+        ${ElseIf} $6 != " "
+          StrCpy $7 "inside"  ; part of another word
+        ${EndIf}
+      ${EndIf}
+      ${If} $7 != "inside"
+        IntOp $3 $3 + $5
+        ${If} $7 == "-"
+          StrCpy $7 ""
+          StrCpy $6 $R0 1 $3
+          ${If} $6 == '"'
+            StrCpy $7 '"'
+            IntOp $3 $3 + 1
+          ${EndIf}
+        ${EndIf}
+        ${Do}
+          ${IfThen} $3 >= $4 ${|} ${Break} ${|}
+          StrCpy $6 $R0 1 $3
+          ${If} $7 == '"'
+            ${IfThen} $6 == '"' ${|} ${Break} ${|}
+          ${Else}
+            StrCpy $6 $R0 2 $3
+            ${IfThen} $6 == " /" ${|} ${Break} ${|}
+            ${IfThen} $6 == ' "' ${|} ${Break} ${|}
+            StrCpy $6 $R0 1 $3
+          ${EndIf}
+          StrCpy $R2 "$R2$6"
+          IntOp $3 $3 + 1
+        ${Loop}
+        ${Break}
+      ${EndIf}
+    ${EndIf}
+    IntOp $3 $3 + 1
+  ${Loop}
+  ClearErrors
+  ${If} $7 == "none"
+    SetErrors
+  ${EndIf}
+  Pop $7
+  Pop $6
+  Pop $5
+  Pop $4
+  Pop $3
+FunctionEnd
+
+; $R2 = why the folder $R1 cannot take plug-ins, or "" when it is a full
+; path: a drive letter, a colon and a backslash (C:\...) or a network share
+; (\\server\share...), and no character Windows refuses in a path.
+Function KelFolderProblem
+  Push $3
+  Push $4
+  Push $5
+  Push $6
+  StrCpy $R2 ""
+  ; A drive letter: one of these, compared without regard to case.
+  StrCpy $6 "ABCDEFGHIJKLMNOPQRSTUVWXYZ"
+  StrCpy $5 $R1 1
+  StrCpy $3 0
+  ${Do}
+    StrCpy $4 $6 1 $3
+    ${IfThen} $4 == "" ${|} ${Break} ${|}
+    ${IfThen} $4 == $5 ${|} ${Break} ${|}
+    IntOp $3 $3 + 1
+  ${Loop}
+  StrCpy $6 $R1 2 1
+  StrCpy $5 $R1 2
+  ${If} $5 == "\\"
+    StrCpy $3 2  ; characters checked from here
+  ${ElseIf} $4 != ""
+  ${AndIf} $6 == ":\"
+    StrCpy $3 3
+  ${Else}
+    StrCpy $R2 "it is not a full path"
+  ${EndIf}
+  ${If} $R2 == ""
+    StrLen $4 $R1
+    ${If} $4 <= $3
+    ${AndIf} $3 == 2
+      StrCpy $R2 "it names no share"
+    ${EndIf}
+    ${DoWhile} $3 < $4
+      StrCpy $5 $R1 1 $3
+      ${If} $5 == ":"
+      ${OrIf} $5 == "*"
+      ${OrIf} $5 == "?"
+      ${OrIf} $5 == '"'
+      ${OrIf} $5 == "<"
+      ${OrIf} $5 == ">"
+      ${OrIf} $5 == "|"
+      ${OrIf} $5 == "/"
+        StrCpy $R2 "it holds '$5'"
+        ${Break}
+      ${EndIf}
+      IntOp $3 $3 + 1
+    ${Loop}
+  ${EndIf}
+  Pop $6
+  Pop $5
+  Pop $4
+  Pop $3
+FunctionEnd
+
+; Stops the installer, before anything is written, when folder $R1 is not
+; one plug-ins can go into.
+!macro KelRequireFolder
+  Call KelFolderProblem
+  ${If} $R2 != ""
+    MessageBox MB_OK|MB_ICONSTOP "The plug-in folder $\"$R1$\" is not valid: $R2. Give a full path such as C:\Audio\VST." /SD IDOK
+    SetErrorLevel 2
+    Quit
+  ${EndIf}
+!macroend
+
 Function .onInit
+  ; The command line as it came: setup's own reading of /D= drops the
+  ; characters a path cannot hold (so "C:\a:b" would become "C:\ab") and
+  ; cuts the line there, and Wine hands a folder with a space over in
+  ; quotes, which setup does not read as /D= at all.
+  System::Call 'kernel32::GetCommandLine() t .R0'
+  ; The folder is checked as given, before $INSTDIR, which drops what a
+  ; path cannot hold, takes it.
+  StrCpy $R1 "/D="
+  Call KelOption
+  ${IfNot} ${Errors}
+    StrCpy $R1 $R2
+    !insertmacro KelRequireFolder
+    StrCpy $INSTDIR $R1
+  ${EndIf}
   !ifdef KEL_WIDTH_32 & KEL_WIDTH_64
     ; /D= names the 64-bit folder; /D32= the 32-bit one.
     StrCpy $PluginDir32 "$PROGRAMFILES32\${KEL_PLUGIN_FOLDER}"
-    ${GetParameters} $0
-    ClearErrors
-    ${GetOptions} $0 "/D32=" $1
+    StrCpy $R1 "/D32="
+    Call KelOption
     ${IfNot} ${Errors}
-      StrCpy $PluginDir32 $1
+      StrCpy $R1 $R2
+      !insertmacro KelRequireFolder
+      StrCpy $PluginDir32 $R1
     ${EndIf}
   !endif
+FunctionEnd
+
+; The wizard's folder page offers Next only for a folder plug-ins can go into.
+Function .onVerifyInstDir
+  Push $R1
+  Push $R2
+  StrCpy $R1 $INSTDIR
+  Call KelFolderProblem
+  StrCpy $R1 $R2
+  Pop $R2
+  ${If} $R1 != ""
+    Pop $R1
+    Abort
+  ${EndIf}
+  Pop $R1
 FunctionEnd
 
 !ifdef KEL_ENGINE_32 | KEL_ENGINE_64

@@ -71,7 +71,9 @@ cp "$root/packaging/make_installer.py" "$root/packaging/installer.nsi" "$sdk/pac
 cp "$root/sdk/package.sh" "$root/sdk/plughost" "$sdk/"
 # The Linux runner of plughost.exe finds the Wine runners beside it.
 cp "$root/scripts/plughost" "$sdk/cmake/plughost-wine"
-cp "$root/docs/engine-guide.md" "$root/docs/packaging.md" "$sdk/docs/"
+# The SDK's packaging guide is written for its reader: its own paths and options.
+cp "$root/docs/engine-guide.md" "$sdk/docs/"
+cp "$root/sdk/packaging-guide.md" "$sdk/docs/packaging.md"
 sed "s/@KEL_VERSION@/$version/g" "$root/sdk/README.md" > "$sdk/README.md"
 cp -r "$root/sdk/template" "$sdk/template"
 

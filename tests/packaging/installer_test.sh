@@ -201,6 +201,22 @@ test_width() {  # 32 or 64, bin folder: the demo product with that width alone
   wine_run "$app\\Uninstall.exe" /S || fail "$width: uninstaller failed"
   [ "$(state)" = "$before" ] ||
     fail "$width: left behind after upgrading and uninstalling: $(diff <(echo "$before") <(state))"
+
+  # A folder with a space, which Wine hands over in quotes; and folders that
+  # are no full path, refused with status 2 before anything is written.
+  wine_run "$setup" /S '/D=C:\Audio\VST Plugins' || fail "$width: install into 'C:\Audio\VST Plugins' failed"
+  wine_settle
+  expect_installed "$prefix/drive_c/Audio/VST Plugins" 'C:\Audio\VST Plugins'
+  wine_run "$app\\Uninstall.exe" /S || fail "$width: uninstaller failed"
+  [ "$(state)" = "$before" ] ||
+    fail "$width: left behind after a folder with a space: $(diff <(echo "$before") <(state))"
+  local bad status
+  for bad in 'Audio\Plugins' 'C:Audio' 'C:\Au<dio' 'C:\Audio\a:b' '\\'; do
+    wine_run "$setup" /S "/D=$bad"
+    status=$?
+    [ "$status" = 2 ] || fail "$width: /D=$bad: exit status $status, not 2"
+    [ "$(state)" = "$before" ] || fail "$width: /D=$bad: written: $(diff <(echo "$before") <(state))"
+  done
 }
 
 test_width "$width" "$bin"
