@@ -1,6 +1,8 @@
 #!/bin/sh
-# Runs a Windows program under Wine with a quiet, throwaway prefix.
-# KEL_WINEPREFIX chooses the prefix; by default one beside the build tree.
+# Runs a Windows program under Wine, quietly.
+# KEL_WINEPREFIX chooses the prefix; by default ${TMPDIR:-/tmp}/kelbridge-wine-<uid>,
+# one prefix shared by every run of this user on the machine (registered
+# engines included): give each CI job or build its own KEL_WINEPREFIX.
 # KEL_WINE chooses the Wine loader (wine64-run.sh sets the 64-bit one).
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
