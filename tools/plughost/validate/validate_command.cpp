@@ -320,7 +320,8 @@ void addValidateCommand(CLI::App& app, int& status) {
   auto* validate =
       app.add_subcommand("validate", "Check that a VST 2 plug-in behaves as hosts need it to");
   validate->add_option("dll", options->plugins, "Plug-in DLLs, validated one after the other");
-  validate->add_option("--level", options->level, "Thoroughness, 1 (about 10 s) to 10 (about a minute)")
+  validate
+      ->add_option("--level", options->level, "Thoroughness, 1 (about 10 s) to 10 (about a minute)")
       ->check(levelRange());
   validate
       ->add_option("--seed", options->seed, "Seed of the random choices (default: from the clock)")
