@@ -443,4 +443,11 @@ Section "Uninstall"
   ${GetParent} "$INSTDIR" $0
   RMDir $0  ; the vendor's folder, when this was its last product
   DeleteRegKey HKLM "${KEL_UNINSTALL_KEY}"
+  ; Started from the product folder, the uninstaller runs from a copy of
+  ; itself in Temp, which Windows would remove only at the next restart: a
+  ; hidden command removes it once this process has ended.
+  ${If} $EXEDIR != $INSTDIR
+    SetOutPath $TEMP  ; the command's own folder, which it does not remove
+    ExecShell "" "$SYSDIR\cmd.exe" '/C ping -n 3 127.0.0.1 >NUL & del /F /Q "$EXEPATH" & rmdir "$EXEDIR"' SW_HIDE
+  ${EndIf}
 SectionEnd

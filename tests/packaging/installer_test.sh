@@ -109,6 +109,15 @@ state() {
     keep && !/^#time/'
 }
 
+# The uninstaller runs from a copy of itself in the user's Temp folder, which
+# it must not leave there.
+expect_no_uninstaller_copy() {
+  wine_settle
+  local copies
+  copies="$(find "$prefix/drive_c/users" -name '~nsu*' 2>/dev/null)"
+  [ -z "$copies" ] || fail "$width: the uninstaller's copy stays: $copies"
+}
+
 # The files, the engine key and the uninstall entry of one installation.
 expect_installed() {  # plug-in folder, Unix and Windows
   local dir="$1" win="$2" effect
@@ -186,6 +195,7 @@ test_width() {  # 32 or 64, bin folder: the demo product with that width alone
   wine_run "$app\\Uninstall.exe" /S || fail "$width: uninstaller failed"
   [ "$(state)" = "$before" ] ||
     fail "$width: left behind after uninstalling: $(diff <(echo "$before") <(state))"
+  expect_no_uninstaller_copy
 
   # An engine registered before (by another installer, say): its path is
   # replaced while installed and put back when uninstalled.
@@ -210,6 +220,7 @@ test_width() {  # 32 or 64, bin folder: the demo product with that width alone
   wine_run "$app\\Uninstall.exe" /S || fail "$width: uninstaller failed"
   [ "$(state)" = "$before" ] ||
     fail "$width: left behind after a folder with a space: $(diff <(echo "$before") <(state))"
+  expect_no_uninstaller_copy
   local bad status
   for bad in 'Audio\Plugins' 'C:Audio' 'C:\Au<dio' 'C:\Audio\a:b' '\\'; do
     wine_run "$setup" /S "/D=$bad"
