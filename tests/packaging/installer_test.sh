@@ -179,6 +179,8 @@ test_width() {  # 32 or 64, bin folder: the demo product with that width alone
   for file in "$booted"/*.reg "$booted"/.update-timestamp; do
     [ -f "$file" ] && cp --remove-destination "$file" "$prefix/${file##*/}"
   done
+  # Copies an uninstaller of an earlier run left behind are not this run's.
+  find "$prefix/drive_c/users" -name '~nsu*' -prune -exec rm -rf {} + 2>/dev/null
   programs="C:\\Program Files" programs_dir="$prefix/drive_c/Program Files"
   if [ "$width" = 32 ] && [ -d "$prefix/drive_c/Program Files (x86)" ]; then  # 64-bit Wine
     programs="C:\\Program Files (x86)" programs_dir="$prefix/drive_c/Program Files (x86)"
