@@ -140,30 +140,55 @@ const PluginCall* currentCall() {
   return call;
 }
 
-// The file name of the module holding `address`; "" for plughost itself or
-// an address in no module.
-void moduleOf(const void* address, char* name, std::size_t size) {
+// The file name of the module holding `address` when it is one a plug-in
+// brought (loaded from outside the Windows folder, not plughost); else "".
+bool foreignModuleOf(const void* address, char* name, std::size_t size) {
   name[0] = '\0';
   HMODULE module = nullptr;
+  wchar_t path[MAX_PATH] = {};
   if (!address ||
       !GetModuleHandleExW(
           GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
           static_cast<LPCWSTR>(address), &module) ||
-      module == GetModuleHandleW(nullptr)) {
-    return;
+      GetModuleFileNameW(module, path, MAX_PATH) == 0 || !isForeignModule(module, path)) {
+    return false;
   }
-  wchar_t path[MAX_PATH] = {};
-  if (GetModuleFileNameW(module, path, MAX_PATH) == 0) return;
   const wchar_t* base = std::wcsrchr(path, L'\\');
   WideCharToMultiByte(CP_UTF8, 0, base ? base + 1 : path, -1, name, static_cast<int>(size), nullptr,
                       nullptr);
   name[size - 1] = '\0';
+  return true;
+}
+
+// The module of a plug-in's that a fault came from: the one holding
+// `origin`, or, for a fault raised inside the system's libraries on its
+// behalf (RaiseException), the nearest return address into one among the
+// words at the top of the faulting thread's stack.
+void faultingModule(const void* origin, const void* stack, char* name, std::size_t size) {
+  if (foreignModuleOf(origin, name, size) || !stack) return;
+  // A fault in plughost's own code is plughost's.
+  HMODULE module = nullptr;
+  if (GetModuleHandleExW(
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          static_cast<LPCWSTR>(origin), &module) &&
+      module == GetModuleHandleW(nullptr)) {
+    return;
+  }
+  MEMORY_BASIC_INFORMATION region = {};
+  if (VirtualQuery(stack, &region, sizeof region) == 0 || region.State != MEM_COMMIT) return;
+  const auto* word = static_cast<void* const*>(stack);
+  const auto* end = reinterpret_cast<void* const*>(static_cast<const char*>(region.BaseAddress) +
+                                                   region.RegionSize);
+  for (int i = 0; i < 512 && word + i < end; ++i) {
+    if (foreignModuleOf(word[i], name, size)) return;
+  }
 }
 
 // The fault being reported: filled by the thread it happened on, completed
 // by whichever thread reports it.
 PluginFault pendingFault;
 const void* pendingOrigin = nullptr;
+const void* pendingStack = nullptr;  // the faulting thread's stack pointer, when known
 const PluginCall* pendingCall = nullptr;
 // A thread of the guard's own, waiting from the start to report a stack
 // overflow with a whole stack: the faulting thread has next to none left.
@@ -192,7 +217,7 @@ void claimReport() {
   if (pendingCall) {
     pendingCall->describe(fault.call, sizeof fault.call);
   } else {
-    moduleOf(pendingOrigin, fault.module, sizeof fault.module);
+    faultingModule(pendingOrigin, pendingStack, fault.module, sizeof fault.module);
   }
   reporter(fault, reporterContext);
   TerminateProcess(GetCurrentProcess(), kPluginCrashedStatus);
@@ -224,15 +249,23 @@ DWORD WINAPI reportOverflow(void*) {
 }
 
 // [any thread] Ends the process for an exception; little stack needed.
-[[noreturn]] void endWithException(const EXCEPTION_RECORD* record) {
+[[noreturn]] void endWithException(const EXCEPTION_POINTERS* pointers) {
   claimReport();
+  const EXCEPTION_RECORD* record = pointers ? pointers->ExceptionRecord : nullptr;
+  if (const CONTEXT* context = pointers ? pointers->ContextRecord : nullptr) {
+#if defined(_WIN64)
+    pendingStack = reinterpret_cast<const void*>(context->Rsp);
+#else
+    pendingStack = reinterpret_cast<const void*>(context->Esp);
+#endif
+  }
   pendingFault.exceptionCode = record ? record->ExceptionCode : 0;
   reportPending(record ? record->ExceptionAddress : nullptr);
 }
 
 // [any thread] The process is lost.
 LONG WINAPI onUnhandledException(EXCEPTION_POINTERS* pointers) {
-  endWithException(pointers ? pointers->ExceptionRecord : nullptr);
+  endWithException(pointers);
 }
 
 // [any thread] A stack overflow ends the process at once, before the frame
@@ -242,7 +275,7 @@ LONG WINAPI onStackOverflow(EXCEPTION_POINTERS* pointers) {
       pointers->ExceptionRecord->ExceptionCode != EXCEPTION_STACK_OVERFLOW) {
     return EXCEPTION_CONTINUE_SEARCH;
   }
-  endWithException(pointers->ExceptionRecord);
+  endWithException(pointers);
 }
 
 // [any thread] plughost's own runtime gives up on an exception: one that
@@ -502,8 +535,7 @@ void endIfThrownByPlugin(const std::exception& exception) {
   // The exception's type lives with the runtime that made the object.
   const std::type_info& type = typeid(exception);
   PluginFault fault = {};
-  moduleOf(&type, fault.module, sizeof fault.module);
-  if (!fault.module[0]) return;
+  if (!foreignModuleOf(&type, fault.module, sizeof fault.module)) return;
   int status = 0;
   char* name = abi::__cxa_demangle(type.name(), nullptr, nullptr, &status);
   std::snprintf(fault.what, sizeof fault.what, "threw a C++ exception (%s: %s)",
