@@ -163,26 +163,55 @@ bool foreignModuleOf(const void* address, char* name, std::size_t size) {
 // The module of a plug-in's that a fault came from: the one holding
 // `origin`, or, for a fault raised inside the system's libraries on its
 // behalf (RaiseException), the nearest return address into one among the
-// words at the top of the faulting thread's stack.
+// words at the top of the faulting thread's stack, unless one into
+// plughost comes first.
 void faultingModule(const void* origin, const void* stack, char* name, std::size_t size) {
   if (foreignModuleOf(origin, name, size) || !stack) return;
+  const HMODULE self = GetModuleHandleW(nullptr);
+  const auto inPlughost = [self](const void* address) {
+    HMODULE module = nullptr;
+    return GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                  GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                              static_cast<LPCWSTR>(address), &module) &&
+           module == self;
+  };
   // A fault in plughost's own code is plughost's.
-  HMODULE module = nullptr;
-  if (GetModuleHandleExW(
-          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-          static_cast<LPCWSTR>(origin), &module) &&
-      module == GetModuleHandleW(nullptr)) {
-    return;
-  }
+  if (inPlughost(origin)) return;
   MEMORY_BASIC_INFORMATION region = {};
   if (VirtualQuery(stack, &region, sizeof region) == 0 || region.State != MEM_COMMIT) return;
   const auto* word = static_cast<void* const*>(stack);
   const auto* end = reinterpret_cast<void* const*>(static_cast<const char*>(region.BaseAddress) +
                                                    region.RegionSize);
+  // Only words that point at code can be return addresses.
+  const auto isCode = [](const void* address) {
+    MEMORY_BASIC_INFORMATION page = {};
+    return VirtualQuery(address, &page, sizeof page) != 0 && page.State == MEM_COMMIT &&
+           (page.Protect & (PAGE_EXECUTE | PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE |
+                            PAGE_EXECUTE_WRITECOPY)) != 0;
+  };
   for (int i = 0; i < 512 && word + i < end; ++i) {
-    if (foreignModuleOf(word[i], name, size)) return;
+    if (!isCode(word[i])) continue;
+    if (inPlughost(word[i]) || foreignModuleOf(word[i], name, size)) return;
   }
 }
+
+// The stack pointer of a fault's context.
+const void* stackOf(const EXCEPTION_POINTERS* pointers) {
+  const CONTEXT* context = pointers ? pointers->ContextRecord : nullptr;
+  if (!context) return nullptr;
+#if defined(_WIN64)
+  return reinterpret_cast<const void*>(context->Rsp);
+#else
+  return reinterpret_cast<const void*>(context->Esp);
+#endif
+}
+
+// The last C++ exception of GCC's 64-bit runtime that a module of a
+// plug-in's threw, and on which thread: when it unwinds into a noexcept
+// boundary of plughost's, plughost's runtime gives up on it without naming
+// it.
+std::atomic<DWORD> pluginThrowThread{0};
+char pluginThrowModule[64];
 
 // The fault being reported: filled by the thread it happened on, completed
 // by whichever thread reports it.
@@ -216,7 +245,7 @@ void claimReport() {
   }
   if (pendingCall) {
     pendingCall->describe(fault.call, sizeof fault.call);
-  } else {
+  } else if (!fault.module[0]) {
     faultingModule(pendingOrigin, pendingStack, fault.module, sizeof fault.module);
   }
   reporter(fault, reporterContext);
@@ -252,13 +281,7 @@ DWORD WINAPI reportOverflow(void*) {
 [[noreturn]] void endWithException(const EXCEPTION_POINTERS* pointers) {
   claimReport();
   const EXCEPTION_RECORD* record = pointers ? pointers->ExceptionRecord : nullptr;
-  if (const CONTEXT* context = pointers ? pointers->ContextRecord : nullptr) {
-#if defined(_WIN64)
-    pendingStack = reinterpret_cast<const void*>(context->Rsp);
-#else
-    pendingStack = reinterpret_cast<const void*>(context->Esp);
-#endif
-  }
+  pendingStack = stackOf(pointers);
   pendingFault.exceptionCode = record ? record->ExceptionCode : 0;
   reportPending(record ? record->ExceptionAddress : nullptr);
 }
@@ -268,14 +291,26 @@ LONG WINAPI onUnhandledException(EXCEPTION_POINTERS* pointers) {
   endWithException(pointers);
 }
 
-// [any thread] A stack overflow ends the process at once, before the frame
-// handlers of a deep stack are searched with the little stack that is left.
-LONG WINAPI onStackOverflow(EXCEPTION_POINTERS* pointers) {
-  if (!pointers || !pointers->ExceptionRecord ||
-      pointers->ExceptionRecord->ExceptionCode != EXCEPTION_STACK_OVERFLOW) {
-    return EXCEPTION_CONTINUE_SEARCH;
+// [any thread] First sight of every exception. A stack overflow ends the
+// process at once, before the frame handlers of a deep stack are searched
+// with the little stack that is left; a C++ exception that a plug-in's
+// module throws is noted, for onTerminate.
+LONG WINAPI onFirstSight(EXCEPTION_POINTERS* pointers) {
+  if (!pointers || !pointers->ExceptionRecord) return EXCEPTION_CONTINUE_SEARCH;
+  const DWORD code = pointers->ExceptionRecord->ExceptionCode;
+  if (code == EXCEPTION_STACK_OVERFLOW) endWithException(pointers);
+  if (code == kGccException) {
+    char module[sizeof pluginThrowModule];
+    faultingModule(pointers->ExceptionRecord->ExceptionAddress, stackOf(pointers), module,
+                   sizeof module);
+    if (module[0]) {
+      std::memcpy(pluginThrowModule, module, sizeof module);
+      pluginThrowThread = GetCurrentThreadId();
+    } else if (!module[0] && pluginThrowThread.load() == GetCurrentThreadId()) {
+      pluginThrowThread = 0;  // plughost's own, thrown since
+    }
   }
-  endWithException(pointers);
+  return EXCEPTION_CONTINUE_SEARCH;
 }
 
 // [any thread] plughost's own runtime gives up on an exception: one that
@@ -285,7 +320,12 @@ LONG WINAPI onStackOverflow(EXCEPTION_POINTERS* pointers) {
   PluginFault fault = {};
   const std::type_info* type = abi::__cxa_current_exception_type();
   if (!type) {
-    std::snprintf(fault.what, sizeof fault.what, "called std::terminate");
+    if (pluginThrowThread.load() == GetCurrentThreadId()) {
+      std::snprintf(fault.what, sizeof fault.what, "threw a C++ exception");
+      std::memcpy(fault.module, pluginThrowModule, sizeof fault.module);
+    } else {
+      std::snprintf(fault.what, sizeof fault.what, "called std::terminate");
+    }
     endWith(fault, nullptr);
   }
   int status = 0;
@@ -508,7 +548,7 @@ void reportFaultLine(const PluginFault& fault, void*) {
 void installCrashHandler() {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
   SetUnhandledExceptionFilter(onUnhandledException);
-  AddVectoredExceptionHandler(1, onStackOverflow);
+  AddVectoredExceptionHandler(1, onFirstSight);
   overflowSignal = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   if (overflowSignal) {
     HANDLE thread = CreateThread(nullptr, 0, reportOverflow, nullptr, 0, nullptr);
