@@ -377,7 +377,7 @@ TEST_F(WavStreamTest, AStreamOfUnknownLengthReadsToItsEnd) {
                                                                   : 2;
     const Bytes cut(streamed.begin(),
                     streamed.begin() + static_cast<std::ptrdiff_t>(known.size() + 4 * width + 1));
-    for (const Bytes* file : {&streamed, &cut}) {
+    for (const Bytes* file : std::vector<const Bytes*>{&streamed, &cut}) {
       const std::size_t frames = file == &streamed ? 3 : 2;
       AudioBuffer decoded;
       std::string error;
