@@ -306,7 +306,7 @@ LONG WINAPI onFirstSight(EXCEPTION_POINTERS* pointers) {
     if (module[0]) {
       std::memcpy(pluginThrowModule, module, sizeof module);
       pluginThrowThread = GetCurrentThreadId();
-    } else if (!module[0] && pluginThrowThread.load() == GetCurrentThreadId()) {
+    } else if (pluginThrowThread.load() == GetCurrentThreadId()) {
       pluginThrowThread = 0;  // plughost's own, thrown since
     }
   }
