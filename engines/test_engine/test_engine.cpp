@@ -60,6 +60,30 @@ void crash() {
   *reinterpret_cast<volatile std::int32_t*>(nowhere) = 1;
 }
 
+// Recursion without end that the compiler can neither drop nor turn into a
+// loop: every frame keeps a buffer that the call after it reads.
+volatile bool keepRecursing = true;
+int recurse(volatile char* before) {
+  volatile char frame[512];
+  frame[0] = static_cast<char>(before ? before[0] + 1 : 0);
+  if (!keepRecursing) return frame[0];
+  return recurse(frame) + frame[0];
+}
+
+// The ways to end the host process or unwind out of it that a script asks
+// for.
+void endAsScripted() {
+  const Script& s = scriptBlock;
+  if (s.stackOverflowInProcess) recurse(nullptr);
+  if (s.abortInProcess) std::abort();
+#ifdef _WIN32
+  if (s.exitProcessInProcess) ExitProcess(0);
+  if (s.terminateProcessInProcess) TerminateProcess(GetCurrentProcess(), 0);
+  // How code built with Microsoft's compiler throws.
+  if (s.foreignThrowInProcess) RaiseException(0xE06D7363, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+#endif
+}
+
 // The calling thread, for the misbehaviour that depends on it.
 std::uintptr_t currentThread() {
 #ifdef _WIN32
@@ -85,6 +109,7 @@ std::int32_t chunkValueBytes() {
 // The faulty output a script asks for, after the regular processing.
 void misbehaveInProcess(float** outputs, std::int32_t frames) {
   Script& s = scriptBlock;
+  if (!s.faultsOnActivate) endAsScripted();
   if (s.crashOnOneFrame && frames == 1) crash();
   if (s.allocateInProcess) {
     void* volatile block = std::malloc(64);
@@ -159,9 +184,13 @@ class TestProcessor final : public kel::IProcessor {
     return scriptBlock.flags;
   }
 
-  // [main] Logged only.
+  // [main] Logged, or where the scripted process faults come instead.
   void activate() override {
     record(Op::Activate);
+    const Script& s = scriptBlock;
+    if (!s.faultsOnActivate) return;
+    endAsScripted();
+    if (s.throwsInOp && s.throwingOp == Op::Process) throw std::runtime_error("scripted failure");
   }
 
   // [main] May report a change to the host while deactivating.

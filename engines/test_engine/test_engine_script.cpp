@@ -54,6 +54,12 @@ bool applyScriptText(Script& script, const char* text) {
       {"slow-process", &Script::slowProcess},
       {"editor-leaks-gdi", &Script::editorLeaksGdi},
       {"crash-off-opening-thread", &Script::crashOffOpeningThread},
+      {"stack-overflow-in-process", &Script::stackOverflowInProcess},
+      {"exit-process-in-process", &Script::exitProcessInProcess},
+      {"terminate-process-in-process", &Script::terminateProcessInProcess},
+      {"abort-in-process", &Script::abortInProcess},
+      {"foreign-throw-in-process", &Script::foreignThrowInProcess},
+      {"faults-on-activate", &Script::faultsOnActivate},
   };
   bool known = true;
   const std::string all = text != nullptr ? text : "";

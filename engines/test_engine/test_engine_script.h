@@ -169,6 +169,16 @@ struct Script {
   bool crashOffOpeningThread;    // "crash-off-opening-thread": setParameter from a thread other
                                  // than the one that created the processor crashes
   float sampleRate;              // last setSampleRate, for the slow process
+  // Ways to end the host process or unwind out of it, in process (or, with
+  // "faults-on-activate", in activate, which every host reaches):
+  bool stackOverflowInProcess;     // "stack-overflow-in-process": recursion without end
+  bool exitProcessInProcess;       // "exit-process-in-process": ExitProcess(0)
+  bool terminateProcessInProcess;  // "terminate-process-in-process": TerminateProcess(self, 0)
+  bool abortInProcess;             // "abort-in-process": abort()
+  bool foreignThrowInProcess;      // "foreign-throw-in-process": a C++ exception of Microsoft's
+                                   // runtime (code 0xE06D7363), which no catch of ours takes
+  bool faultsOnActivate;           // "faults-on-activate": the faults above, and
+                                   // "throw-in-process", come in activate instead
 };
 
 // Restores every answer to its default: version 5, one automatable linear

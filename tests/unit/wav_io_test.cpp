@@ -348,3 +348,55 @@ TEST_F(WavStreamTest, ShortWritesAndCutFilesAreRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// A stream whose length was unknown when it began: its header differs from a
+// whole file's only in the sizes, each 0xFFFFFFFF, and both readers take
+// its data as running to the end, whole frames only (a stream cut short
+// mid-frame loses that frame).
+TEST_F(WavStreamTest, AStreamOfUnknownLengthReadsToItsEnd) {
+  for (const WavSampleFormat format :
+       {WavSampleFormat::kFloat32, WavSampleFormat::kPcm16, WavSampleFormat::kPcm24}) {
+    const AudioBuffer audio = stereo({0.5f, -0.25f, 0.125f}, {-0.5f, 0.25f, 0.0f}, 44100);
+    const Bytes whole = encodeWav(audio, format);
+    Bytes streamed = plughost::encodeStreamedWavHeader(44100, 2, format);
+    const Bytes known = plughost::encodeWavHeader(44100, 2, 3, format);
+    ASSERT_EQ(known.size(), streamed.size());
+    std::vector<std::size_t> unknown = {4, known.size() - 4};
+    if (format == WavSampleFormat::kFloat32) unknown.push_back(known.size() - 12);
+    for (std::size_t i = 0; i < known.size(); ++i) {
+      const bool size = std::any_of(unknown.begin(), unknown.end(),
+                                    [i](std::size_t at) { return i >= at && i < at + 4; });
+      EXPECT_EQ(size ? 0xFF : known[i], streamed[i]) << "byte " << i;
+    }
+    streamed.insert(streamed.end(), whole.begin() + known.size(), whole.end());
+    // Two whole frames and one byte of the third.
+    const std::size_t width = format == WavSampleFormat::kFloat32 ? 4
+                              : format == WavSampleFormat::kPcm24 ? 3
+                                                                  : 2;
+    const Bytes cut(streamed.begin(),
+                    streamed.begin() + static_cast<std::ptrdiff_t>(known.size() + 4 * width + 1));
+    for (const Bytes* file : std::vector<const Bytes*>{&streamed, &cut}) {
+      const std::size_t frames = file == &streamed ? 3 : 2;
+      AudioBuffer decoded;
+      std::string error;
+      ASSERT_TRUE(decodeWav(*file, decoded, error)) << error;
+      ASSERT_EQ(frames, decoded.frames());
+      const std::string path = (folder / "stream.wav").string();
+      ASSERT_TRUE(plughost::writeFileBytes(path, *file, error)) << error;
+      plughost::WavFileReader reader;
+      ASSERT_TRUE(reader.open(path, error)) << error;
+      ASSERT_EQ(frames, reader.frames());
+      std::vector<std::vector<float>> block;
+      ASSERT_EQ(frames, reader.read(block, 10, error)) << error;
+      for (std::size_t f = 0; f < frames; ++f) {
+        EXPECT_EQ(audio.channels[0][f], block[0][f]);
+        EXPECT_EQ(audio.channels[1][f], block[1][f]);
+        EXPECT_EQ(audio.channels[1][f], decoded.channels[1][f]);
+      }
+    }
+  }
+}
+
+}  // namespace

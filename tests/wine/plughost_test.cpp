@@ -943,6 +943,9 @@ TEST_F(PlughostTest, RenderStreamsToAFileOrStdoutInFlatMemory) {
   // The test reads stdout as text; WAV bytes hold no CR before LF here only
   // by chance, so compare after the same reading.
   std::string expected = readBytes(wav);
+  // A stream's header says its length is unknown: the RIFF and data sizes.
+  expected.replace(4, 4, 4, '\xFF');
+  expected.replace(40, 4, 4, '\xFF');
   expected.erase(std::remove(expected.begin(), expected.end(), '\r'), expected.end());
   EXPECT_EQ(expected.size(), piped.out.size());
   EXPECT_TRUE(expected == piped.out);

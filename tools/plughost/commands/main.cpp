@@ -114,6 +114,7 @@ int main(int, char**) {
   } catch (const CommandError& e) {
     return fail(e.what());
   } catch (const std::exception& e) {
+    endIfThrownByPlugin(e);
     return fail(e.what());
   }
   return status;

@@ -113,8 +113,12 @@ bool decodeWav(const std::vector<std::uint8_t>& bytes, AudioBuffer& audio, std::
   std::size_t offset = 12;
   while (offset + 8 <= bytes.size()) {
     const std::uint8_t* header = bytes.data() + offset;
-    const std::uint32_t size = readLe32(header + 4);
+    std::uint32_t size = readLe32(header + 4);
     const std::size_t body = offset + 8;
+    // A streamed file's data runs to its end.
+    if (size == kUnknownWavSize && hasTag(header, "data")) {
+      size = static_cast<std::uint32_t>(bytes.size() - body);
+    }
     if (size > bytes.size() - body) {
       error = "WAV file is truncated";
       return false;
@@ -189,6 +193,18 @@ std::vector<std::uint8_t> encodeWavHeader(int sampleRate, std::size_t channelCou
   }
   appendTag(out, "data");
   appendLe32(out, dataSize);
+  return out;
+}
+
+std::vector<std::uint8_t> encodeStreamedWavHeader(int sampleRate, std::size_t channels,
+                                                  WavSampleFormat format) {
+  std::vector<std::uint8_t> out = encodeWavHeader(sampleRate, channels, 0, format);
+  const auto unknown = [&out](std::size_t at) {
+    for (std::size_t i = 0; i < 4; ++i) out[at + i] = 0xFF;
+  };
+  unknown(4);                                                         // the RIFF size
+  unknown(out.size() - 4);                                            // the data size
+  if (format == WavSampleFormat::kFloat32) unknown(out.size() - 12);  // the fact chunk's frames
   return out;
 }
 
@@ -277,8 +293,12 @@ bool WavFileReader::open(const std::string& path, std::string& error) {
   std::uint8_t header[8];
   while (offset + 8 <= size && seekTo(file_.get(), offset) &&
          std::fread(header, 1, 8, file_.get()) == 8) {
-    const std::uint32_t chunk = readLe32(header + 4);
+    std::uint32_t chunk = readLe32(header + 4);
     const std::uint64_t body = offset + 8;
+    // A streamed file's data runs to its end.
+    if (chunk == kUnknownWavSize && hasTag(header, "data")) {
+      chunk = static_cast<std::uint32_t>(std::min<std::uint64_t>(size - body, kUnknownWavSize));
+    }
     if (chunk > size - body) return fail("WAV file is truncated");
     if (hasTag(header, "fmt ")) {
       std::vector<std::uint8_t> bytes(std::min<std::uint32_t>(chunk, 64));
@@ -332,8 +352,11 @@ bool WavFileWriter::open(const std::string& path, int sampleRate, std::size_t ch
   format_ = format;
   left_ = frames;
   pad_ = (static_cast<std::uint64_t>(frames) * channels * sampleWidth(format)) & 1;
-  const std::vector<std::uint8_t> header = encodeWavHeader(sampleRate, channels, frames, format);
-  return file_.open(path, error) && file_.write(header.data(), header.size(), error);
+  if (!file_.open(path, error)) return false;
+  const std::vector<std::uint8_t> header =
+      file_.toStandardOutput() ? encodeStreamedWavHeader(sampleRate, channels, format)
+                               : encodeWavHeader(sampleRate, channels, frames, format);
+  return file_.write(header.data(), header.size(), error);
 }
 
 bool WavFileWriter::write(const float* const* channels, std::size_t frames, std::string& error) {

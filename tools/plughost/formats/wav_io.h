@@ -40,6 +40,12 @@ struct WavFormatChunk {
 // The header of a file of `frames` frames, up to the data chunk's samples.
 std::vector<std::uint8_t> encodeWavHeader(int sampleRate, std::size_t channels, std::size_t frames,
                                           WavSampleFormat format);
+// The header of a file whose length is not known when it starts, as a
+// stream to a pipe: the RIFF and data sizes (and a float file's frame count)
+// are 0xFFFFFFFF, which readers take as "up to the end of the file".
+std::vector<std::uint8_t> encodeStreamedWavHeader(int sampleRate, std::size_t channels,
+                                                  WavSampleFormat format);
+constexpr std::uint32_t kUnknownWavSize = 0xFFFFFFFFu;
 // Appends `frames` interleaved frames of `channels` sample arrays.
 void appendWavSamples(std::vector<std::uint8_t>& out, const float* const* channels,
                       std::size_t channelCount, std::size_t frames, WavSampleFormat format);
@@ -75,7 +81,9 @@ class WavFileReader {
 };
 
 // A WAV file written block by block: the header first, for a length known
-// beforehand, so the output can be a pipe; staged as StagedWriter does.
+// beforehand, so the output can be a pipe; staged as StagedWriter does. On
+// the standard output the header says the length is unknown: bytes already
+// sent cannot be taken back if the render stops short.
 class WavFileWriter {
  public:
   // False with a reason for a length beyond RIFF sizes or a file that cannot

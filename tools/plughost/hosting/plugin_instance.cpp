@@ -51,7 +51,7 @@ PluginInstance::PluginInstance(const std::string& path) : path_(path) {
   }
   {
     const PluginCall call("main");
-    effect_ = entry(&hostCallback);
+    effect_ = unwindingStopsHere([&] { return entry(&hostCallback); });
   }
   if (!effect_ || effect_->magic != kEffectMagic) {
     throw CommandError("'" + path + "': main() returned no effect");
@@ -104,7 +104,8 @@ PluginInstance::~PluginInstance() {
 VstIntPtr PluginInstance::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                                    float opt) const {
   const PluginCall call(opcode);
-  return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
+  return unwindingStopsHere(
+      [&] { return effect_->dispatcher(effect_, opcode, index, value, ptr, opt); });
 }
 
 std::string PluginInstance::text(VstInt32 opcode, VstInt32 index) const {
@@ -117,21 +118,21 @@ std::string PluginInstance::text(VstInt32 opcode, VstInt32 index) const {
 void PluginInstance::process(float** in, float** out, VstInt32 frames) const {
   if (effect_->flags & effFlagsCanReplacing) {
     const PluginCall call("processReplacing");
-    effect_->processReplacing(effect_, in, out, frames);
+    unwindingStopsHere([&] { effect_->processReplacing(effect_, in, out, frames); });
   } else {
     const PluginCall call("process");
-    effect_->process(effect_, in, out, frames);
+    unwindingStopsHere([&] { effect_->process(effect_, in, out, frames); });
   }
 }
 
 float PluginInstance::parameter(VstInt32 index) const {
   const PluginCall call("getParameter");
-  return effect_->getParameter(effect_, index);
+  return unwindingStopsHere([&] { return effect_->getParameter(effect_, index); });
 }
 
 void PluginInstance::setParameter(VstInt32 index, float value) const {
   const PluginCall call("setParameter");
-  effect_->setParameter(effect_, index, value);
+  unwindingStopsHere([&] { effect_->setParameter(effect_, index, value); });
 }
 
 VstInt32 PluginInstance::findParameter(const std::string& name) const {

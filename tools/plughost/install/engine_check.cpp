@@ -51,6 +51,9 @@ int unwrittenOutputs(kel::IProcessor* processor, const EngineCheck& check) {
   return untouched;
 }
 
+std::string tryEngine(kel::KelMainProc entry, const std::string& path,
+                      const installation::EffectSettings& settings, const EngineCheck& check);
+
 }  // namespace
 
 std::string registryProblem(const std::string& guid, std::string& enginePath) {
@@ -86,6 +89,18 @@ std::string engineProblem(const installation::EffectSettings& settings, const En
   }
   auto entry = reinterpret_cast<kel::KelMainProc>(library.symbol("kelMain"));
   if (!entry) return "'" + path + "' is not an engine library: it has no export \"kelMain\"";
+  // An exception the engine lets out stops here rather than unwinding
+  // through plughost, which would unload the engine with the exception's
+  // object and type still in use: it ends plughost as the engine's fault.
+  return [&]() noexcept { return tryEngine(entry, path, settings, check); }();
+}
+
+namespace {
+
+// The engine's module and processor, created, tried and released.
+std::string tryEngine(kel::KelMainProc entry, const std::string& path,
+                      const installation::EffectSettings& settings, const EngineCheck& check) {
+  std::string problem;
   CheckHost host;
   std::int32_t version = 0;
   kel::IModule* module = entry(&host, &version);
@@ -122,5 +137,7 @@ std::string engineProblem(const installation::EffectSettings& settings, const En
   module->release();
   return problem;
 }
+
+}  // namespace
 
 }  // namespace plughost

@@ -3,6 +3,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace plughost {
 
@@ -13,6 +19,14 @@ std::string format(const char* format, ...) {
   std::vsnprintf(buffer, sizeof buffer, format, arguments);
   va_end(arguments);
   return buffer;
+}
+
+std::uint32_t currentThreadId() {
+#ifdef _WIN32
+  return GetCurrentThreadId();
+#else
+  return static_cast<std::uint32_t>(std::hash<std::thread::id>{}(std::this_thread::get_id())) | 1u;
+#endif
 }
 
 double nowSeconds() {
@@ -26,11 +40,15 @@ float CheckContext::uniform(float low, float high) {
   return std::uniform_real_distribution<float>(low, high)(random_);
 }
 
+// Each thread writes its own slot, so a crash names the call of the thread
+// that crashed, not the last call of any thread.
 void CheckContext::calling(const char* format, ...) {
   if (!channel_) return;
+  ChildCallSlot* slot = callSlotOf(*channel_, currentThreadId());
+  if (!slot) return;
   va_list arguments;
   va_start(arguments, format);
-  std::vsnprintf(channel_->lastCall, sizeof channel_->lastCall, format, arguments);
+  std::vsnprintf(slot->call, sizeof slot->call, format, arguments);
   va_end(arguments);
 }
 

@@ -23,8 +23,8 @@ class CheckContext {
   // A uniform float in [low, high).
   float uniform(float low, float high);
 
-  // Records the call about to be made, printf-style; cheap enough for every
-  // call the fuzz check makes.
+  // Records the call about to be made by the calling thread, printf-style;
+  // cheap enough for every call the fuzz check makes.
   void calling(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
   // One failure; at most kMaxFailures are kept, later ones only counted.
@@ -50,6 +50,9 @@ class CheckContext {
 
 // printf into a std::string.
 std::string format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// The calling thread's id, as the system numbers threads (never 0).
+std::uint32_t currentThreadId();
 
 // A steady clock, in seconds from an arbitrary start.
 double nowSeconds();

@@ -106,6 +106,11 @@ void addOutcome(CheckResult& result, const ChildOutcome& outcome, int timeoutMs)
                            format("crashed with exception 0x%08X%s%s%s", outcome.exitCode,
                                   name.empty() ? "" : " (", name.c_str(), name.empty() ? "" : ")") +
                                in);
+  } else if (!outcome.ending.empty()) {
+    // The plug-in ended the process itself: ExitProcess, abort, a C++
+    // exception nobody caught.
+    result.lastCall = outcome.lastCall;
+    result.failures.insert(result.failures.begin(), "the plug-in " + outcome.ending + in);
   } else if (outcome.exitCode != 0) {
     result.lastCall = outcome.lastCall;
     result.failures.insert(result.failures.begin(),

@@ -16,6 +16,7 @@ namespace {
 constexpr int kBlock = 128;
 
 struct AudioThread {
+  CheckContext* context;
   ValidatedEffect* effect;
   GuardedAudio* audio;
   std::atomic<bool> stop{false};
@@ -28,12 +29,14 @@ struct AudioThread {
 DWORD WINAPI runAudio(void* argument) {
   auto* thread = static_cast<AudioThread*>(argument);
   std::mt19937 random(1);
-  // The record's function directly: the effect's call notes belong to the
-  // main thread.
+  // The record's function directly, noted in this thread's own slot.
   AEffect& record = thread->effect->record();
   const AEffectProcessProc processor = thread->effect->processor();
   while (processor && !thread->stop.load()) {
     thread->audio->prepare(Signal::Noise, kBlock, false, random);
+    thread->context->calling("%s(%d frames) on the audio thread",
+                             processor == record.processReplacing ? "processReplacing" : "process",
+                             kBlock);
     processor(&record, thread->audio->inputs(), thread->audio->outputs(), kBlock);
     const float peak = thread->audio->outputPeak();
     if (!(peak <= kOutputBound)) {
@@ -53,6 +56,7 @@ void checkThreads(CheckContext& context) {
   GuardedAudio audio(effect.inputCount(), effect.outputCount(), kBlock);
   effect.start(44100.0f, kBlock);
   AudioThread audioThread;
+  audioThread.context = &context;
   audioThread.effect = &effect;
   audioThread.audio = &audio;
   HANDLE thread = CreateThread(nullptr, 0, runAudio, &audioThread, 0, nullptr);

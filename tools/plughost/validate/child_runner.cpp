@@ -103,8 +103,12 @@ ChildOutcome runChild(const std::vector<std::string>& arguments, int timeoutMs) 
   const std::size_t length = std::min(sizeof channel->results,
                                       static_cast<std::size_t>(std::max(0, channel->resultLength)));
   outcome.results.assign(channel->results, length);
-  channel->lastCall[sizeof channel->lastCall - 1] = '\0';
-  outcome.lastCall = channel->lastCall;
+  // The crashed thread's call, or (a hang, an ending the child could not
+  // tell) the call of the thread that runs the check.
+  for (ChildCallSlot& slot : channel->calls) slot.call[sizeof slot.call - 1] = '\0';
+  outcome.lastCall = lastCallOf(*channel, channel->endedThread);
+  channel->ending[sizeof channel->ending - 1] = '\0';
+  outcome.ending = channel->ending;
   return outcome;
 }
 

@@ -15,7 +15,8 @@ struct ChildOutcome {
   bool timedOut = false;
   std::uint32_t exitCode = 0;
   std::string results;   // the child's result lines
-  std::string lastCall;  // the call in progress when it ended
+  std::string lastCall;  // the call in progress on the thread that ended it
+  std::string ending;    // how the plug-in ended it, when no exception code says it
   std::string dialog;    // text of a dialog box the child was showing, if any
 };
 

@@ -2,13 +2,13 @@
 
 #include <windows.h>
 
-#include <tlhelp32.h>
-
 #include <atomic>
-#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+
+#include "hosting/import_patch.h"
 
 namespace plughost {
 namespace {
@@ -45,8 +45,7 @@ void noteCall(const char* function, AuditKind kind, void* caller) {
   }
 }
 
-// Which library an import names, by the import's DLL name.
-enum class Family { None, Kernel, Ntdll, Msvcrt, Ucrt };
+using Family = ImportFamily;
 
 // The stand-ins: same signature and calling convention as the real
 // function, whose address `original<family><name>` holds once installed.
@@ -137,111 +136,13 @@ KEL_NTDLL_FUNCTIONS(KEL_STAND_IN)
 KEL_CRT_FUNCTIONS(KEL_STAND_IN, Msvcrt)
 KEL_CRT_FUNCTIONS(KEL_STAND_IN, Ucrt)
 
-struct StandIn {
-  Family family;
-  const char* name;
-  void* replacement;
-  void** original;
-};
-
 #define KEL_TABLE_ENTRY(family, convention, ret, name, kind, params, args) \
   {Family::family, #name, reinterpret_cast<void*>(&standIn##family##name), \
    reinterpret_cast<void**>(&original##family##name)},
 
-const StandIn kStandIns[] = {
+const ImportStandIn kStandIns[] = {
     KEL_KERNEL_FUNCTIONS(KEL_TABLE_ENTRY) KEL_NTDLL_FUNCTIONS(KEL_TABLE_ENTRY)
         KEL_CRT_FUNCTIONS(KEL_TABLE_ENTRY, Msvcrt) KEL_CRT_FUNCTIONS(KEL_TABLE_ENTRY, Ucrt)};
-
-const char* familyLibrary(Family family) {
-  switch (family) {
-    case Family::Kernel:
-      return "kernel32.dll";
-    case Family::Ntdll:
-      return "ntdll.dll";
-    case Family::Msvcrt:
-      return "msvcrt.dll";
-    case Family::Ucrt:
-      return "ucrtbase.dll";
-    case Family::None:
-      break;
-  }
-  return nullptr;
-}
-
-bool startsWith(const std::string& text, const char* prefix) {
-  return text.compare(0, std::strlen(prefix), prefix) == 0;
-}
-
-Family familyOf(const char* dll) {
-  std::string name = dll;
-  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (name == "kernel32.dll" || name == "kernelbase.dll" || startsWith(name, "api-ms-win-core-")) {
-    return Family::Kernel;
-  }
-  if (name == "ntdll.dll") return Family::Ntdll;
-  if (name == "msvcrt.dll") return Family::Msvcrt;
-  if (name == "ucrtbase.dll" || startsWith(name, "api-ms-win-crt-")) return Family::Ucrt;
-  return Family::None;
-}
-
-const StandIn* standInFor(Family family, const char* name) {
-  for (const StandIn& standIn : kStandIns) {
-    if (standIn.family == family && std::strcmp(standIn.name, name) == 0) return &standIn;
-  }
-  return nullptr;
-}
-
-// Resolves every real function once, from the library of its family.
-void resolveOriginals() {
-  for (const StandIn& standIn : kStandIns) {
-    HMODULE library = GetModuleHandleA(familyLibrary(standIn.family));
-    if (library) {
-      *standIn.original = reinterpret_cast<void*>(GetProcAddress(library, standIn.name));
-    }
-  }
-}
-
-// Points one module's import entries at the stand-ins; answers how many.
-int patchModule(HMODULE module) {
-  auto* base = reinterpret_cast<BYTE*>(module);
-  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-  if (dos->e_magic != IMAGE_DOS_SIGNATURE) return 0;
-  const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-  if (headers->Signature != IMAGE_NT_SIGNATURE) return 0;
-  const IMAGE_DATA_DIRECTORY& imports =
-      headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  if (imports.VirtualAddress == 0 || imports.Size == 0) return 0;
-  int patched = 0;
-  for (auto* library = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
-       library->Name != 0; ++library) {
-    const Family family = familyOf(reinterpret_cast<const char*>(base + library->Name));
-    // Without the name table the entries cannot be told apart.
-    if (family == Family::None || library->OriginalFirstThunk == 0) continue;
-    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->OriginalFirstThunk);
-    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
-    for (; names->u1.AddressOfData != 0; ++names, ++slots) {
-      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-      const auto* byName =
-          reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-      const StandIn* standIn = standInFor(family, reinterpret_cast<const char*>(byName->Name));
-      if (!standIn || !*standIn->original) continue;
-      DWORD protection = 0;
-      if (!VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE,
-                          &protection)) {
-        continue;
-      }
-      slots->u1.Function = reinterpret_cast<ULONG_PTR>(standIn->replacement);
-      VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
-      ++patched;
-    }
-  }
-  return patched;
-}
-
-bool insideFolder(const char* path, const char* folder) {
-  const std::size_t length = std::strlen(folder);
-  return length > 0 && _strnicmp(path, folder, length) == 0;
-}
 
 }  // namespace
 
@@ -260,20 +161,8 @@ const char* auditKindName(AuditKind kind) {
 int installRealtimeAudit() {
   static int patched = -1;
   if (patched >= 0) return patched;
-  patched = 0;
-  resolveOriginals();
-  char windows[MAX_PATH] = {};
-  GetWindowsDirectoryA(windows, sizeof windows);
-  const HMODULE self = GetModuleHandleA(nullptr);
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, GetCurrentProcessId());
-  if (snapshot == INVALID_HANDLE_VALUE) return patched;
-  MODULEENTRY32 entry = {};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Module32First(snapshot, &entry); more; more = Module32Next(snapshot, &entry)) {
-    if (entry.hModule == self || insideFolder(entry.szExePath, windows)) continue;
-    patched += patchModule(entry.hModule);
-  }
-  CloseHandle(snapshot);
+  resolveImportOriginals(kStandIns, std::size(kStandIns));
+  patched = patchForeignModules(kStandIns, std::size(kStandIns));
   return patched;
 }
 

@@ -19,6 +19,7 @@
 #include "commands/commands.h"
 #include "formats/byte_file.h"
 #include "formats/pe_width.h"
+#include "hosting/crash_guard.h"
 #include "hosting/host_context.h"
 #include "support/command_error.h"
 #include "validate/check_list.h"
@@ -282,20 +283,25 @@ int runValidate(ValidateOptions options) {
   return 0;
 }
 
-// [child] Ends the process with the exception's code, the way Windows ends
-// a crashed program, without a dialog or a debugger.
-LONG WINAPI endWithExceptionCode(EXCEPTION_POINTERS* exception) {
-  TerminateProcess(GetCurrentProcess(), exception->ExceptionRecord->ExceptionCode);
-  return EXCEPTION_EXECUTE_HANDLER;
+// [child, any thread] Leaves the thread and what ended the child in the
+// channel, then ends with the exception's code, the way Windows ends a
+// crashed program, without a dialog or a debugger (or with the crash status
+// when the plug-in ended the process itself).
+void reportToValidator(const PluginFault& fault, void* context) {
+  auto* channel = static_cast<ChildChannel*>(context);
+  channel->endedThread = fault.thread;
+  std::snprintf(channel->ending, sizeof channel->ending, "%s", fault.what);
+  TerminateProcess(GetCurrentProcess(),
+                   fault.exceptionCode ? fault.exceptionCode : kPluginCrashedStatus);
 }
 
 int runCheckChild(const std::string& plugin, const std::string& name, int level, std::uint32_t seed,
                   std::uintptr_t channelHandle) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
-  SetUnhandledExceptionFilter(endWithExceptionCode);
   auto* channel = static_cast<ChildChannel*>(MapViewOfFile(
       reinterpret_cast<HANDLE>(channelHandle), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(ChildChannel)));
   if (!channel) throw CommandError("validate-check: no channel to the validator");
+  setFaultReporter(reportToValidator, channel);
   hostContext().logAutomation = false;
   CheckContext context(plugin, level, seed, channel);
   const CheckInfo* check = findCheck(name);
