@@ -104,5 +104,5 @@ class AGain : public AudioEffectX, public virtual kel::IHost {
   kel::SEvent eventBuffer[kel::kMaxEventsPerCall];
   std::uint8_t* chunkBuffer = nullptr;
   std::atomic<bool> ready{false};
-  kel::ParameterMap parameterMap;
+  bridge::ParameterMap parameterMap;
 };

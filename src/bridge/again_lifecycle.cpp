@@ -81,7 +81,7 @@ AGain::~AGain() {
 }
 
 bool AGain::loadEngine() {
-  const installation::EffectSettings config = kel::readBridgeConfiguration(moduleInstance);
+  const installation::EffectSettings config = bridge::readBridgeConfiguration(moduleInstance);
   copyText(name, config.name, sizeof name);
   inputCount = config.channelsIn;
   outputCount = config.channelsOut;
