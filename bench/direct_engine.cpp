@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "installation/effect_settings.h"
+#include "platform/path_size.h"
 #include "platform/platform.h"
 
 namespace bench {
@@ -19,7 +19,7 @@ DirectEngine::DirectEngine(const std::string& libraryPath) {
 }
 
 std::string programFolder() {
-  char path[installation::kPathSize];
+  char path[platform::kMaxPathSize];
   if (!platform::moduleFileName(nullptr, path, sizeof path)) return std::string();
   char* slash = std::strrchr(path, '\\');
   if (slash != nullptr) slash[1] = '\0';

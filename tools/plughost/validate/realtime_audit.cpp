@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/path_size.h"
+
 namespace plughost {
 namespace {
 
@@ -262,7 +264,7 @@ int installRealtimeAudit() {
   if (patched >= 0) return patched;
   patched = 0;
   resolveOriginals();
-  char windows[MAX_PATH] = {};
+  char windows[platform::kMaxPathSize] = {};
   GetWindowsDirectoryA(windows, sizeof windows);
   const HMODULE self = GetModuleHandleA(nullptr);
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, GetCurrentProcessId());
@@ -296,7 +298,7 @@ AuditFinding firstAuditFinding() {
   finding.function = foundFunction;
   finding.kind = foundKind;
   HMODULE module = nullptr;
-  char path[MAX_PATH] = {};
+  char path[platform::kMaxPathSize] = {};
   if (GetModuleHandleExA(
           GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
           static_cast<LPCSTR>(foundCaller), &module) &&
