@@ -95,6 +95,8 @@ std::string engineProblem(const installation::EffectSettings& settings, const En
   if (check.checkChannels) {
     kel::IProcessor* processor = session.processor();
     session.start(check.channelsIn, check.channelsOut);
+    // Rate and block size after activation, as a host sends them to the
+    // plug-in once it is open.
     processor->setSampleRate(kCheckRate);
     processor->setBlockSize(kCheckFrames);
     const int untouched = unwrittenOutputs(processor, check);
