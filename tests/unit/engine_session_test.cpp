@@ -145,15 +145,4 @@ TEST_F(EngineSessionTest, EachFailedStepStopsTheOpen) {
   }
 }
 
-// A library without kelMain stays loaded until close, as the bridge keeps it
-// until the effect closes.
-TEST_F(EngineSessionTest, LibraryWithoutEntryIsUnloadedByClose) {
-  harness.useEngineWithoutEntry();
-  EngineSession session;
-  EXPECT_EQ(session.open(harness.enginePath().c_str(), &host, 0, true), OpenFailure::noEntry);
-  EXPECT_TRUE(harness.privateEngineLoaded());
-  session.close();
-  EXPECT_FALSE(harness.privateEngineLoaded());
-}
-
 }  // namespace
