@@ -6,28 +6,23 @@
 
 #include <string>
 
-#include "kel/kel_interfaces.h"
-#include "platform/platform.h"
+#include "engine_host/engine_session.h"
+#include "engine_host/tool_host.h"
 
 namespace bench {
 
 class DirectEngine {
  public:
   // `libraryPath` names the engine DLL; processor() is null when any step
-  // of the set-up fails.
+  // of the set-up fails, a version the plug-in would refuse included.
   explicit DirectEngine(const std::string& libraryPath);
-  ~DirectEngine();
-  DirectEngine(const DirectEngine&) = delete;
-  DirectEngine& operator=(const DirectEngine&) = delete;
 
-  kel::IProcessor* processor() const { return engineProcessor; }
+  kel::IProcessor* processor() const { return session.processor(); }
 
  private:
-  class Host;
-  Host* host = nullptr;
-  platform::Library library;
-  kel::IModule* module = nullptr;
-  kel::IProcessor* engineProcessor = nullptr;
+  // Declared first, so it outlives the session that hands it to the engine.
+  enginehost::ToolHost host;
+  enginehost::EngineSession session;
 };
 
 // The folder of the running program, with its trailing backslash: the built

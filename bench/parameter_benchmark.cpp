@@ -53,11 +53,11 @@ void benchmarkParameters(AEffect& effect, kel::IProcessor& direct, const Timing&
     engineValue = direct.getParameter(0);
   };
   auto converterToNormalized = [&gain, &real, &engineValue] {
-    const kel::ConverterFor converter(gain);
+    const bridge::ConverterFor converter(gain);
     real = converter.get()->valueToNormalized(engineValue);
   };
   auto converterToValue = [&gain, &normalized, &engineValue] {
-    const kel::ConverterFor converter(gain);
+    const bridge::ConverterFor converter(gain);
     engineValue = converter.get()->normalizedToValue(normalized);
   };
   figure("  engine: getParameterInfo + getParameter", medianNanoseconds(engineCalls, timing), "ns");

@@ -81,6 +81,10 @@ bool applyScriptText(Script& script, const char* text) {
       script.throwingOp = Op::Process;
       continue;
     }
+    if (word == "version-too-new") {
+      script.version = static_cast<std::int32_t>(kel::kHighestEngineVersion) + 1;
+      continue;
+    }
     bool found = false;
     for (const Word& w : kWords) {
       if (word == w.name) {

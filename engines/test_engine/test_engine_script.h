@@ -104,7 +104,7 @@ enum NotifyMoment : std::uint32_t {
 
 struct Script {
   // --- what the engine answers (set by tests) ---
-  std::int32_t version;  // written by kelMain
+  std::int32_t version;  // written by kelMain; "version-too-new": one above the served
   bool kelMainReturnsNull;
   bool nullProcessor;
   bool nullView;

@@ -15,9 +15,9 @@
 #include <cstdint>
 
 #include "bridge/parameter_map.h"
+#include "engine_host/engine_session.h"
 #include "installation/effect_settings.h"
 #include "kel/kel_interfaces.h"
-#include "platform/platform.h"
 #include "vst/audio_effect_x.h"
 #include "vst/host_text.h"
 
@@ -81,7 +81,7 @@ class AGain : public AudioEffectX, public virtual kel::IHost {
   static bool toEngineValue(const kel::SParameterInfo& info, float normalized, std::int32_t* value);
   // The processor, read once by each operation: engine threads may call in
   // while effClose takes it down, and must then see it whole or null.
-  kel::IProcessor* liveProcessor() const { return processor.load(std::memory_order_acquire); }
+  kel::IProcessor* liveProcessor() const { return engineSession.processor(); }
   // The processor and the engine parameter behind a host index; null without
   // an engine or for an index the host does not have.
   kel::IProcessor* engineParameterOf(VstInt32 hostIndex, std::int32_t* engineIndex) const;
@@ -92,12 +92,11 @@ class AGain : public AudioEffectX, public virtual kel::IHost {
 
   bool takesMidi = false;
   char programName[kHostTextSize] = {};
-  platform::Library engineLibrary;
-  kel::IModule* module = nullptr;
-  // Cleared before its release, after deactivate and terminate, so change
-  // notices are served while the engine shuts down and never after.
-  std::atomic<kel::IProcessor*> processor{nullptr};
-  kel::IView* view = nullptr;
+  // The engine library, its module, the processor and its view. The
+  // processor is cleared before its release, after deactivate and
+  // terminate, so change notices are served while the engine shuts down
+  // and never after.
+  enginehost::EngineSession engineSession;
   char name[installation::kTextSize] = {};
   // What the .ini file asks for (outputs completed by the engine's default),
   // set by loadEngine and given to the effect record and the engine; the
@@ -110,5 +109,5 @@ class AGain : public AudioEffectX, public virtual kel::IHost {
   kel::SEvent eventBuffer[kel::kMaxEventsPerCall];
   std::uint8_t* chunkBuffer = nullptr;
   std::atomic<bool> ready{false};
-  kel::ParameterMap parameterMap;
+  bridge::ParameterMap parameterMap;
 };

@@ -32,16 +32,6 @@ bool readEnginePath(const char* guid, char* path, std::size_t size) {
   return false;
 }
 
-// Forgets an engine object, then releases it: exactly once, and a change
-// notice arriving meanwhile never finds a released object.
-template <typename Object>
-void releaseOnce(Object*& object) {
-  if (object == nullptr) return;
-  Object* released = object;
-  object = nullptr;
-  released->release();
-}
-
 }  // namespace
 
 AGain::AGain(audioMasterCallback host) : AudioEffectX(host, 1, 1) {
@@ -66,14 +56,10 @@ AGain::AGain(audioMasterCallback host) : AudioEffectX(host, 1, 1) {
   copyText(programName, kProgramName, sizeof programName);
   if (takesMidi) isSynth(true);
 
-  kel::IProcessor* engine = liveProcessor();
-  engine->setInputCount(inputCount);
-  engine->setOutputCount(outputCount);
-  engine->initialize();
-  engine->activate();
+  engineSession.start(inputCount, outputCount);
 
   // Without a view there is nothing to show: the host sees no editor.
-  if (view != nullptr) new (std::nothrow) CVSTEditor(this, view);
+  if (kel::IView* view = engineSession.view()) new (std::nothrow) CVSTEditor(this, view);
 }
 
 AGain::~AGain() {
@@ -84,25 +70,18 @@ AGain::~AGain() {
   setEditor(nullptr);
   delete ownEditor;
 
-  // Each engine object is released once and forgotten first, so a change
-  // notice the engine sends meanwhile never reaches a released object. The
-  // processor stays published through deactivate and terminate, whose
-  // notices are served; an engine thread that read it before the exchange
-  // is the engine's to stop before its release returns.
-  releaseOnce(view);
-  if (kel::IProcessor* engine = liveProcessor()) {
-    engine->deactivate();
-    engine->terminate();
-    processor.store(nullptr, std::memory_order_release);
-    engine->release();
-  }
-  releaseOnce(module);
-  engineLibrary.unload();
-  // The parameter maps and the name go with the members, after this body.
+  // View, processor (deactivated and terminated first), module, library;
+  // change notices the engine sends meanwhile are served until the
+  // processor is forgotten, and never reach a released object. An engine
+  // thread that read the processor before that is the engine's to stop
+  // before its release returns.
+  engineSession.close();
+  // The parameter maps and the name go with the members, after this body,
+  // so they outlive every engine object.
 }
 
 bool AGain::loadEngine() {
-  const installation::EffectSettings config = kel::readBridgeConfiguration(moduleInstance);
+  const installation::EffectSettings config = bridge::readBridgeConfiguration(moduleInstance);
   copyText(name, config.name, sizeof name);
   inputCount = config.channelsIn;
   outputCount = config.channelsOut;
@@ -113,31 +92,16 @@ bool AGain::loadEngine() {
   char enginePath[installation::kPathSize];
   if (!readEnginePath(config.guid, enginePath, sizeof enginePath)) return false;
 
-  if (!engineLibrary.load(enginePath)) return false;
-  auto entry = reinterpret_cast<kel::KelMainProc>(engineLibrary.symbol("kelMain"));
-  if (entry == nullptr) return false;
-
-  std::int32_t version = 0;
-  module = entry(this, &version);
-  if (module == nullptr) return false;
-  if (static_cast<std::uint32_t>(version) > kel::kHighestEngineVersion) {
-    releaseOnce(module);
+  // Every failure from here on is silent: the host just gets no engine.
+  constexpr bool kWithView = true;
+  if (engineSession.open(enginePath, this, config.processIndex, kWithView) !=
+      enginehost::OpenFailure::none) {
     return false;
   }
-
-  kel::IProcessor* engine = module->createProcessor(config.processIndex);
-  // Without a processor there is no effect: nothing may be called through
-  // the missing object, so the engine is given back at once.
-  if (engine == nullptr) {
-    releaseOnce(module);
-    engineLibrary.unload();
-    return false;
-  }
-  processor.store(engine, std::memory_order_release);
-  view = module->createView(engine);
-  takesMidi = (engine->getFlags() & kel::kProcessorTakesMidi) != 0;
+  kel::IProcessor* processor = liveProcessor();
+  takesMidi = (processor->getFlags() & kel::kProcessorTakesMidi) != 0;
   if (outputCount == 0) {
-    const std::int32_t engineDefault = engine->getDefaultOutputCount();
+    const std::int32_t engineDefault = processor->getDefaultOutputCount();
     outputCount = engineDefault > 0 ? engineDefault : 0;
   }
   return true;

@@ -84,7 +84,7 @@ void formatNumber(std::int32_t value, std::int32_t decimals, char* text) {
 // A value the curve cannot reach (far below a logarithmic minimum, or beyond
 // what a float holds) has no normalised image: refused like a missing converter.
 bool AGain::toNormalized(const kel::SParameterInfo& info, std::int32_t value, float* normalized) {
-  const kel::ConverterFor converter(info);
+  const bridge::ConverterFor converter(info);
   if (converter.get() == nullptr) return false;
   const float result = static_cast<float>(converter.get()->valueToNormalized(value));
   if (!std::isfinite(result)) return false;
@@ -93,7 +93,7 @@ bool AGain::toNormalized(const kel::SParameterInfo& info, std::int32_t value, fl
 }
 
 bool AGain::toEngineValue(const kel::SParameterInfo& info, float normalized, std::int32_t* value) {
-  const kel::ConverterFor converter(info);
+  const bridge::ConverterFor converter(info);
   if (converter.get() == nullptr) return false;
   *value = converter.get()->normalizedToValue(static_cast<double>(normalized));
   return true;
@@ -108,7 +108,7 @@ kel::IProcessor* AGain::engineParameterOf(VstInt32 hostIndex, std::int32_t* engi
 kel::IProcessor* AGain::describedParameterOf(VstInt32 hostIndex, std::int32_t* engineIndex,
                                              kel::SParameterInfo& info) const {
   kel::IProcessor* engine = engineParameterOf(hostIndex, engineIndex);
-  if (engine != nullptr) kel::describeParameter(*engine, *engineIndex, info);
+  if (engine != nullptr) bridge::describeParameter(*engine, *engineIndex, info);
   return engine;
 }
 
@@ -130,7 +130,7 @@ float AGain::getParameter(VstInt32 index) {
   if (engine == nullptr) return 0.0f;
   const std::int32_t engineValue = engine->getParameter(engineIndex);
   kel::SParameterInfo info;
-  kel::describeParameter(*engine, engineIndex, info);
+  bridge::describeParameter(*engine, engineIndex, info);
   float normalized = 0.0f;
   return toNormalized(info, engineValue, &normalized) ? normalized : 0.0f;
 }

@@ -109,7 +109,7 @@ void AGain::parameterChanged(std::int32_t engineIndex) {
   if (engine == nullptr) return;
   const std::int32_t value = engine->getParameter(engineIndex);
   kel::SParameterInfo info;
-  kel::describeParameter(*engine, engineIndex, info);
+  bridge::describeParameter(*engine, engineIndex, info);
   float normalized = 0.0f;
   if (!toNormalized(info, value, &normalized)) return;
   std::int32_t hostIndex = 0;

@@ -2,7 +2,7 @@
 
 #include "platform/platform.h"
 
-namespace kel {
+namespace bridge {
 
 installation::EffectSettings readBridgeConfiguration(void* module) {
   char libraryPath[installation::kPathSize];
@@ -14,4 +14,4 @@ installation::EffectSettings readBridgeConfiguration(void* module) {
   return installation::readEffectSettings(settingsPath);
 }
 
-}  // namespace kel
+}  // namespace bridge

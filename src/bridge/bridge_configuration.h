@@ -4,10 +4,10 @@
 
 #include "installation/effect_settings.h"
 
-namespace kel {
+namespace bridge {
 
 // Reads the settings of the library `module` (a missing file or keys: the
 // defaults). Allocates nothing.
 installation::EffectSettings readBridgeConfiguration(void* module);
 
-}  // namespace kel
+}  // namespace bridge

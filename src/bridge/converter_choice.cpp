@@ -6,13 +6,13 @@
 
 #include "convert/power_of_ten.h"
 
-namespace kel {
+namespace bridge {
 
 namespace {
 
 // Hundreds of decimal places either way leave no finite scale or no finite
 // real bounds: no arithmetic can serve such a description.
-bool hasFiniteRealBounds(const SParameterInfo& info) {
+bool hasFiniteRealBounds(const kel::SParameterInfo& info) {
   const double scale = ovu::powerOfTen(static_cast<double>(info.decimals));
   if (!std::isfinite(scale) || scale == 0.0) return false;
   const double minimum = info.minimum / scale;
@@ -24,11 +24,11 @@ bool hasFiniteRealBounds(const SParameterInfo& info) {
 constexpr std::uint32_t kLowestLogBase = 2;
 
 // Whether the description has a converter (see ConverterFor).
-bool hasConverter(const SParameterInfo& info) {
+bool hasConverter(const kel::SParameterInfo& info) {
   switch (info.curve) {
-    case kCurveLinear:
+    case kel::kCurveLinear:
       return hasFiniteRealBounds(info);
-    case kCurveLogarithmic:
+    case kel::kCurveLogarithmic:
       // Base 1 has a flat curve (0 / 0) and base 0 a logarithm of 0.
       return info.logBase >= kLowestLogBase && hasFiniteRealBounds(info);
     default:
@@ -40,9 +40,9 @@ bool hasConverter(const SParameterInfo& info) {
 
 // The bridge never converts between the engine value and an integer range,
 // so both range ends are 0.
-ConverterFor::ConverterFor(const SParameterInfo& info) {
+ConverterFor::ConverterFor(const kel::SParameterInfo& info) {
   if (!hasConverter(info)) return;
-  if (info.curve == kCurveLinear) {
+  if (info.curve == kel::kCurveLinear) {
     converter =
         new (storage) ovu::CConverterLinear(info.decimals, info.minimum, info.maximum, 0, 0);
   } else {
@@ -56,4 +56,4 @@ ConverterFor::~ConverterFor() {
   if (converter != nullptr) converter->~IConverter();
 }
 
-}  // namespace kel
+}  // namespace bridge

@@ -8,7 +8,7 @@
 #include "convert/converter_log.h"
 #include "kel/parameter_info.h"
 
-namespace kel {
+namespace bridge {
 
 // The converter for one conversion, built in place inside this object (on
 // the caller's stack), so parameter access allocates nothing; destroyed with
@@ -17,7 +17,7 @@ namespace kel {
 // leaves no finite bounds.
 class ConverterFor {
  public:
-  explicit ConverterFor(const SParameterInfo& info);
+  explicit ConverterFor(const kel::SParameterInfo& info);
   ~ConverterFor();
   ConverterFor(const ConverterFor&) = delete;
   ConverterFor& operator=(const ConverterFor&) = delete;
@@ -32,4 +32,4 @@ class ConverterFor {
   ovu::IConverter* converter = nullptr;
 };
 
-}  // namespace kel
+}  // namespace bridge

@@ -1,21 +1,22 @@
 #include "bridge/parameter_map.h"
 
-namespace kel {
+namespace bridge {
 
 // The caller's record arrives freshly constructed, so whatever the engine
 // leaves alone reads as 0 or null. The engine's answer carries no result.
-void describeParameter(IProcessor& processor, std::int32_t engineIndex, SParameterInfo& info) {
+void describeParameter(kel::IProcessor& processor, std::int32_t engineIndex,
+                       kel::SParameterInfo& info) {
   processor.getParameterInfo(engineIndex, &info);
 }
 
 // emplace() never replaces an existing key: a second build only adds what
 // the first did not know.
-std::int32_t ParameterMap::build(IProcessor& processor) {
+std::int32_t ParameterMap::build(kel::IProcessor& processor) {
   const std::int32_t engineCount = processor.getParameterCount();
   hostParameterCount = 0;
   std::int32_t hostIndex = 0;
   for (std::int32_t engineIndex = 0; engineIndex < engineCount; ++engineIndex) {
-    SParameterInfo info;
+    kel::SParameterInfo info;
     describeParameter(processor, engineIndex, info);
     if (info.automatable != 0) {
       ++hostParameterCount;
@@ -43,4 +44,4 @@ bool ParameterMap::hostIndexOf(std::int32_t engineIndex, std::int32_t* hostIndex
   return true;
 }
 
-}  // namespace kel
+}  // namespace bridge

@@ -8,18 +8,19 @@
 
 #include "kel/kel_interfaces.h"
 
-namespace kel {
+namespace bridge {
 
 // Asks the engine to describe one parameter into `info`, which the caller
 // constructs fresh for each call: fields the engine leaves alone read as 0.
-void describeParameter(IProcessor& processor, std::int32_t engineIndex, SParameterInfo& info);
+void describeParameter(kel::IProcessor& processor, std::int32_t engineIndex,
+                       kel::SParameterInfo& info);
 
 class ParameterMap {
  public:
   // Asks the processor for its parameters and numbers the exposed ones.
   // Returns the engine's parameter count. Runs once per object: entries are
   // only ever inserted, never replaced.
-  std::int32_t build(IProcessor& processor);
+  std::int32_t build(kel::IProcessor& processor);
 
   // Engine index of a host parameter; false when the host index is unknown.
   bool engineIndexOf(std::int32_t hostIndex, std::int32_t* engineIndex) const;
@@ -37,4 +38,4 @@ class ParameterMap {
   std::map<std::int32_t, std::int32_t> hostToEngineMap;
 };
 
-}  // namespace kel
+}  // namespace bridge

@@ -1,6 +1,6 @@
 // Translation between an engine's fixed-point parameter value and the host's
 // normalised value, for one parameter. Converters are pure arithmetic on the
-// numbers given at construction. One built in place (kel::ConverterFor) is
+// numbers given at construction. One built in place (bridge::ConverterFor) is
 // destroyed by its destructor.
 // Equal bounds, and an integer range of a single position, have nothing to
 // divide: every value there counts as the start (normalised 0). Nothing else

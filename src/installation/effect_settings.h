@@ -9,12 +9,15 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/path_size.h"
+
 namespace installation {
 
 // A GUID or effect name as read from the settings file: 63 bytes and the NUL.
 constexpr std::size_t kTextSize = 64;
-// A full path and its NUL: the longest path the ANSI file calls take.
-constexpr std::size_t kPathSize = 261;
+// The plug-in's buffer for a full path (its own, its settings file's, the
+// engine's): one byte more than the system's longest path with its NUL.
+constexpr std::size_t kPathSize = platform::kMaxPathSize + 1;
 
 // The file's sections and keys.
 constexpr char kKelSection[] = "KEL";

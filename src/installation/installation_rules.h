@@ -9,11 +9,13 @@
 #include <cstdint>
 #include <string>
 
+#include "installation/effect_settings.h"
+
 namespace installation {
 
 // An effect name is also the file name of its library and settings file and
-// the name the plug-in reads back into 63 bytes.
-constexpr std::size_t kMaxNameLength = 63;
+// the name the plug-in reads back, with its NUL, into kTextSize bytes.
+constexpr std::size_t kMaxNameLength = kTextSize - 1;
 // The most channels an effect may be installed with, each way.
 constexpr std::int32_t kMaxChannels = 64;
 

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "platform/path_size.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -137,3 +138,6 @@ void Library::unload() {
 }
 
 }  // namespace platform
+
+// --- path capacity ---
+static_assert(platform::kMaxPathSize == MAX_PATH, "the system's own limit");

@@ -1,10 +1,10 @@
 // Texts handed to the host: NUL-terminated, bounded by the largest text
-// buffer hosts commonly provide (64 bytes, also the size of a pin label).
+// buffer hosts commonly provide (kHostTextSize, the size of a pin label).
 #pragma once
 
 #include <cstddef>
 
-constexpr std::size_t kHostTextSize = 64;
+#include "vst/vst_types.h"
 
 // Copies `source` (null: the empty text) into `dest`, cut to fit `size` bytes
 // including the NUL. Nothing is written when `dest` is null or `size` is 0.

@@ -20,6 +20,11 @@ using VstIntPtr = std::intptr_t;
 constexpr bool kVst32BitLayout = sizeof(void*) == 4;
 static_assert(sizeof(void*) == 4 || sizeof(void*) == 8, "a 32-bit or a 64-bit target");
 
+// The text fields of the records below (a pin's label, a speaker's name),
+// and so the largest text buffer hosts commonly give with a text opcode: 63
+// characters and the NUL.
+constexpr std::size_t kHostTextSize = 64;
+
 // One check per field: its offset on 32-bit and on 64-bit hosts, and the size.
 #define KEL_PIN(type, field, at32, at64) \
   static_assert(offsetof(type, field) == (kVst32BitLayout ? (at32) : (at64)), #type "::" #field)
@@ -149,7 +154,7 @@ struct VstSpeakerProperties {
   float elevation;
   float radius;
   float reserved;
-  char name[64];
+  char name[kHostTextSize];
   VstInt32 type;
   char future[28];
 };
@@ -190,7 +195,7 @@ inline VstSpeakerProperties* speakerAt(VstSpeakerArrangement* arrangement, VstIn
 
 // Properties of one input or output pin.
 struct VstPinProperties {
-  char label[64];
+  char label[kHostTextSize];
   VstInt32 flags;
   VstInt32 arrangementType;
   char shortLabel[8];

@@ -66,6 +66,9 @@ class BridgeHarness {
   // other width (i386 or x86-64); false with the reason when it cannot.
   bool useEngineOfTheOtherWidth(std::string* error);
   bool privateEngineLoaded() const;
+  // The engine library the product key names, or will name when the effect
+  // opens: the common test engine unless a call above chose another.
+  std::string enginePath() const;
 
   const std::string& guid() const { return productGuid; }
 

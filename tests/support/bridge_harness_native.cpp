@@ -102,6 +102,10 @@ bool BridgeHarness::privateEngineLoaded() const {
   return fakeplatform::libraryLoadCount(platformState->enginePath) > 0;
 }
 
+std::string BridgeHarness::enginePath() const {
+  return platformState->enginePath;
+}
+
 AEffect* BridgeHarness::open(BridgeTestHost& host) {
   return openWith(host.master());
 }

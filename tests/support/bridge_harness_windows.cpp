@@ -253,6 +253,10 @@ bool BridgeHarness::privateEngineLoaded() const {
   return GetModuleHandleA(platformState->enginePath.c_str()) != nullptr;
 }
 
+std::string BridgeHarness::enginePath() const {
+  return platformState->enginePath;
+}
+
 AEffect* BridgeHarness::open(BridgeTestHost& host) {
   return openWith(host.master());
 }

@@ -21,7 +21,7 @@ kel::SParameterInfo description(std::int32_t curve, std::int32_t decimals, std::
 }
 
 TEST(ConverterFor, LinearCurveGetsDecimalsAndBounds) {
-  const kel::ConverterFor c(description(0, 1, -600, 120, 100));
+  const bridge::ConverterFor c(description(0, 1, -600, 120, 100));
   ASSERT_NE(c.get(), nullptr);
   EXPECT_NE(dynamic_cast<ovu::CConverterLinear*>(c.get()), nullptr);
   EXPECT_EQ(c.get()->normalizedToValue(0.5), -240);  // the base is ignored
@@ -29,14 +29,14 @@ TEST(ConverterFor, LinearCurveGetsDecimalsAndBounds) {
 }
 
 TEST(ConverterFor, LogCurveGetsBaseAsUnsigned) {
-  const kel::ConverterFor c(description(1, 1, 0, 11000, 100));
+  const bridge::ConverterFor c(description(1, 1, 0, 11000, 100));
   ASSERT_NE(c.get(), nullptr);
   EXPECT_NE(dynamic_cast<ovu::CConverterLog*>(c.get()), nullptr);
   EXPECT_EQ(c.get()->normalizedToValue(0.5), 1000);  // 1/11 of 1100.0, one decimal
   EXPECT_EQ(c.get()->valueToRange(11000), 0);
 
   // 2^32 - 1 must reach the converter as the same bits, not as -1 -> NaN.
-  const kel::ConverterFor widest(description(1, 0, 0, 100, 0xFFFFFFFFu));
+  const bridge::ConverterFor widest(description(1, 0, 0, 100, 0xFFFFFFFFu));
   ASSERT_NE(widest.get(), nullptr);
   EXPECT_EQ(widest.get()->normalizedToValue(1.0), 100);
   EXPECT_GT(widest.get()->valueToNormalized(50), 0.96);
@@ -44,7 +44,7 @@ TEST(ConverterFor, LogCurveGetsBaseAsUnsigned) {
 
 TEST(ConverterFor, OtherCurvesGetNoConverter) {
   for (std::int32_t curve : {2, -1, 0x7FFFFFFF}) {
-    const kel::ConverterFor c(description(curve, 0, 0, 100, 10));
+    const bridge::ConverterFor c(description(curve, 0, 0, 100, 10));
     EXPECT_EQ(c.get(), nullptr) << curve;
   }
 }
@@ -52,12 +52,12 @@ TEST(ConverterFor, OtherCurvesGetNoConverter) {
 // Base 1 would divide 0 by 0 and base 0 take the logarithm of 0; hundreds of
 // decimals leave a scale of 0 or infinity. Base 2 is the flattest valid curve.
 TEST(ConverterFor, DescriptionsWithoutFiniteArithmeticGetNoConverter) {
-  EXPECT_EQ(kel::ConverterFor(description(1, 0, 0, 100, 1)).get(), nullptr);
-  EXPECT_EQ(kel::ConverterFor(description(1, 0, 0, 100, 0)).get(), nullptr);
-  EXPECT_EQ(kel::ConverterFor(description(0, 400, 0, 100, 0)).get(), nullptr);
-  EXPECT_EQ(kel::ConverterFor(description(0, -400, 0, 100, 0)).get(), nullptr);
-  EXPECT_EQ(kel::ConverterFor(description(0, -299, -1000000000, 1000000000, 0)).get(), nullptr);
-  const kel::ConverterFor c(description(1, 0, 0, 100, 2));
+  EXPECT_EQ(bridge::ConverterFor(description(1, 0, 0, 100, 1)).get(), nullptr);
+  EXPECT_EQ(bridge::ConverterFor(description(1, 0, 0, 100, 0)).get(), nullptr);
+  EXPECT_EQ(bridge::ConverterFor(description(0, 400, 0, 100, 0)).get(), nullptr);
+  EXPECT_EQ(bridge::ConverterFor(description(0, -400, 0, 100, 0)).get(), nullptr);
+  EXPECT_EQ(bridge::ConverterFor(description(0, -299, -1000000000, 1000000000, 0)).get(), nullptr);
+  const bridge::ConverterFor c(description(1, 0, 0, 100, 2));
   ASSERT_NE(c.get(), nullptr);
   EXPECT_NEAR(c.get()->valueToNormalized(50), std::log2(1.5), 1e-12);
 }

@@ -93,7 +93,7 @@ TEST(ParameterMap, BuildTable) {
   };
   for (const Case& c : cases) {
     FakeProcessor engine(c.count, c.automatable);
-    kel::ParameterMap map;
+    bridge::ParameterMap map;
     EXPECT_EQ(map.build(engine), c.count) << c.what;
     EXPECT_EQ(map.hostCount(), c.hostCount) << c.what;
     EXPECT_EQ(map.hostToEngine(), c.hostToEngine) << c.what;
@@ -109,7 +109,7 @@ TEST(ParameterMap, BuildTable) {
 TEST(ParameterMap, SecondBuildNeverReplacesEntries) {
   FakeProcessor first(3, {1, 0, 1});
   FakeProcessor second(4, {0, 1, 1, 1});
-  kel::ParameterMap map;
+  bridge::ParameterMap map;
   map.build(first);
   map.build(second);
   EXPECT_EQ(map.hostToEngine(), (IndexMap{{0, 0}, {1, 2}, {2, 3}}));
@@ -119,7 +119,7 @@ TEST(ParameterMap, SecondBuildNeverReplacesEntries) {
 
 TEST(ParameterMap, LookupsOfKnownAndUnknownKeys) {
   FakeProcessor engine(3, {1, 0, 1});
-  kel::ParameterMap map;
+  bridge::ParameterMap map;
   map.build(engine);
 
   struct Case {
@@ -150,7 +150,7 @@ TEST(ParameterMap, LookupsOfKnownAndUnknownKeys) {
 TEST(DescribeParameter, UnfilledRecordReadsAsNeutralDescription) {
   FakeProcessor engine(1, {kLeaveUntouched});
   kel::SParameterInfo info;
-  kel::describeParameter(engine, 5, info);
+  bridge::describeParameter(engine, 5, info);
   EXPECT_EQ(engine.describedIndexes, std::vector<std::int32_t>{5});
   EXPECT_EQ(info.name, nullptr);
   EXPECT_EQ(info.label, nullptr);
@@ -169,7 +169,7 @@ TEST(DescribeParameter, UnfilledRecordReadsAsNeutralDescription) {
 TEST(DescribeParameter, EngineFillsTheCallersRecord) {
   FakeProcessor engine(1, {0x80});
   kel::SParameterInfo info;
-  kel::describeParameter(engine, 0, info);
+  bridge::describeParameter(engine, 0, info);
   EXPECT_STREQ(info.name, "p");
   EXPECT_EQ(info.maximum, 100);
   EXPECT_EQ(info.automatable, 0x80);

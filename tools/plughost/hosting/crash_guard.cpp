@@ -17,6 +17,7 @@
 
 #include "formats/byte_file.h"
 #include "hosting/import_patch.h"
+#include "platform/path_size.h"
 
 namespace plughost {
 namespace {
@@ -145,12 +146,13 @@ const PluginCall* currentCall() {
 bool foreignModuleOf(const void* address, char* name, std::size_t size) {
   name[0] = '\0';
   HMODULE module = nullptr;
-  wchar_t path[MAX_PATH] = {};
+  wchar_t path[platform::kMaxPathSize] = {};
   if (!address ||
       !GetModuleHandleExW(
           GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
           static_cast<LPCWSTR>(address), &module) ||
-      GetModuleFileNameW(module, path, MAX_PATH) == 0 || !isForeignModule(module, path)) {
+      GetModuleFileNameW(module, path, platform::kMaxPathSize) == 0 ||
+      !isForeignModule(module, path)) {
     return false;
   }
   const wchar_t* base = std::wcsrchr(path, L'\\');

@@ -1,4 +1,5 @@
 #include "hosting/import_patch.h"
+#include "platform/path_size.h"
 
 #include <tlhelp32.h>
 
@@ -106,8 +107,8 @@ int patchModuleImports(HMODULE module, const ImportStandIn* standIns, std::size_
 }
 
 bool isForeignModule(HMODULE module, const wchar_t* path) {
-  wchar_t windows[MAX_PATH] = {};
-  GetWindowsDirectoryW(windows, MAX_PATH);
+  wchar_t windows[platform::kMaxPathSize] = {};
+  GetWindowsDirectoryW(windows, platform::kMaxPathSize);
   return module != GetModuleHandleA(nullptr) && !insideFolder(path, windows);
 }
 

@@ -7,10 +7,11 @@
 #include <limits>
 #include <vector>
 
+#include "engine_host/engine_session.h"
+#include "engine_host/tool_host.h"
 #include "formats/pe_width.h"
 #include "installation/engine_registration.h"
 #include "kel/kel_interfaces.h"
-#include "platform/platform.h"
 #include "support/system_message.h"
 #include "support/utf8_path.h"
 
@@ -19,15 +20,6 @@ namespace {
 
 constexpr std::int32_t kCheckFrames = 64;
 constexpr float kCheckRate = 44100.0f;
-
-// The host side the engine sees during a check: no tempo, no automation.
-class CheckHost : public kel::IHost {
- public:
-  std::int32_t getVersion() override { return kel::kHostVersion; }
-  void parameterChanged(std::int32_t) override {}
-  double getTempo() override { return 120.0; }
-  std::int32_t getHostFlag() override { return kel::kHostFlag; }
-};
 
 // Runs one block with sentinel-filled outputs; answers the count of output
 // channels the processor left untouched.
@@ -51,8 +43,47 @@ int unwrittenOutputs(kel::IProcessor* processor, const EngineCheck& check) {
   return untouched;
 }
 
-std::string tryEngine(kel::KelMainProc entry, const std::string& path,
-                      const installation::EffectSettings& settings, const EngineCheck& check);
+// The engine's module and processor, created, tried and released.
+std::string tryEngine(const std::string& path, const installation::EffectSettings& settings,
+                      const EngineCheck& check) {
+  std::string problem;
+  // Declared first, so it outlives the session that hands it to the engine.
+  enginehost::ToolHost host;
+  enginehost::EngineSession session;
+  constexpr bool kWithView = false;
+  switch (session.open(path.c_str(), &host, settings.processIndex, kWithView)) {
+    case enginehost::OpenFailure::none:
+      break;
+    case enginehost::OpenFailure::libraryNotLoaded:
+      return "engine '" + path + "' cannot be loaded: " + systemMessage(GetLastError(), path);
+    case enginehost::OpenFailure::noEntry:
+      return "'" + path + "' is not an engine library: it has no export \"kelMain\"";
+    case enginehost::OpenFailure::noModule:
+      return "engine '" + path + "' gave no module from kelMain";
+    case enginehost::OpenFailure::refusedVersion:
+      return "engine '" + path + "' has interface version " + std::to_string(session.version()) +
+             "; this bridge serves versions up to " + std::to_string(kel::kHighestEngineVersion);
+    case enginehost::OpenFailure::noProcessor:
+      return "engine '" + path + "' has no processor with index " +
+             std::to_string(settings.processIndex);
+  }
+  if (check.checkChannels) {
+    kel::IProcessor* processor = session.processor();
+    session.start(check.channelsIn, check.channelsOut);
+    // Rate and block size after activation, as a host sends them to the
+    // plug-in once it is open.
+    processor->setSampleRate(kCheckRate);
+    processor->setBlockSize(kCheckFrames);
+    const int untouched = unwrittenOutputs(processor, check);
+    if (untouched > 0) {
+      problem = "processor " + std::to_string(settings.processIndex) + " of engine '" + path +
+                "' does not serve " + std::to_string(check.channelsIn) + " in / " +
+                std::to_string(check.channelsOut) + " out: it left " + std::to_string(untouched) +
+                " output channel(s) unwritten";
+    }
+  }
+  return problem;
+}
 
 }  // namespace
 
@@ -81,63 +112,12 @@ void requireRegisteredEngineOfOwnWidth(const std::string& guid) {
 
 std::string engineProblem(const installation::EffectSettings& settings, const EngineCheck& check) {
   std::string path;
-  std::string problem = registryProblem(settings.guid, path);
+  const std::string problem = registryProblem(settings.guid, path);
   if (!problem.empty()) return problem;
-  platform::Library library;
-  if (!library.load(path.c_str())) {
-    return "engine '" + path + "' cannot be loaded: " + systemMessage(GetLastError(), path);
-  }
-  auto entry = reinterpret_cast<kel::KelMainProc>(library.symbol("kelMain"));
-  if (!entry) return "'" + path + "' is not an engine library: it has no export \"kelMain\"";
   // An exception the engine lets out stops here rather than unwinding
   // through plughost, which would unload the engine with the exception's
   // object and type still in use: it ends plughost as the engine's fault.
-  return [&]() noexcept { return tryEngine(entry, path, settings, check); }();
+  return [&]() noexcept { return tryEngine(path, settings, check); }();
 }
-
-namespace {
-
-// The engine's module and processor, created, tried and released.
-std::string tryEngine(kel::KelMainProc entry, const std::string& path,
-                      const installation::EffectSettings& settings, const EngineCheck& check) {
-  std::string problem;
-  CheckHost host;
-  std::int32_t version = 0;
-  kel::IModule* module = entry(&host, &version);
-  if (!module) return "engine '" + path + "' gave no module from kelMain";
-  if (static_cast<std::uint32_t>(version) > kel::kHighestEngineVersion) {
-    module->release();
-    return "engine '" + path + "' has interface version " + std::to_string(version) +
-           "; this bridge serves versions up to " + std::to_string(kel::kHighestEngineVersion);
-  }
-  kel::IProcessor* processor = module->createProcessor(settings.processIndex);
-  if (!processor) {
-    module->release();
-    return "engine '" + path + "' has no processor with index " +
-           std::to_string(settings.processIndex);
-  }
-  if (check.checkChannels) {
-    processor->setInputCount(check.channelsIn);
-    processor->setOutputCount(check.channelsOut);
-    processor->setSampleRate(kCheckRate);
-    processor->setBlockSize(kCheckFrames);
-    processor->initialize();
-    processor->activate();
-    const int untouched = unwrittenOutputs(processor, check);
-    processor->deactivate();
-    processor->terminate();
-    if (untouched > 0) {
-      problem = "processor " + std::to_string(settings.processIndex) + " of engine '" + path +
-                "' does not serve " + std::to_string(check.channelsIn) + " in / " +
-                std::to_string(check.channelsOut) + " out: it left " + std::to_string(untouched) +
-                " output channel(s) unwritten";
-    }
-  }
-  processor->release();
-  module->release();
-  return problem;
-}
-
-}  // namespace
 
 }  // namespace plughost

@@ -5,15 +5,18 @@
 #include <memory>
 #include <type_traits>
 
+#include "platform/path_size.h"
 #include "support/command_error.h"
 #include "support/utf8_path.h"
 
 namespace plughost {
 
 std::string fullPath(const std::string& path) {
-  wchar_t buffer[MAX_PATH];
-  const DWORD length = GetFullPathNameW(wideText(path).c_str(), MAX_PATH, buffer, nullptr);
-  if (length == 0 || length >= MAX_PATH) throw CommandError("bad path '" + path + "'");
+  wchar_t buffer[platform::kMaxPathSize];
+  const DWORD length =
+      GetFullPathNameW(wideText(path).c_str(), platform::kMaxPathSize, buffer, nullptr);
+  if (length == 0 || length >= platform::kMaxPathSize)
+    throw CommandError("bad path '" + path + "'");
   return utf8Text(buffer);
 }
 

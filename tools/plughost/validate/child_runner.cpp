@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/path_size.h"
 #include "platform/platform.h"
 #include "validate/child_channel.h"
 
@@ -12,7 +13,7 @@ namespace plughost {
 namespace {
 
 std::string commandLine(const std::vector<std::string>& arguments) {
-  char self[MAX_PATH] = {};
+  char self[platform::kMaxPathSize] = {};
   platform::moduleFileName(nullptr, self, sizeof self);
   std::string line = "\"" + std::string(self) + "\"";
   for (const std::string& argument : arguments) line += " \"" + argument + "\"";

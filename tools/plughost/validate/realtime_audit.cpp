@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "hosting/import_patch.h"
+#include "platform/path_size.h"
 
 namespace plughost {
 namespace {
@@ -185,7 +186,7 @@ AuditFinding firstAuditFinding() {
   finding.function = foundFunction;
   finding.kind = foundKind;
   HMODULE module = nullptr;
-  char path[MAX_PATH] = {};
+  char path[platform::kMaxPathSize] = {};
   if (GetModuleHandleExA(
           GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
           static_cast<LPCSTR>(foundCaller), &module) &&
