@@ -122,8 +122,9 @@ bool freshRun(CheckContext& context, const Performance& performance, const std::
 
 // The reference: `performance` in steady 512-frame blocks from one thread,
 // on two fresh instances in turn. `deterministic` tells whether both played
-// the same; a note says so when not, and when the reference is silent.
+// the same; a note says so when not, and (with `noteSilence`) when the
+// reference is silent.
 bool referenceRuns(CheckContext& context, const Performance& performance, Recording& reference,
-                   bool& deterministic);
+                   bool& deterministic, bool noteSilence = true);
 
 }  // namespace plughost
