@@ -288,9 +288,9 @@ TEST(ValidateSoundCompare, AResponseThatIgnoresTheRateIsFoundShortOrLong) {
   delay[64] = 1.0f;
   const Case cases[] = {
       {"one-pole following the rate", onePole(1000, 44100), onePole(1000, 96000), false},
-      {"one-pole ignoring the rate", onePole(1000, 44100), onePole(1000 * 44100.0 / 96000, 96000),
+      {"one-pole ignoring the rate", onePole(1000, 44100), onePole(1000 * 96000.0 / 44100, 96000),
        true},
-      {"a short one ignoring it", onePole(8000, 44100), onePole(8000 * 44100.0 / 96000, 96000),
+      {"a short one ignoring it", onePole(8000, 44100), onePole(8000 * 96000.0 / 44100, 96000),
        true},
       {"a gain", gain, gain, false},
       {"a fixed delay", delay, delay, false},
