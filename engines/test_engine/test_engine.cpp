@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -106,6 +107,33 @@ std::int32_t chunkValueBytes() {
   return count * static_cast<std::int32_t>(sizeof(std::int32_t));
 }
 
+// --- the sound words ---
+
+constexpr int kFilterChannels = 8;
+constexpr std::int32_t kTrailerBytes = 16;
+
+bool filters() {
+  const Script& s = scriptBlock;
+  return s.onePole || s.sharedStaticState || s.blockStateLost || s.threadLocalState ||
+         s.stateNotHeard || s.rateIgnored || s.resumeKeepsState;
+}
+
+bool playsNotes() {
+  return scriptBlock.playsNotes || scriptBlock.notesNeverStop;
+}
+
+// The one memory of "shared-static-state" and the per-thread one of
+// "thread-local-state".
+float sharedMemory[kFilterChannels];
+thread_local float threadMemory[kFilterChannels];
+
+// Parameter 0's value as a gain; values outside its range (restored from a
+// broken chunk) count as its nearest end.
+float gainOf(std::int32_t value) {
+  const testengine::ParameterScript& p = scriptBlock.parameters[0];
+  return 0.25f + static_cast<float>(std::max(p.minimum, std::min(p.maximum, value))) / 100.0f;
+}
+
 // The faulty output a script asks for, after the regular processing.
 void misbehaveInProcess(float** outputs, std::int32_t frames) {
   Script& s = scriptBlock;
@@ -118,6 +146,11 @@ void misbehaveInProcess(float** outputs, std::int32_t frames) {
 #ifdef _WIN32
   if (s.heapAllocateInProcess) HeapFree(GetProcessHeap(), 0, HeapAlloc(GetProcessHeap(), 0, 64));
 #endif
+  if (s.nanAtMaximum && s.parameterCount > 0 && s.parameters[0].value >= s.parameters[0].maximum) {
+    for (std::int32_t c = 0; outputs != nullptr && c < s.outputCount; ++c) {
+      if (outputs[c] != nullptr) outputs[c][0] = std::nanf("");
+    }
+  }
   if (s.slowProcess) spinFor(3.0 * frames / (s.sampleRate > 0.0f ? s.sampleRate : 44100.0f));
   if (outputs == nullptr) return;
   if (s.growingGain == 0.0f) s.growingGain = 1.0f;
@@ -181,7 +214,7 @@ class TestProcessor final : public kel::IProcessor {
   // [main] Answers the scripted flags.
   std::int32_t getFlags() override {
     record(Op::GetFlags);
-    return scriptBlock.flags;
+    return scriptBlock.flags | (playsNotes() ? kel::kProcessorTakesMidi : 0);
   }
 
   // [main] Logged, or where the scripted process faults come instead.
@@ -226,6 +259,7 @@ class TestProcessor final : public kel::IProcessor {
   void setSampleRate(float hz) override {
     record(Op::SetSampleRate, 0, 0, hz);
     scriptBlock.sampleRate = hz;
+    clearMemory();
   }
 
   // [audio] Allocation-free. The caller owns every buffer; null
@@ -252,6 +286,8 @@ class TestProcessor final : public kel::IProcessor {
         for (std::int32_t i = 0; i < frames; ++i) outputs[c][i] = inputs[c][i] * 0.5f;
       }
     }
+    if (filters() && outputs != nullptr && inputs != nullptr) filter(outputs, inputs, frames);
+    if (playsNotes() && outputs != nullptr) playNotes(outputs, frames);
     misbehaveInProcess(outputs, frames);
   }
 
@@ -299,6 +335,7 @@ class TestProcessor final : public kel::IProcessor {
     if (scriptBlock.crashOffOpeningThread && currentThread() != openingThread) crash();
     testengine::ParameterScript* p = parameterAt(index);
     if (p != nullptr && !scriptBlock.ignoresSetParameter) p->value = value;
+    if (index == 0 && p != nullptr) gainValue_ = p->value;
   }
 
   // [main] Answers the scripted size.
@@ -306,7 +343,8 @@ class TestProcessor final : public kel::IProcessor {
     record(Op::GetChunkSize);
     if (scriptBlock.chunkHoldsValues) {
       return chunkValueBytes() + (scriptBlock.stateResavedDifferently ? 4 : 0) +
-             (scriptBlock.saveCounter ? 4 : 0);
+             (scriptBlock.saveCounter ? 4 : 0) +
+             (scriptBlock.chunkLastFieldUnwritten ? kTrailerBytes : 0);
     }
     return scriptBlock.chunkSize;
   }
@@ -325,6 +363,7 @@ class TestProcessor final : public kel::IProcessor {
       for (std::int32_t i = 0; i < chunkValueBytes() / 4; ++i) {
         std::memcpy(&s.parameters[i].value, static_cast<const char*>(bytes) + 4 * i, 4);
       }
+      if (!s.stateNotHeard && chunkValueBytes() > 0) gainValue_ = s.parameters[0].value;
     }
   }
 
@@ -350,6 +389,10 @@ class TestProcessor final : public kel::IProcessor {
       if (s.saveCounter) {
         std::memcpy(bytes + chunkValueBytes() + (s.stateResavedDifferently ? 4 : 0), &saves, 4);
       }
+      // The trailer's fields but its last.
+      if (s.chunkLastFieldUnwritten) {
+        std::memset(bytes + chunkValueBytes(), 0x11, kTrailerBytes - 4);
+      }
       return;
     }
     const std::int32_t size = std::max(0, std::min(s.chunkSize, testengine::kMaxChunk));
@@ -364,6 +407,9 @@ class TestProcessor final : public kel::IProcessor {
     s.lastEventCount = count;
     const std::int32_t kept = std::max(0, std::min(count, testengine::kRecordedEvents));
     if (events != nullptr && kept > 0) std::copy(events, events + kept, s.events);
+    for (std::int32_t i = 0; playsNotes() && events != nullptr && i < count; ++i) {
+      if (pendingCount_ < testengine::kRecordedEvents) pending_[pendingCount_++] = events[i];
+    }
   }
 
   // [any thread] May report a change to the host.
@@ -373,6 +419,85 @@ class TestProcessor final : public kel::IProcessor {
   }
 
  private:
+  // [main] The filter's memory, wherever the script keeps it, starts from
+  // silence at every new rate: hosts send one before each resume, which
+  // the bridge keeps from the engine.
+  void clearMemory() {
+    if (scriptBlock.resumeKeepsState) return;
+    std::fill(std::begin(memory_), std::end(memory_), 0.0f);
+    std::fill(std::begin(sharedMemory), std::end(sharedMemory), 0.0f);
+    std::fill(std::begin(threadMemory), std::end(threadMemory), 0.0f);
+  }
+
+  // [audio] The one-pole lowpass of the sound words.
+  void filter(float** outputs, float** inputs, std::int32_t frames) {
+    const Script& s = scriptBlock;
+    const float rate = s.rateIgnored || s.sampleRate <= 0.0f ? 44100.0f : s.sampleRate;
+    const float coefficient = 1.0f - std::exp(-2.0f * 3.14159265f * 1000.0f / rate);
+    const float gain = gainOf(gainValue_);
+    float blockMemory[kFilterChannels] = {};
+    float* memory = s.sharedStaticState  ? sharedMemory
+                    : s.threadLocalState ? threadMemory
+                    : s.blockStateLost   ? blockMemory
+                                         : memory_;
+    const std::int32_t channels = std::min({s.inputCount, s.outputCount, kFilterChannels});
+    for (std::int32_t c = 0; c < channels; ++c) {
+      if (outputs[c] == nullptr || inputs[c] == nullptr) continue;
+      float y = memory[c];
+      for (std::int32_t i = 0; i < frames; ++i) {
+        y += coefficient * (inputs[c][i] - y);
+        // A decaying tail would go subnormal after signal then silence.
+        if (std::fabs(y) < 1e-20f) y = 0.0f;
+        outputs[c][i] = y * gain;
+      }
+      memory[c] = y;
+    }
+  }
+
+  // [audio] 0.1 added to every output while a note is held, each event
+  // taking effect at its frame.
+  void playNotes(float** outputs, std::int32_t frames) {
+    std::int32_t next = 0;
+    for (std::int32_t i = 0; i < frames; ++i) {
+      while (next < pendingCount_ && pending_[next].deltaFrames <= i) hear(pending_[next++]);
+      for (std::int32_t c = 0; heldNotes_ > 0 && c < scriptBlock.outputCount; ++c) {
+        if (outputs[c] != nullptr) outputs[c][i] += 0.1f;
+      }
+    }
+    while (next < pendingCount_) hear(pending_[next++]);
+    pendingCount_ = 0;
+  }
+
+  // [audio] Note-ons hold, note-offs and all-notes-off release, unless the
+  // notes never stop.
+  void hear(const kel::SEvent& event) {
+    const int status = event.midiData[0] & 0xF0;
+    const int note = event.midiData[1] & 0x7F;
+    const bool on = status == 0x90 && event.midiData[2] > 0;
+    if (on && !held_[note]) {
+      held_[note] = true;
+      ++heldNotes_;
+    }
+    if (scriptBlock.notesNeverStop) return;
+    const bool off = status == 0x80 || (status == 0x90 && event.midiData[2] == 0);
+    if (off && held_[note]) {
+      held_[note] = false;
+      --heldNotes_;
+    }
+    if (status == 0xB0 && (note == 123 || note == 120)) {
+      std::fill(std::begin(held_), std::end(held_), false);
+      heldNotes_ = 0;
+    }
+  }
+
+  float memory_[kFilterChannels] = {};
+  // Parameter 0 as this processor last heard it (the values themselves are
+  // the script's, shared by every processor).
+  std::int32_t gainValue_ = 0;
+  bool held_[128] = {};
+  kel::SEvent pending_[testengine::kRecordedEvents] = {};
+  std::int32_t pendingCount_ = 0;
+  std::int32_t heldNotes_ = 0;
   std::atomic<bool> stopping{false};
   std::thread notifier;
   const std::uintptr_t openingThread = currentThread();

@@ -60,6 +60,17 @@ bool applyScriptText(Script& script, const char* text) {
       {"abort-in-process", &Script::abortInProcess},
       {"foreign-throw-in-process", &Script::foreignThrowInProcess},
       {"faults-on-activate", &Script::faultsOnActivate},
+      {"one-pole", &Script::onePole},
+      {"shared-static-state", &Script::sharedStaticState},
+      {"block-state-lost", &Script::blockStateLost},
+      {"thread-local-state", &Script::threadLocalState},
+      {"state-not-heard", &Script::stateNotHeard},
+      {"rate-ignored", &Script::rateIgnored},
+      {"resume-keeps-state", &Script::resumeKeepsState},
+      {"nan-at-maximum", &Script::nanAtMaximum},
+      {"chunk-last-field-unwritten", &Script::chunkLastFieldUnwritten},
+      {"plays-notes", &Script::playsNotes},
+      {"notes-never-stop", &Script::notesNeverStop},
   };
   bool known = true;
   const std::string all = text != nullptr ? text : "";

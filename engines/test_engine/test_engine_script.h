@@ -179,6 +179,23 @@ struct Script {
                                    // runtime (code 0xE06D7363), which no catch of ours takes
   bool faultsOnActivate;           // "faults-on-activate": the faults above, and
                                    // "throw-in-process", come in activate instead
+  // The sound words: "one-pole" makes process a 1 kHz one-pole lowpass times
+  // 0.25 + parameter 0's value / 100, its memory per processor, cleared by
+  // setSampleRate; each fault below implies it and misplaces that memory.
+  bool onePole;                  // "one-pole"
+  bool sharedStaticState;        // "shared-static-state": one memory for all processors
+  bool blockStateLost;           // "block-state-lost": the memory starts from 0 every block
+  bool threadLocalState;         // "thread-local-state": one memory per thread
+  bool stateNotHeard;            // "state-not-heard": the gain follows setParameter, not setChunk
+  bool rateIgnored;              // "rate-ignored": the coefficient of 44.1 kHz at every rate
+  bool resumeKeepsState;         // "resume-keeps-state": setSampleRate leaves the memory as it was
+  bool nanAtMaximum;             // "nan-at-maximum": NaN output while parameter 0 is at its maximum
+  bool chunkLastFieldUnwritten;  // "chunk-last-field-unwritten": the chunk has a 16-byte trailer
+                                 // whose last 4 bytes getChunk never writes
+  bool playsNotes;               // "plays-notes": takes MIDI; adds 0.1 to every output sample
+                                 // while a note is held
+  bool notesNeverStop;           // "notes-never-stop": plays notes, ignores note-offs and
+                                 // all-notes-off
 };
 
 // Restores every answer to its default: version 5, one automatable linear

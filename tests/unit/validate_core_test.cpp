@@ -2,6 +2,7 @@
 // the reading of a child's results and ending, and the JSON report.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -10,6 +11,7 @@
 #include "validate/check_result.h"
 #include "validate/guarded_buffers.h"
 #include "validate/json_report.h"
+#include "validate/sound_compare.h"
 
 namespace {
 
@@ -207,3 +209,97 @@ TEST(ValidateJsonReport, EscapesTextsAndWritesNullForNonFiniteFigures) {
 }
 
 }  // namespace
+
+namespace sound {
+
+using plughost::Recording;
+
+// A one-pole lowpass's impulse response: `cutoff` Hz at `rate`.
+std::vector<float> onePole(double cutoff, double rate, int frames = 8192) {
+  const double a = 1.0 - std::exp(-2.0 * 3.14159265358979 * cutoff / rate);
+  std::vector<float> response(static_cast<std::size_t>(frames));
+  double y = 0.0;
+  for (int i = 0; i < frames; ++i) {
+    y += a * ((i == 0 ? 1.0 : 0.0) - y);
+    response[static_cast<std::size_t>(i)] = static_cast<float>(y);
+  }
+  return response;
+}
+
+TEST(ValidateSoundCompare, NamesTheFirstDifferingSampleOrWindow) {
+  const Recording expected = {{0.0f, 0.5f, 0.25f}, {1.0f, 1.0f, 1.0f}};
+  struct Case {
+    Recording actual;
+    bool found;
+    int channel;
+    long frame;
+  };
+  const float nan = std::nanf("");
+  const Case cases[] = {
+      {{{0.0f, 0.5f, 0.25f}, {1.0f, 1.0f, 1.0f}}, false, 0, 0},
+      {{{0.0f, 0.5f, 0.25f}, {1.0f, 1.0f, 0.5f}}, true, 1, 2},
+      {{{-0.0f, 0.5f, 0.25f}, {1.0f, 1.0f, 1.0f}}, false, 0, 0},  // -0 plays as 0
+      {{{0.0f, 0.5f}, {1.0f, 1.0f, 1.0f}}, true, 0, 2},           // a channel cut short
+      {{{nan, 0.5f, 0.25f}, {1.0f, 1.0f, 1.0f}}, true, 0, 0},
+      {{{0.0f, 0.5f, 0.25f}}, true, 1, 0},  // a channel missing
+  };
+  for (const Case& c : cases) {
+    const plughost::Difference d = plughost::firstDifference(expected, c.actual);
+    EXPECT_EQ(c.found, d.found);
+    EXPECT_EQ(c.channel, d.channel);
+    EXPECT_EQ(c.frame, d.frame);
+  }
+  EXPECT_EQ("output channel 1 from frame 2 (0.5, not 1)",
+            plughost::describe(plughost::firstDifference(expected, cases[1].actual)));
+  // The same NaN on both sides is the same sample.
+  EXPECT_FALSE(plughost::firstDifference({{nan}}, {{nan}}).found);
+}
+
+TEST(ValidateSoundCompare, LevelsWithinSixDecibelsOrBelowTheFloorAreTheSame) {
+  const auto level = [](float value) { return std::vector<float>(2048, value); };
+  struct Case {
+    float expected, actual;
+    bool found;
+  };
+  const Case cases[] = {
+      {0.5f, 0.5f, false}, {0.5f, 0.26f, false}, {0.5f, 0.24f, true},
+      {0.5f, 1.1f, true},  {1e-4f, 0.0f, false}, {0.0f, 0.01f, true},
+  };
+  for (const Case& c : cases) {
+    const plughost::Difference d =
+        plughost::levelDifference({level(c.expected)}, {level(c.actual)});
+    EXPECT_EQ(c.found, d.found) << c.expected << " " << c.actual;
+  }
+  std::vector<float> late = level(0.5f);
+  std::fill(late.begin() + 1024, late.end(), 0.0f);
+  EXPECT_EQ("output channel 0 in frames 1024 to 2047 (-240.0 dBFS, not -6.0 dBFS)",
+            plughost::describe(plughost::levelDifference({level(0.5f)}, {late})));
+}
+
+TEST(ValidateSoundCompare, AResponseThatIgnoresTheRateIsFoundShortOrLong) {
+  struct Case {
+    const char* what;
+    std::vector<float> at44, at96;
+    bool ignores;
+  };
+  std::vector<float> gain(8192, 0.0f);
+  gain[0] = 0.5f;
+  std::vector<float> delay(8192, 0.0f);
+  delay[64] = 1.0f;
+  const Case cases[] = {
+      {"one-pole following the rate", onePole(1000, 44100), onePole(1000, 96000), false},
+      {"one-pole ignoring the rate", onePole(1000, 44100), onePole(1000 * 96000.0 / 44100, 96000),
+       true},
+      {"a short one ignoring it", onePole(8000, 44100), onePole(8000 * 96000.0 / 44100, 96000),
+       true},
+      {"a gain", gain, gain, false},
+      {"a fixed delay", delay, delay, false},
+  };
+  for (const Case& c : cases) {
+    const plughost::RateComparison r = plughost::compareRates(c.at44, 44100, c.at96, 96000);
+    EXPECT_EQ(c.ignores, plughost::ignoresRate(r))
+        << c.what << ": " << r.sameHzDb << " dB in Hz, " << r.sameFractionDb << " dB in fractions";
+  }
+}
+
+}  // namespace sound

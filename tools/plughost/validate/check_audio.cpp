@@ -1,14 +1,15 @@
 // audio: sample rates, block sizes (fixed and varying), in-place buffers and
 // four input signals; the output stays finite and bounded and within the
-// block. Warns (a failure under --strict) when an effect with memory gives
-// the same output at two rates, and when subnormal numbers come out after
-// signal then silence.
+// block. Warns (a failure under --strict) when an effect's response at two
+// rates shows that it ignores the rate, and when subnormal numbers come out
+// after signal then silence.
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include "validate/audio_probe.h"
 #include "validate/check_list.h"
+#include "validate/sound_compare.h"
 #include "validate/validated_effect.h"
 
 namespace plughost {
@@ -59,19 +60,6 @@ bool runVarying(CheckContext& context, ValidatedEffect& effect, GuardedAudio& au
   return true;
 }
 
-// The first output samples of an impulse, to see whether the rate matters.
-std::vector<float> impulseResponse(CheckContext& context, ValidatedEffect& effect,
-                                   GuardedAudio& audio, float rate) {
-  effect.start(rate, kMaxBlock);
-  processChecked(context, effect, audio, Signal::Impulse, 256, false, 0, "impulse response");
-  std::vector<float> response;
-  for (int c = 0; c < audio.outputCount(); ++c) {
-    response.insert(response.end(), audio.output(c), audio.output(c) + audio.frames());
-  }
-  effect.stop();
-  return response;
-}
-
 // Noise then silence: subnormal output numbers cost hosts dearly.
 void noteSubnormals(CheckContext& context, ValidatedEffect& effect, GuardedAudio& audio) {
   effect.start(44100.0f, kMaxBlock);
@@ -88,6 +76,53 @@ void noteSubnormals(CheckContext& context, ValidatedEffect& effect, GuardedAudio
     context.warn(format("%d subnormal output samples in the silence after noise", subnormals));
   }
   context.figure("subnormal_samples", subnormals);
+}
+
+// The impulse response after a stretch of silence, kResponseFrames long,
+// first output channel: to see whether the rate matters.
+constexpr int kResponseFrames = 8192;
+std::vector<float> impulseResponse(CheckContext& context, ValidatedEffect& effect,
+                                   GuardedAudio& audio, float rate) {
+  effect.start(rate, kMaxBlock);
+  for (int block = 0; block < 4; ++block) {
+    processChecked(context, effect, audio, Signal::Silence, 4096, false, 0, "silence");
+  }
+  std::vector<float> response;
+  for (long done = 0; done < kResponseFrames; done += 4096) {
+    processChecked(context, effect, audio, Signal::Impulse, 4096, false, done, "impulse response");
+    if (audio.outputCount() > 0) {
+      response.insert(response.end(), audio.output(0), audio.output(0) + audio.frames());
+    }
+  }
+  effect.stop();
+  return response;
+}
+
+// Whether the effect follows the sample rate: its magnitude response at 44.1
+// and 96 kHz compared over the same frequencies and over the same fractions
+// of the rate, which catches short responses (a one-pole filter) as well as
+// long ones. A flat response (a gain, a fixed delay) tells nothing.
+void judgeRate(CheckContext& context, ValidatedEffect& effect, GuardedAudio& audio) {
+  if (effect.inputCount() <= 0) {
+    context.note("the effect takes no input: its response to the sample rate was not measured");
+    return;
+  }
+  const std::vector<float> at44 = impulseResponse(context, effect, audio, 44100.0f);
+  const std::vector<float> at96 = impulseResponse(context, effect, audio, 96000.0f);
+  const RateComparison comparison = compareRates(at44, 44100.0, at96, 96000.0);
+  context.figure("rate_same_hz_db", comparison.sameHzDb);
+  context.figure("rate_same_fraction_db", comparison.sameFractionDb);
+  if (ignoresRate(comparison)) {
+    context.warn(
+        format("the effect ignores the sample rate: its response at 96000 Hz is that at 44100 Hz "
+               "stretched by the rates' ratio (within %.2f dB), so it differs by up to %.1f dB at "
+               "the same frequencies",
+               comparison.sameFractionDb, comparison.sameHzDb));
+  } else if (comparison.sameHzDb < kSameResponseDb && comparison.sameFractionDb < kSameResponseDb) {
+    context.note("the response does not depend on the sample rate (a flat response)");
+  } else {
+    context.note("the output depends on the sample rate");
+  }
 }
 
 }  // namespace
@@ -112,25 +147,7 @@ void checkAudio(CheckContext& context) {
     effect.stop();
   }
   context.figure("audio_cases", static_cast<double>(cases));
-  const std::vector<float> at44 = impulseResponse(context, effect, audio, 44100.0f);
-  const std::vector<float> at96 = impulseResponse(context, effect, audio, 96000.0f);
-  // An impulse that rings on (a filter, a delay) has a length in time, so
-  // the same ringing at 44.1 and 96 kHz means the rate is ignored. A gain
-  // or any memoryless effect rightly answers the same at every rate.
-  const int length = audio.frames();
-  bool rings = false;
-  for (std::size_t i = 0; i < at44.size(); ++i) {
-    if (i % static_cast<std::size_t>(length) != 0 && at44[i] != 0.0f) rings = true;
-  }
-  if (at44 != at96) {
-    context.note("the output depends on the sample rate");
-  } else if (rings) {
-    context.warn(
-        "the impulse response rings on but is the same at 44100 and 96000 Hz: the effect "
-        "ignores the sample rate");
-  } else {
-    context.note("the output does not depend on the sample rate (no ringing after an impulse)");
-  }
+  judgeRate(context, effect, audio);
   noteSubnormals(context, effect, audio);
 }
 

@@ -14,6 +14,10 @@ const std::vector<CheckInfo>& allChecks() {
                                                 {"realtime", checkRealtime},
                                                 {"automation", checkAutomation},
                                                 {"midi", checkMidi},
+                                                {"consistency", checkConsistency},
+                                                {"extremes", checkExtremes},
+                                                {"restart", checkRestart},
+                                                {"notes", checkNotes},
                                                 {"threads", checkThreads},
                                                 {"editor", checkEditor},
                                                 {"lifecycle", checkLifecycle},
@@ -30,7 +34,8 @@ const CheckInfo* findCheck(const std::string& name) {
 
 bool processesLongAudio(const std::string& name) {
   return name == "audio" || name == "realtime" || name == "automation" || name == "midi" ||
-         name == "threads";
+         name == "threads" || name == "consistency" || name == "extremes" || name == "restart" ||
+         name == "notes";
 }
 
 // Hosts open every plug-in at every scan: stricter at higher levels, but
@@ -73,6 +78,11 @@ int plannedMs(const std::string& check, int level) {
   if (check == "threads") return static_cast<int>(threadSeconds(level) * 1500.0);
   if (check == "audio" || check == "midi") return 4000 * level * level;
   if (check == "automation" || check == "state" || check == "parameters") return 2000 * level;
+  // Several instances each, and runs of audio compared with each other.
+  if (check == "consistency" || check == "restart") return 4000 + 2000 * level;
+  if (check == "extremes") return 3000 * level;
+  // Up to 30 s of audio waiting for silence, twice.
+  if (check == "notes") return 20000;
   if (check == "editor") return 1500 * editorCycles(level);
   // Six cases of audio, slower than real time failing at once; the rest is
   // opening and loading.

@@ -18,7 +18,7 @@ struct CheckInfo {
 };
 
 // open, texts, parameters, state, cpu, audio, realtime, automation, midi,
-// threads, editor, lifecycle, fuzz.
+// consistency, extremes, restart, notes, threads, editor, lifecycle, fuzz.
 const std::vector<CheckInfo>& allChecks();
 // Null for an unknown name.
 const CheckInfo* findCheck(const std::string& name);
@@ -50,6 +50,10 @@ void checkCpu(CheckContext& context);
 void checkRealtime(CheckContext& context);
 void checkAutomation(CheckContext& context);
 void checkMidi(CheckContext& context);
+void checkConsistency(CheckContext& context);
+void checkExtremes(CheckContext& context);
+void checkRestart(CheckContext& context);
+void checkNotes(CheckContext& context);
 void checkThreads(CheckContext& context);
 void checkEditor(CheckContext& context);
 void checkLifecycle(CheckContext& context);
