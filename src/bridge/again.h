@@ -26,8 +26,9 @@ class AGain : public AudioEffectX, public virtual kel::IHost {
   static constexpr const char* kVendor = "Velmora";
   static constexpr const char* kProgramName = "Default";
 
-  // [main] Never fails outward: when the engine cannot be loaded the effect
-  // keeps the base defaults (1 program, 1 parameter, no editor, no flags).
+  // [main] Never fails outward: when the engine cannot be loaded, or lets an
+  // exception out while it is set up, the effect keeps the base defaults
+  // (1 program, 1 parameter, no editor, no flags).
   explicit AGain(audioMasterCallback host);
   ~AGain() override;
 
@@ -89,6 +90,10 @@ class AGain : public AudioEffectX, public virtual kel::IHost {
   // record (left alone when the answer is null).
   kel::IProcessor* describedParameterOf(VstInt32 hostIndex, std::int32_t* engineIndex,
                                         kel::SParameterInfo& info) const;
+
+  // Loads the engine and sets the effect up around it; false when the
+  // engine cannot be loaded.
+  bool setUpEngine();
 
   bool takesMidi = false;
   char programName[kHostTextSize] = {};

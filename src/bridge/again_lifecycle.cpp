@@ -35,12 +35,32 @@ bool readEnginePath(const char* guid, char* path, std::size_t size) {
 }  // namespace
 
 AGain::AGain(audioMasterCallback host) : AudioEffectX(host, 1, 1) {
-  if (!loadEngine()) {
-    // Without an engine the effect is what its record says: the base
-    // channel counts and no name; what the .ini file promised is void.
-    name[0] = '\0';
-    return;
+  const AEffect baseRecord = cEffect;
+  bool engineThrew = false;
+  try {
+    if (setUpEngine()) return;
+  } catch (...) {
+    // Only where the engine's exceptions can reach us (64-bit builds). The
+    // exception object and its type live in the engine library, so it must
+    // be over before the library goes: hence here, not in createEffect.
+    engineThrew = true;
   }
+  if (engineThrew) {
+    // What set-up gave the record and the engine goes with the engine.
+    ready.store(false, std::memory_order_release);
+    engineSession.close();
+    cEffect = baseRecord;
+    numParams = cEffect.numParams;
+    takesMidi = false;
+    programName[0] = '\0';
+  }
+  // Without an engine the effect is what its record says: the base
+  // channel counts and no name; what the .ini file promised is void.
+  name[0] = '\0';
+}
+
+bool AGain::setUpEngine() {
+  if (!loadEngine()) return false;
 
   buildParameterMap();
   numParams = parameterMap.hostCount();
@@ -60,6 +80,7 @@ AGain::AGain(audioMasterCallback host) : AudioEffectX(host, 1, 1) {
 
   // Without a view there is nothing to show: the host sees no editor.
   if (kel::IView* view = engineSession.view()) new (std::nothrow) CVSTEditor(this, view);
+  return true;
 }
 
 AGain::~AGain() {

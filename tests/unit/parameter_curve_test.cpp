@@ -26,14 +26,14 @@ kel::SParameterInfo description(std::int32_t curve, std::int32_t decimals, std::
 
 // What the bridge gives the host, as AGain does it.
 float bridgeNormalized(const kel::SParameterInfo& info, std::int32_t value) {
-  const kel::ConverterFor converter(info);
+  const bridge::ConverterFor converter(info);
   if (converter.get() == nullptr) return 0.0f;
   const float result = static_cast<float>(converter.get()->valueToNormalized(value));
   return std::isfinite(result) ? result : 0.0f;
 }
 
 bool bridgeValue(const kel::SParameterInfo& info, float normalized, std::int32_t* value) {
-  const kel::ConverterFor converter(info);
+  const bridge::ConverterFor converter(info);
   if (converter.get() == nullptr) return false;
   *value = converter.get()->normalizedToValue(static_cast<double>(normalized));
   return true;
@@ -74,7 +74,7 @@ TEST(ParameterCurve, SameResultsAsTheBridgeForEveryCurve) {
     SCOPED_TRACE(testing::Message()
                  << "curve " << info.curve << ", decimals " << info.decimals << ", " << info.minimum
                  << ".." << info.maximum << ", base " << info.logBase);
-    EXPECT_EQ(kel::ConverterFor(info).get() != nullptr, kel::hasHostCurve(info));
+    EXPECT_EQ(bridge::ConverterFor(info).get() != nullptr, kel::hasHostCurve(info));
     // Engine values from below the minimum to above the maximum.
     const double span = static_cast<double>(info.maximum) - info.minimum;
     for (int step = -20; step <= 220; ++step) {
