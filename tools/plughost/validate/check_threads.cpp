@@ -1,11 +1,12 @@
 // threads: an audio thread processes while the UI thread reads and sets
 // parameters, asks for texts and the state and idles, for a level-scaled
 // time: no crash, no hang, finite output.
-#include <windows.h>
-
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <thread>
 
+#include "platform/platform.h"
 #include "validate/audio_probe.h"
 #include "validate/check_list.h"
 #include "validate/validated_effect.h"
@@ -25,7 +26,7 @@ struct AudioThread {
 };
 
 // [audio] Noise through the effect until told to stop or a block fails.
-DWORD WINAPI runAudio(void* argument) {
+void runAudio(void* argument) {
   auto* thread = static_cast<AudioThread*>(argument);
   std::mt19937 random(1);
   // The record's function directly: the effect's call notes belong to the
@@ -34,7 +35,10 @@ DWORD WINAPI runAudio(void* argument) {
   const AEffectProcessProc processor = thread->effect->processor();
   while (processor && !thread->stop.load()) {
     thread->audio->prepare(Signal::Noise, kBlock, false, random);
+    const FloatingPointState before = readFloatingPointState();
     processor(&record, thread->audio->inputs(), thread->audio->outputs(), kBlock);
+    thread->effect->compareFloatingPoint(
+        before, thread->effect->replaces() ? "processReplacing" : "process");
     const float peak = thread->audio->outputPeak();
     if (!(peak <= kOutputBound)) {
       thread->badPeak = peak;
@@ -43,7 +47,6 @@ DWORD WINAPI runAudio(void* argument) {
     }
     thread->blocks.fetch_add(1);
   }
-  return 0;
 }
 
 }  // namespace
@@ -55,7 +58,11 @@ void checkThreads(CheckContext& context) {
   AudioThread audioThread;
   audioThread.effect = &effect;
   audioThread.audio = &audio;
-  HANDLE thread = CreateThread(nullptr, 0, runAudio, &audioThread, 0, nullptr);
+  platform::Thread thread;
+  if (!thread.start(runAudio, &audioThread)) {
+    context.fail("cannot start an audio thread");
+    return;
+  }
   const double start = nowSeconds();
   const int parameters = effect.parameterCount();
   long uiCalls = 0;
@@ -70,12 +77,11 @@ void checkThreads(CheckContext& context) {
     effect.dispatch(effIdle);
     effect.dispatch(effEditIdle);
     uiCalls += 3;
-    Sleep(1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   audioThread.stop = true;
   context.calling("(waiting for the audio thread to finish its block)");
-  WaitForSingleObject(thread, INFINITE);
-  CloseHandle(thread);
+  thread.join();
   effect.stop();
   if (audioThread.failed.load()) {
     context.fail(format("the audio thread's output reaches %g while the UI thread works",

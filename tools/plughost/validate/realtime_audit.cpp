@@ -2,13 +2,15 @@
 
 #include <windows.h>
 
-#include <tlhelp32.h>
-
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <vector>
+
+#include "platform/platform.h"
 
 namespace plughost {
 namespace {
@@ -194,15 +196,13 @@ const StandIn* standInFor(Family family, const char* name) {
 // Resolves every real function once, from the library of its family.
 void resolveOriginals() {
   for (const StandIn& standIn : kStandIns) {
-    HMODULE library = GetModuleHandleA(familyLibrary(standIn.family));
-    if (library) {
-      *standIn.original = reinterpret_cast<void*>(GetProcAddress(library, standIn.name));
-    }
+    *standIn.original =
+        platform::moduleSymbol(platform::loadedModule(familyLibrary(standIn.family)), standIn.name);
   }
 }
 
 // Points one module's import entries at the stand-ins; answers how many.
-int patchModule(HMODULE module) {
+int patchModule(void* module) {
   auto* base = reinterpret_cast<BYTE*>(module);
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
   if (dos->e_magic != IMAGE_DOS_SIGNATURE) return 0;
@@ -238,6 +238,9 @@ int patchModule(HMODULE module) {
   return patched;
 }
 
+// More than any process of ours loads; the rest stay unaudited.
+constexpr std::size_t kModulesAtOnce = 1024;
+
 bool insideFolder(const char* path, const char* folder) {
   const std::size_t length = std::strlen(folder);
   return length > 0 && _strnicmp(path, folder, length) == 0;
@@ -264,16 +267,17 @@ int installRealtimeAudit() {
   resolveOriginals();
   char windows[MAX_PATH] = {};
   GetWindowsDirectoryA(windows, sizeof windows);
-  const HMODULE self = GetModuleHandleA(nullptr);
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, GetCurrentProcessId());
-  if (snapshot == INVALID_HANDLE_VALUE) return patched;
-  MODULEENTRY32 entry = {};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Module32First(snapshot, &entry); more; more = Module32Next(snapshot, &entry)) {
-    if (entry.hModule == self || insideFolder(entry.szExePath, windows)) continue;
-    patched += patchModule(entry.hModule);
+  void* const self = platform::loadedModule(nullptr);
+  std::vector<void*> modules(kModulesAtOnce);
+  modules.resize(std::min(modules.size(), platform::loadedModules(modules.data(), modules.size())));
+  for (void* module : modules) {
+    char path[MAX_PATH] = {};
+    if (module == self || !platform::moduleFileName(module, path, sizeof path) ||
+        insideFolder(path, windows)) {
+      continue;
+    }
+    patched += patchModule(module);
   }
-  CloseHandle(snapshot);
   return patched;
 }
 
@@ -295,12 +299,10 @@ AuditFinding firstAuditFinding() {
   if (!found) return finding;
   finding.function = foundFunction;
   finding.kind = foundKind;
-  HMODULE module = nullptr;
   char path[MAX_PATH] = {};
-  if (GetModuleHandleExA(
-          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-          static_cast<LPCSTR>(foundCaller), &module) &&
-      GetModuleFileNameA(module, path, sizeof path) > 0) {
+  void* const module = platform::moduleAt(foundCaller);
+  // A null module would name the program itself.
+  if (module != nullptr && platform::moduleFileName(module, path, sizeof path)) {
     const char* name = std::strrchr(path, '\\');
     finding.module = name ? name + 1 : path;
   } else {

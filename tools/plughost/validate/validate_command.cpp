@@ -18,7 +18,11 @@
 #include "formats/byte_file.h"
 #include "formats/pe_width.h"
 #include "hosting/host_context.h"
+#include "hosting/plugin_loader.h"
+#include "install/file_checks.h"
+#include "platform/platform.h"
 #include "support/command_error.h"
+#include "support/utf8_path.h"
 #include "validate/check_list.h"
 #include "validate/check_result.h"
 #include "validate/child_runner.h"
@@ -49,9 +53,7 @@ bool stderrIsTerminal() {
 // A plug-in file plughost can never load gets its reason before any child
 // runs: missing, not a PE file, or built for another processor.
 void checkFile(const std::string& path) {
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) throw CommandError("plug-in '" + path + "' does not exist");
-  std::fclose(file);
+  if (!isFile(path)) throw CommandError("plug-in '" + path + "' does not exist");
   const std::uint16_t machine = peMachine(path);
   if (machine == 0) throw CommandError("'" + path + "' is not a Windows DLL");
   const std::uint16_t ownMachine = kOwnWidth == 64 ? kMachineAmd64 : kMachineI386;
@@ -79,35 +81,39 @@ CLI::Validator levelRange() {
       "1-10");
 }
 
+// True when `path` (UTF-8) names an existing folder.
+bool isFolder(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(wideText(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // The report's place is checked before any check runs, so a long run never
 // ends in a report that cannot be written: not a folder, in a folder that
-// exists and takes new files.
+// exists and takes new files. Paths of any language, as every command takes.
 CLI::Validator writableReport() {
   return CLI::Validator(
       [](std::string& path) -> std::string {
-        const DWORD attributes = GetFileAttributesA(path.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-          return "'" + path + "' is a folder, not a file";
-        }
+        if (isFolder(path)) return "'" + path + "' is a folder, not a file";
         const std::size_t slash = path.find_last_of("\\/");
         const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-        const DWORD folderAttributes = GetFileAttributesA(folder.c_str());
-        if (folderAttributes == INVALID_FILE_ATTRIBUTES ||
-            !(folderAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-          return "the folder of '" + path + "' does not exist";
-        }
+        if (!isFolder(folder)) return "the folder of '" + path + "' does not exist";
         const std::string probe =
             (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) +
             format("~plughost-validate-%lu.tmp", GetCurrentProcessId());
-        HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
-          return "cannot write into the folder of '" + path + "'";
-        }
-        CloseHandle(file);
+        const platform::Handle file(platform::createTemporaryFile(wideText(probe).c_str()));
+        if (!file.valid()) return "cannot write into the folder of '" + path + "'";
         return "";
       },
       "FILE");
+}
+
+// An open that hung or crashed before the effect came up: a kelbridge effect
+// whose registry entry is missing stops on the bridge's error box. Its line
+// then says why, as `plughost info` does.
+void explainOpenFailure(const std::string& plugin, CheckResult& open) {
+  if (open.verdict != Verdict::Fail || figure(open, "cold_open_ms") != 0.0) return;
+  const std::string reason = registryReasonBeforeLoading(plugin);
+  if (!reason.empty()) open.failures.front() += "; it comes up without its engine: " + reason;
 }
 
 std::vector<std::string> selectedChecks(const ValidateOptions& options) {
@@ -189,6 +195,7 @@ int runValidate(ValidateOptions options) {
                    static_cast<unsigned>(i + 1), static_cast<unsigned>(checks.size()));
     }
     results.push_back(runCheck(options, checks[i]));
+    if (checks[i] == "open") explainOpenFailure(options.plugin, results.back());
     if (stderrIsTerminal()) std::fprintf(stderr, "%60s\r", "");
     printResult(results.back());
     failed += results.back().verdict == Verdict::Fail;
@@ -225,16 +232,16 @@ int runValidate(ValidateOptions options) {
 // [child] Ends the process with the exception's code, the way Windows ends
 // a crashed program, without a dialog or a debugger.
 LONG WINAPI endWithExceptionCode(EXCEPTION_POINTERS* exception) {
-  TerminateProcess(GetCurrentProcess(), exception->ExceptionRecord->ExceptionCode);
-  return EXCEPTION_EXECUTE_HANDLER;
+  platform::endProcess(exception->ExceptionRecord->ExceptionCode);
 }
 
 int runCheckChild(const std::string& plugin, const std::string& name, int level, std::uint32_t seed,
                   std::uintptr_t channelHandle) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
   SetUnhandledExceptionFilter(endWithExceptionCode);
-  auto* channel = static_cast<ChildChannel*>(MapViewOfFile(
-      reinterpret_cast<HANDLE>(channelHandle), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(ChildChannel)));
+  // The view stays for the process's life: it ends below without unwinding.
+  static platform::MappedView view;
+  auto* channel = static_cast<ChildChannel*>(view.map(channelHandle, sizeof(ChildChannel)));
   if (!channel) throw CommandError("validate-check: no channel to the validator");
   hostContext().logAutomation = false;
   CheckContext context(plugin, level, seed, channel);
@@ -249,8 +256,7 @@ int runCheckChild(const std::string& plugin, const std::string& name, int level,
   }
   // The plug-in may have left threads behind: end here, whatever they do.
   std::fflush(nullptr);
-  TerminateProcess(GetCurrentProcess(), 0);
-  return 0;
+  platform::endProcess(0);
 }
 
 }  // namespace
