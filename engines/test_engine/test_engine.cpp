@@ -18,6 +18,9 @@
 #ifdef _WIN32
 #include <windows.h>
 #endif
+#if defined(__i386__) || defined(__x86_64__)
+#include <xmmintrin.h>
+#endif
 
 namespace {
 
@@ -107,6 +110,27 @@ void misbehaveInProcess(float** outputs, std::int32_t frames) {
   if (s.growingOutput) s.growingGain *= 2.0f;
 }
 
+// What the host owns, changed where the script says so: the first input
+// channel (an input buffer is the host's) and the calling thread's
+// floating-point control state.
+void changeHostState(float** inputs, std::int32_t frames) {
+  const Script& s = scriptBlock;
+  if (s.writesInput && inputs != nullptr && s.inputCount > 0 && inputs[0] != nullptr) {
+    for (std::int32_t i = 0; i < frames; ++i) inputs[0][i] *= 0.5f;
+  }
+#if defined(__i386__) || defined(__x86_64__)
+  if (s.changesFloatingPoint) {
+    _mm_setcsr(_mm_getcsr() | 0x8040u);  // flush-to-zero, denormals-are-zero
+#if defined(__i386__)
+    std::uint16_t word = 0;
+    __asm__ volatile("fnstcw %0" : "=m"(word));
+    word = static_cast<std::uint16_t>(word & ~0x0300u);  // 24-bit precision
+    __asm__ volatile("fldcw %0" : : "m"(word));
+#endif
+  }
+#endif
+}
+
 class TestProcessor final : public kel::IProcessor {
  public:
   // [main] Starts the engine's own notice thread when scripted.
@@ -142,9 +166,13 @@ class TestProcessor final : public kel::IProcessor {
     delete this;
   }
 
-  // [main] Logged only.
+  // [main] May report a change to the host while the host is creating the
+  // effect.
   void initialize() override {
     record(Op::Initialize);
+    if (scriptBlock.notifyWhileCreated && scriptBlock.host != nullptr) {
+      scriptBlock.host->parameterChanged(0);
+    }
   }
 
   // [main] May report a change to the host while terminating.
@@ -224,6 +252,7 @@ class TestProcessor final : public kel::IProcessor {
       }
     }
     misbehaveInProcess(outputs, frames);
+    changeHostState(inputs, frames);
   }
 
   // [any thread] Answers the scripted count, which may be negative.
@@ -370,17 +399,32 @@ class TestView final : public kel::IView {
   }
 
   // [main] The window stays the caller's.
+  // A window of the reported size inside a real parent window (a child
+  // of it, as hosts expect), destroyed on close.
   void open(void* parentWindow, std::int32_t x, std::int32_t y) override {
     record(Op::ViewOpen, x, y, 0.0f, parentWindow);
 #ifdef _WIN32
     // Never deleted: the leak the editor check must find.
     if (scriptBlock.editorLeaksGdi) CreateSolidBrush(RGB(1, 2, 3));
+    HWND parent = static_cast<HWND>(parentWindow);
+    if (window == nullptr && parent != nullptr && IsWindow(parent)) {
+      const Script& s = scriptBlock;
+      const bool own = s.editorTopLevel;
+      window =
+          CreateWindowExA(0, "STATIC", "test engine view", (own ? WS_POPUP : WS_CHILD) | WS_VISIBLE,
+                          x, y, s.viewWidth + (s.editorWrongSize ? 100 : 0), s.viewHeight,
+                          own ? nullptr : parent, nullptr, nullptr, nullptr);
+    }
 #endif
   }
 
-  // [main] Logged only.
+  // [main] Destroys the view's window.
   void close() override {
     record(Op::ViewClose);
+#ifdef _WIN32
+    if (window != nullptr) DestroyWindow(window);
+    window = nullptr;
+#endif
   }
   // [main] Logged only.
   void update() override {
@@ -390,6 +434,11 @@ class TestView final : public kel::IView {
   void idle() override {
     record(Op::ViewIdle);
   }
+
+ private:
+#ifdef _WIN32
+  HWND window = nullptr;  // the open view's own window
+#endif
 };
 
 class TestModule final : public kel::IModule {

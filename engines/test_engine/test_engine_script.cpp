@@ -54,6 +54,11 @@ bool applyScriptText(Script& script, const char* text) {
       {"slow-process", &Script::slowProcess},
       {"editor-leaks-gdi", &Script::editorLeaksGdi},
       {"crash-off-opening-thread", &Script::crashOffOpeningThread},
+      {"writes-input", &Script::writesInput},
+      {"changes-fp-state", &Script::changesFloatingPoint},
+      {"editor-top-level", &Script::editorTopLevel},
+      {"editor-wrong-size", &Script::editorWrongSize},
+      {"notify-while-created", &Script::notifyWhileCreated},
   };
   bool known = true;
   const std::string all = text != nullptr ? text : "";

@@ -169,6 +169,16 @@ struct Script {
   bool crashOffOpeningThread;    // "crash-off-opening-thread": setParameter from a thread other
                                  // than the one that created the processor crashes
   float sampleRate;              // last setSampleRate, for the slow process
+  // What the host owns, changed (the validator's hoststate and editor checks):
+  bool writesInput;           // "writes-input": process halves its first input channel in place
+  bool changesFloatingPoint;  // "changes-fp-state": process sets flush-to-zero and
+                              // denormals-are-zero (on 32-bit also the x87 precision to 24
+                              // bits) and never puts them back
+  bool editorTopLevel;        // "editor-top-level": the view opens a top-level window of its
+                              // own instead of a child of the host's
+  bool editorWrongSize;       // "editor-wrong-size": the view's window is 100 pixels wider
+                              // than the size it reports
+  bool notifyWhileCreated;    // "notify-while-created": initialize reports parameter 0 changed
 };
 
 // Restores every answer to its default: version 5, one automatable linear

@@ -17,7 +17,8 @@ const std::vector<CheckInfo>& allChecks() {
                                                 {"threads", checkThreads},
                                                 {"editor", checkEditor},
                                                 {"lifecycle", checkLifecycle},
-                                                {"fuzz", checkFuzz}};
+                                                {"fuzz", checkFuzz},
+                                                {"hoststate", checkHostState}};
   return checks;
 }
 
@@ -79,6 +80,7 @@ int plannedMs(const std::string& check, int level) {
   if (check == "cpu") return static_cast<int>(6000.0 * cpuSecondsPerCase(level));
   if (check == "realtime") return 1000 * level;
   if (check == "lifecycle") return 200 * lifecycleCycles(level);
+  if (check == "hoststate") return 1000 * level;
   if (check == "fuzz") return static_cast<int>(fuzzCalls(level) / fuzzChildren(level) / 5);
   return 0;
 }

@@ -18,7 +18,7 @@ struct CheckInfo {
 };
 
 // open, texts, parameters, state, cpu, audio, realtime, automation, midi,
-// threads, editor, lifecycle, fuzz.
+// threads, editor, lifecycle, fuzz, hoststate.
 const std::vector<CheckInfo>& allChecks();
 // Null for an unknown name.
 const CheckInfo* findCheck(const std::string& name);
@@ -54,5 +54,6 @@ void checkThreads(CheckContext& context);
 void checkEditor(CheckContext& context);
 void checkLifecycle(CheckContext& context);
 void checkFuzz(CheckContext& context);
+void checkHostState(CheckContext& context);
 
 }  // namespace plughost
