@@ -85,6 +85,13 @@ std::int32_t chunkValueBytes() {
   return count * static_cast<std::int32_t>(sizeof(std::int32_t));
 }
 
+// Bytes before the values in a chunk: with "state-by-width" as many as a
+// pointer has beyond 4, so 32- and 64-bit builds read each other's chunks
+// wrongly.
+std::int32_t widthPad() {
+  return scriptBlock.stateByWidth ? static_cast<std::int32_t>(sizeof(void*)) - 4 : 0;
+}
+
 // The faulty output a script asks for, after the regular processing.
 void misbehaveInProcess(float** outputs, std::int32_t frames) {
   Script& s = scriptBlock;
@@ -305,7 +312,7 @@ class TestProcessor final : public kel::IProcessor {
   std::int32_t getChunkSize() override {
     record(Op::GetChunkSize);
     if (scriptBlock.chunkHoldsValues) {
-      return chunkValueBytes() + (scriptBlock.stateResavedDifferently ? 4 : 0) +
+      return widthPad() + chunkValueBytes() + (scriptBlock.stateResavedDifferently ? 4 : 0) +
              (scriptBlock.saveCounter ? 4 : 0);
     }
     return scriptBlock.chunkSize;
@@ -321,9 +328,10 @@ class TestProcessor final : public kel::IProcessor {
     if (bytes != nullptr && kept > 0) std::memcpy(s.lastChunk, bytes, kept);
     while (s.hangInSetChunk) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     if (s.chunkHoldsValues && !s.stateNotRestored && bytes != nullptr &&
-        byteCount >= chunkValueBytes()) {
+        byteCount >= widthPad() + chunkValueBytes()) {
       for (std::int32_t i = 0; i < chunkValueBytes() / 4; ++i) {
-        std::memcpy(&s.parameters[i].value, static_cast<const char*>(bytes) + 4 * i, 4);
+        std::memcpy(&s.parameters[i].value, static_cast<const char*>(bytes) + widthPad() + 4 * i,
+                    4);
       }
     }
   }
@@ -334,7 +342,8 @@ class TestProcessor final : public kel::IProcessor {
     record(Op::GetChunk, 0, 0, 0.0f, buffer);
     if (s.chunkHoldsValues) {
       if (buffer == nullptr) return;
-      auto* bytes = static_cast<char*>(buffer);
+      std::memset(buffer, 0, static_cast<std::size_t>(widthPad()));
+      auto* bytes = static_cast<char*>(buffer) + widthPad();
       for (std::int32_t i = 0; i < chunkValueBytes() / 4; ++i) {
         std::memcpy(bytes + 4 * i, &s.parameters[i].value, 4);
       }

@@ -59,6 +59,7 @@ bool applyScriptText(Script& script, const char* text) {
       {"editor-top-level", &Script::editorTopLevel},
       {"editor-wrong-size", &Script::editorWrongSize},
       {"notify-while-created", &Script::notifyWhileCreated},
+      {"state-by-width", &Script::stateByWidth},
   };
   bool known = true;
   const std::string all = text != nullptr ? text : "";

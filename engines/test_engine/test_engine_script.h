@@ -179,6 +179,8 @@ struct Script {
   bool editorWrongSize;       // "editor-wrong-size": the view's window is 100 pixels wider
                               // than the size it reports
   bool notifyWhileCreated;    // "notify-while-created": initialize reports parameter 0 changed
+  bool stateByWidth;          // "state-by-width": the chunk's values start after
+                              // sizeof(void*) - 4 zero bytes
 };
 
 // Restores every answer to its default: version 5, one automatable linear

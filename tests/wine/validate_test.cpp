@@ -271,7 +271,7 @@ TEST_F(ValidateTest, AnEffectThatCannotOpenNamesEveryCheckNotRun) {
               lineOf(run.out, check).find("0.00 s  not run: the effect does not open"))
         << run.out;
   }
-  EXPECT_NE(std::string::npos, run.out.find(": 1 of 1 checks failed, 13 not run (level 1, seed 7)"))
+  EXPECT_NE(std::string::npos, run.out.find(": 1 of 1 checks failed, 14 not run (level 1, seed 7)"))
       << run.out;
   // The line says why, as info does.
   EXPECT_NE(std::string::npos,
@@ -349,6 +349,55 @@ TEST_F(ValidateTest, APluginAndItsReportInAFolderNamedBeyondAscii) {
   RemoveDirectoryW(wide(dir).c_str());
 }
 
+// The same effect built for the other width, beside this one's build (the
+// windows and windows64 build folders): a state saved by either width must
+// restore in the other with the same parameters and sound.
+TEST_F(ValidateTest, AStateMovesBetweenTheTwoWidths) {
+  const int otherWidth = 96 - 8 * static_cast<int>(sizeof(void*));
+  std::string bin = binFolder();
+  bin = bin.substr(0, bin.size() - 1);                        // ...\windows\bin
+  std::string build = bin.substr(0, bin.find_last_of('\\'));  // ...\windows
+  const bool wide = build.size() > 2 && build.compare(build.size() - 2, 2, "64") == 0;
+  const std::string otherBin =
+      (wide ? build.substr(0, build.size() - 2) : build + "64") + "\\bin\\";
+  for (const char* file : {"plughost.exe", "kelbridge.dll", "kel_test_engine.dll"}) {
+    if (GetFileAttributesA((otherBin + file).c_str()) == INVALID_FILE_ATTRIBUTES) {
+      GTEST_SKIP() << "the other width is not built: no " << otherBin << file;
+    }
+  }
+  // The other width's plug-in finds its engine in its own registry view.
+  const REGSAM otherView = sizeof(void*) == 4 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegCreateKeyExA(HKEY_LOCAL_MACHINE, wine_test::productKey(scratch.guid).c_str(), 0,
+                            nullptr, 0, KEY_WRITE | otherView, nullptr, &key, nullptr));
+  const std::string engine = otherBin + "kel_test_engine.dll";
+  RegSetValueExA(key, "PathName", 0, REG_SZ, reinterpret_cast<const BYTE*>(engine.c_str()),
+                 static_cast<DWORD>(engine.size() + 1));
+  RegCloseKey(key);
+  ASSERT_TRUE(CreateDirectoryA((folder + "other").c_str(), nullptr));
+  const std::string otherPlugin = folder + "other\\TestFx.dll";
+  ASSERT_TRUE(CopyFileA((otherBin + "kelbridge.dll").c_str(), otherPlugin.c_str(), FALSE));
+  ASSERT_TRUE(
+      CopyFileA((folder + "TestFx.ini").c_str(), (folder + "other\\TestFx.ini").c_str(), FALSE));
+  const std::string arguments = "validate \"" + plugin +
+                                "\" --seed 7 --only widths --other-width \"" + otherBin +
+                                "plughost.exe," + otherPlugin + "\"";
+  const ChildRun clean = plughost(arguments, "standalone");
+  const ChildRun faulty = plughost(arguments, "state-by-width");
+  RegDeleteKeyExA(HKEY_LOCAL_MACHINE, wine_test::productKey(scratch.guid).c_str(), otherView, 0);
+  EXPECT_EQ(0u, clean.exitCode) << clean.out << clean.err;
+  EXPECT_EQ(0u, lineOf(clean.out, "widths").find("PASS  ")) << clean.out;
+  EXPECT_EQ(1u, faulty.exitCode) << faulty.out << faulty.err;
+  const std::string line = lineOf(faulty.out, "widths");
+  EXPECT_EQ(0u, line.find("FAIL  ")) << faulty.out;
+  EXPECT_NE(std::string::npos,
+            line.find("a state saved by the " + std::to_string(8 * sizeof(void*)) +
+                      "-bit plug-in restores in the " + std::to_string(otherWidth) +
+                      "-bit one with other parameters"))
+      << faulty.out;
+}
+
 TEST_F(ValidateTest, AWellBehavedEngineAndItsReportPass) {
   const std::string json = folder + "report.json";
   const ChildRun run = plughost(
@@ -394,7 +443,13 @@ TEST_F(ValidateTest, BadFilesEndWithOneLineAndStatusOne) {
        "plughost: error: --json: '" + folder + "reports' is a folder, not a file\n"},
       {"validate \"" + plugin + "\" --only open,sound", 2,
        "plughost: error: --only: unknown check 'sound' (checks: open, texts, parameters, state, "
-       "cpu, audio, realtime, automation, midi, threads, editor, lifecycle, fuzz, hoststate)\n"},
+       "cpu, audio, realtime, automation, midi, threads, editor, lifecycle, fuzz, hoststate, "
+       "widths)\n"},
+      {"validate \"" + plugin + "\" --other-width \"" + binFolder() + "plughost.exe," + plugin +
+           "\"",
+       2,
+       "plughost: error: --other-width: '" + binFolder() + "plughost.exe' is not a " +
+           std::to_string(96 - 8 * static_cast<int>(sizeof(void*))) + "-bit program or DLL\n"},
   };
   ASSERT_TRUE(CreateDirectoryA((folder + "reports").c_str(), nullptr));
   for (const Case& c : cases) {

@@ -18,7 +18,8 @@ const std::vector<CheckInfo>& allChecks() {
                                                 {"editor", checkEditor},
                                                 {"lifecycle", checkLifecycle},
                                                 {"fuzz", checkFuzz},
-                                                {"hoststate", checkHostState}};
+                                                {"hoststate", checkHostState},
+                                                {"widths", checkWidths}};
   return checks;
 }
 
@@ -81,6 +82,8 @@ int plannedMs(const std::string& check, int level) {
   if (check == "realtime") return 1000 * level;
   if (check == "lifecycle") return 200 * lifecycleCycles(level);
   if (check == "hoststate") return 1000 * level;
+  // Ten runs of the two plughosts, each loading the effect.
+  if (check == "widths") return 60000;
   if (check == "fuzz") return static_cast<int>(fuzzCalls(level) / fuzzChildren(level) / 5);
   return 0;
 }

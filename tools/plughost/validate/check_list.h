@@ -18,7 +18,7 @@ struct CheckInfo {
 };
 
 // open, texts, parameters, state, cpu, audio, realtime, automation, midi,
-// threads, editor, lifecycle, fuzz, hoststate.
+// threads, editor, lifecycle, fuzz, hoststate, widths.
 const std::vector<CheckInfo>& allChecks();
 // Null for an unknown name.
 const CheckInfo* findCheck(const std::string& name);
@@ -55,5 +55,6 @@ void checkEditor(CheckContext& context);
 void checkLifecycle(CheckContext& context);
 void checkFuzz(CheckContext& context);
 void checkHostState(CheckContext& context);
+void checkWidths(CheckContext& context);
 
 }  // namespace plughost

@@ -8,6 +8,7 @@
 
 #include <io.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -44,6 +45,7 @@ struct ValidateOptions {
   std::string only;
   bool skipEditor = false;
   bool strict = false;
+  std::string otherWidth;  // --other-width PLUGHOST.exe,PLUGIN.dll
 };
 
 bool stderrIsTerminal() {
@@ -116,6 +118,29 @@ void explainOpenFailure(const std::string& plugin, CheckResult& open) {
   if (!reason.empty()) open.failures.front() += "; it comes up without its engine: " + reason;
 }
 
+// --other-width: the other width's plughost and the same effect built for
+// it, both existing files of that width.
+CLI::Validator otherWidthFiles() {
+  return CLI::Validator(
+      [](std::string& value) -> std::string {
+        std::string lower = value;
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const std::size_t at = lower.find(".exe,");
+        if (at == std::string::npos || at + 5 >= value.size()) {
+          return "wants PLUGHOST.exe,PLUGIN.dll, not '" + value + "'";
+        }
+        const int otherWidth = 96 - kOwnWidth;
+        for (const std::string& file : {value.substr(0, at + 4), value.substr(at + 5)}) {
+          if (!isFile(file)) return "'" + file + "' does not exist";
+          if (peWidth(file) != otherWidth) {
+            return "'" + file + "' is not a " + std::to_string(otherWidth) + "-bit program or DLL";
+          }
+        }
+        return "";
+      },
+      "PLUGHOST.exe,PLUGIN.dll");
+}
+
 std::vector<std::string> selectedChecks(const ValidateOptions& options) {
   std::vector<std::string> names;
   if (options.only.empty()) {
@@ -149,11 +174,16 @@ CheckResult runCheck(const ValidateOptions& options, const std::string& name) {
   const int children = name == "fuzz" ? fuzzChildren(options.level) : 1;
   const int timeoutMs = options.timeoutMs + plannedMs(name, options.level);
   for (int child = 0; child < children && result.failures.empty(); ++child) {
-    const ChildOutcome outcome =
-        runChild({"validate-check", options.plugin, "--check", name, "--level",
-                  std::to_string(options.level), "--seed",
-                  std::to_string(options.seed + static_cast<std::uint32_t>(child))},
-                 timeoutMs);
+    std::vector<std::string> arguments = {
+        "validate-check", options.plugin,
+        "--check",        name,
+        "--level",        std::to_string(options.level),
+        "--seed",         std::to_string(options.seed + static_cast<std::uint32_t>(child))};
+    if (name == "widths" && !options.otherWidth.empty()) {
+      arguments.push_back("--other-width");
+      arguments.push_back(options.otherWidth);
+    }
+    const ChildOutcome outcome = runChild(arguments, timeoutMs);
     addOutcome(result, outcome, timeoutMs);
   }
   if (options.strict) treatWarningsAsFailures(result);
@@ -236,7 +266,7 @@ LONG WINAPI endWithExceptionCode(EXCEPTION_POINTERS* exception) {
 }
 
 int runCheckChild(const std::string& plugin, const std::string& name, int level, std::uint32_t seed,
-                  std::uintptr_t channelHandle) {
+                  std::uintptr_t channelHandle, const std::string& otherWidth) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
   SetUnhandledExceptionFilter(endWithExceptionCode);
   // The view stays for the process's life: it ends below without unwinding.
@@ -245,6 +275,7 @@ int runCheckChild(const std::string& plugin, const std::string& name, int level,
   if (!channel) throw CommandError("validate-check: no channel to the validator");
   hostContext().logAutomation = false;
   CheckContext context(plugin, level, seed, channel);
+  context.setOtherWidth(otherWidth);
   const CheckInfo* check = findCheck(name);
   if (!check) throw CommandError("validate-check: unknown check '" + name + "'");
   try {
@@ -279,6 +310,11 @@ void addValidateCommand(CLI::App& app, int& status) {
       ->check(writableReport());
   validate->add_option("--only", options->only, "Run only these checks (comma-separated)");
   validate->add_flag("--skip-editor", options->skipEditor, "Do not open the editor");
+  validate
+      ->add_option("--other-width", options->otherWidth,
+                   "The other width's plughost and this effect built for it: a state saved by "
+                   "either restores in the other with the same parameters and sound")
+      ->check(otherWidthFiles());
   validate->add_flag("--strict", options->strict,
                      "Count every warning (subnormal output, a sample rate ignored, real-time "
                      "findings at level 1) as a failure");
@@ -300,9 +336,11 @@ void addValidateCommand(CLI::App& app, int& status) {
   check->add_option("--level", std::get<2>(*child))->required();
   check->add_option("--seed", std::get<3>(*child))->required();
   check->add_option("--channel", std::get<4>(*child))->required();
-  check->callback([child, &status] {
+  auto otherWidth = std::make_shared<std::string>();
+  check->add_option("--other-width", *otherWidth);
+  check->callback([child, otherWidth, &status] {
     status = runCheckChild(std::get<0>(*child), std::get<1>(*child), std::get<2>(*child),
-                           std::get<3>(*child), std::get<4>(*child));
+                           std::get<3>(*child), std::get<4>(*child), *otherWidth);
   });
 }
 
