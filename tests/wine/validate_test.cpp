@@ -393,8 +393,8 @@ TEST_F(ValidateTest, AStateMovesBetweenTheTwoWidths) {
   EXPECT_EQ(0u, line.find("FAIL  ")) << faulty.out;
   EXPECT_NE(std::string::npos,
             line.find("a state saved by the " + std::to_string(8 * sizeof(void*)) +
-                      "-bit plug-in restores in the " + std::to_string(otherWidth) +
-                      "-bit one with other parameters"))
+                      "-bit plug-in, restored in the " + std::to_string(otherWidth) +
+                      "-bit one, is refused: plughost: error: 'TestFx' did not take the program"))
       << faulty.out;
 }
 
