@@ -171,6 +171,12 @@ CheckResult runCheck(const ValidateOptions& options, const std::string& name) {
     result.skipReason = "--skip-editor";
     return result;
   }
+  // Told without a child process: it would load nothing.
+  if (name == "widths" && options.otherWidth.empty()) {
+    result.verdict = Verdict::Skip;
+    result.skipReason = "no --other-width PLUGHOST.exe,PLUGIN.dll given";
+    return result;
+  }
   const int children = name == "fuzz" ? fuzzChildren(options.level) : 1;
   const int timeoutMs = options.timeoutMs + plannedMs(name, options.level);
   for (int child = 0; child < children && result.failures.empty(); ++child) {
