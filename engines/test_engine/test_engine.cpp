@@ -19,6 +19,9 @@
 #ifdef _WIN32
 #include <windows.h>
 #endif
+#if defined(__i386__) || defined(__x86_64__)
+#include <xmmintrin.h>
+#endif
 
 namespace {
 
@@ -134,6 +137,13 @@ float gainOf(std::int32_t value) {
   return 0.25f + static_cast<float>(std::max(p.minimum, std::min(p.maximum, value))) / 100.0f;
 }
 
+// Bytes before the values in a chunk: with "state-by-width" as many as a
+// pointer has beyond 4, so 32- and 64-bit builds read each other's chunks
+// wrongly.
+std::int32_t widthPad() {
+  return scriptBlock.stateByWidth ? static_cast<std::int32_t>(sizeof(void*)) - 4 : 0;
+}
+
 // The faulty output a script asks for, after the regular processing.
 void misbehaveInProcess(float** outputs, std::int32_t frames) {
   Script& s = scriptBlock;
@@ -163,6 +173,27 @@ void misbehaveInProcess(float** outputs, std::int32_t frames) {
     if (s.writePastBlock) outputs[c][frames] = 0.25f;
   }
   if (s.growingOutput) s.growingGain *= 2.0f;
+}
+
+// What the host owns, changed where the script says so: the first input
+// channel (an input buffer is the host's) and the calling thread's
+// floating-point control state.
+void changeHostState(float** inputs, std::int32_t frames) {
+  const Script& s = scriptBlock;
+  if (s.writesInput && inputs != nullptr && s.inputCount > 0 && inputs[0] != nullptr) {
+    for (std::int32_t i = 0; i < frames; ++i) inputs[0][i] *= 0.5f;
+  }
+#if defined(__i386__) || defined(__x86_64__)
+  if (s.changesFloatingPoint) {
+    _mm_setcsr(_mm_getcsr() | 0x8040u);  // flush-to-zero, denormals-are-zero
+#if defined(__i386__)
+    std::uint16_t word = 0;
+    __asm__ volatile("fnstcw %0" : "=m"(word));
+    word = static_cast<std::uint16_t>(word & ~0x0300u);  // 24-bit precision
+    __asm__ volatile("fldcw %0" : : "m"(word));
+#endif
+  }
+#endif
 }
 
 class TestProcessor final : public kel::IProcessor {
@@ -200,9 +231,13 @@ class TestProcessor final : public kel::IProcessor {
     delete this;
   }
 
-  // [main] Logged only.
+  // [main] May report a change to the host while the host is creating the
+  // effect.
   void initialize() override {
     record(Op::Initialize);
+    if (scriptBlock.notifyWhileCreated && scriptBlock.host != nullptr) {
+      scriptBlock.host->parameterChanged(0);
+    }
   }
 
   // [main] May report a change to the host while terminating.
@@ -289,6 +324,7 @@ class TestProcessor final : public kel::IProcessor {
     if (filters() && outputs != nullptr && inputs != nullptr) filter(outputs, inputs, frames);
     if (playsNotes() && outputs != nullptr) playNotes(outputs, frames);
     misbehaveInProcess(outputs, frames);
+    changeHostState(inputs, frames);
   }
 
   // [any thread] Answers the scripted count, which may be negative.
@@ -342,7 +378,7 @@ class TestProcessor final : public kel::IProcessor {
   std::int32_t getChunkSize() override {
     record(Op::GetChunkSize);
     if (scriptBlock.chunkHoldsValues) {
-      return chunkValueBytes() + (scriptBlock.stateResavedDifferently ? 4 : 0) +
+      return widthPad() + chunkValueBytes() + (scriptBlock.stateResavedDifferently ? 4 : 0) +
              (scriptBlock.saveCounter ? 4 : 0) +
              (scriptBlock.chunkLastFieldUnwritten ? kTrailerBytes : 0);
     }
@@ -359,9 +395,10 @@ class TestProcessor final : public kel::IProcessor {
     if (bytes != nullptr && kept > 0) std::memcpy(s.lastChunk, bytes, kept);
     while (s.hangInSetChunk) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     if (s.chunkHoldsValues && !s.stateNotRestored && bytes != nullptr &&
-        byteCount >= chunkValueBytes()) {
+        byteCount >= widthPad() + chunkValueBytes()) {
       for (std::int32_t i = 0; i < chunkValueBytes() / 4; ++i) {
-        std::memcpy(&s.parameters[i].value, static_cast<const char*>(bytes) + 4 * i, 4);
+        std::memcpy(&s.parameters[i].value, static_cast<const char*>(bytes) + widthPad() + 4 * i,
+                    4);
       }
       if (!s.stateNotHeard && chunkValueBytes() > 0) gainValue_ = s.parameters[0].value;
     }
@@ -373,7 +410,8 @@ class TestProcessor final : public kel::IProcessor {
     record(Op::GetChunk, 0, 0, 0.0f, buffer);
     if (s.chunkHoldsValues) {
       if (buffer == nullptr) return;
-      auto* bytes = static_cast<char*>(buffer);
+      std::memset(buffer, 0, static_cast<std::size_t>(widthPad()));
+      auto* bytes = static_cast<char*>(buffer) + widthPad();
       for (std::int32_t i = 0; i < chunkValueBytes() / 4; ++i) {
         std::memcpy(bytes + 4 * i, &s.parameters[i].value, 4);
       }
@@ -524,17 +562,32 @@ class TestView final : public kel::IView {
   }
 
   // [main] The window stays the caller's.
+  // A window of the reported size inside a real parent window (a child
+  // of it, as hosts expect), destroyed on close.
   void open(void* parentWindow, std::int32_t x, std::int32_t y) override {
     record(Op::ViewOpen, x, y, 0.0f, parentWindow);
 #ifdef _WIN32
     // Never deleted: the leak the editor check must find.
     if (scriptBlock.editorLeaksGdi) CreateSolidBrush(RGB(1, 2, 3));
+    HWND parent = static_cast<HWND>(parentWindow);
+    if (window == nullptr && parent != nullptr && IsWindow(parent)) {
+      const Script& s = scriptBlock;
+      const bool own = s.editorTopLevel;
+      window =
+          CreateWindowExA(0, "STATIC", "test engine view", (own ? WS_POPUP : WS_CHILD) | WS_VISIBLE,
+                          x, y, s.viewWidth + (s.editorWrongSize ? 100 : 0), s.viewHeight,
+                          own ? nullptr : parent, nullptr, nullptr, nullptr);
+    }
 #endif
   }
 
-  // [main] Logged only.
+  // [main] Destroys the view's window.
   void close() override {
     record(Op::ViewClose);
+#ifdef _WIN32
+    if (window != nullptr) DestroyWindow(window);
+    window = nullptr;
+#endif
   }
   // [main] Logged only.
   void update() override {
@@ -544,6 +597,11 @@ class TestView final : public kel::IView {
   void idle() override {
     record(Op::ViewIdle);
   }
+
+ private:
+#ifdef _WIN32
+  HWND window = nullptr;  // the open view's own window
+#endif
 };
 
 class TestModule final : public kel::IModule {

@@ -71,6 +71,12 @@ bool applyScriptText(Script& script, const char* text) {
       {"chunk-last-field-unwritten", &Script::chunkLastFieldUnwritten},
       {"plays-notes", &Script::playsNotes},
       {"notes-never-stop", &Script::notesNeverStop},
+      {"writes-input", &Script::writesInput},
+      {"changes-fp-state", &Script::changesFloatingPoint},
+      {"editor-top-level", &Script::editorTopLevel},
+      {"editor-wrong-size", &Script::editorWrongSize},
+      {"notify-while-created", &Script::notifyWhileCreated},
+      {"state-by-width", &Script::stateByWidth},
   };
   bool known = true;
   const std::string all = text != nullptr ? text : "";

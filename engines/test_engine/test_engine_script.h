@@ -196,6 +196,18 @@ struct Script {
                                  // while a note is held
   bool notesNeverStop;           // "notes-never-stop": plays notes, ignores note-offs and
                                  // all-notes-off
+  // What the host owns, changed (the validator's hoststate and editor checks):
+  bool writesInput;           // "writes-input": process halves its first input channel in place
+  bool changesFloatingPoint;  // "changes-fp-state": process sets flush-to-zero and
+                              // denormals-are-zero (on 32-bit also the x87 precision to 24
+                              // bits) and never puts them back
+  bool editorTopLevel;        // "editor-top-level": the view opens a top-level window of its
+                              // own instead of a child of the host's
+  bool editorWrongSize;       // "editor-wrong-size": the view's window is 100 pixels wider
+                              // than the size it reports
+  bool notifyWhileCreated;    // "notify-while-created": initialize reports parameter 0 changed
+  bool stateByWidth;          // "state-by-width": the chunk's values start after
+                              // sizeof(void*) - 4 zero bytes
 };
 
 // Restores every answer to its default: version 5, one automatable linear

@@ -60,6 +60,8 @@ class Library {
   Library& operator=(const Library&) = delete;
 
   bool load(const char* path);
+  // The same for a path of any language (UTF-16), as plughost loads plug-ins.
+  bool load(const wchar_t* path);
   // Maps the library only to read its exports: none of its code runs and
   // none of its imports are loaded.
   bool loadForInspection(const char* path);
@@ -88,5 +90,62 @@ class Handle {
  private:
   void* handle = nullptr;
 };
+
+// --- plughost's validator: threads, shared memory, modules, files ---
+
+// Owner of one thread running `function(argument)`; joins it when destroyed.
+class Thread {
+ public:
+  using Function = void (*)(void* argument);
+  Thread() = default;
+  ~Thread();
+  Thread(const Thread&) = delete;
+  Thread& operator=(const Thread&) = delete;
+
+  // Starts the thread; false when the system refuses (nothing runs then).
+  bool start(Function function, void* argument);
+  bool running() const { return handle.valid(); }
+  // Waits for the thread's end; nothing when none runs.
+  void join();
+
+ private:
+  Handle handle;
+};
+
+// Owner of one view of a shared-memory mapping handed over by another
+// process (by the handle's value); unmaps it when destroyed.
+class MappedView {
+ public:
+  MappedView() = default;
+  ~MappedView();
+  MappedView(const MappedView&) = delete;
+  MappedView& operator=(const MappedView&) = delete;
+
+  // Maps `size` bytes of the mapping whose handle value is `mapping`; null
+  // when it cannot.
+  void* map(std::uintptr_t mapping, std::size_t size);
+
+ private:
+  void* view = nullptr;
+};
+
+// Creates `path` (UTF-16) as a new temporary file, deleted when its handle
+// closes; an invalid handle when the file exists or the folder takes no
+// new files.
+void* createTemporaryFile(const wchar_t* path);
+
+// The loaded module (not owned) named `name`, e.g. "kernel32.dll"; null when
+// it is not loaded.
+void* loadedModule(const char* name);
+// An export of a loaded module; null when it has none of that name.
+void* moduleSymbol(void* module, const char* name);
+// The loaded module (not owned) that holds `address`; null when none.
+void* moduleAt(const void* address);
+// Up to `capacity` modules loaded in this process into `modules`; answers
+// how many there are (which may exceed `capacity`).
+std::size_t loadedModules(void** modules, std::size_t capacity);
+
+// Ends this process at once with `code`: no destructor, no handler runs.
+[[noreturn]] void endProcess(std::uint32_t code);
 
 }  // namespace platform

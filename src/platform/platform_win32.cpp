@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "platform/path_size.h"
+#include <tlhelp32.h>
+
 #include "platform/platform.h"
 
 namespace platform {
@@ -119,6 +121,12 @@ bool Library::load(const char* path) {
   return handle != nullptr;
 }
 
+bool Library::load(const wchar_t* path) {
+  unload();
+  handle = LoadLibraryW(path);
+  return handle != nullptr;
+}
+
 bool Library::loadForInspection(const char* path) {
   unload();
   handle = LoadLibraryExA(path, nullptr, DONT_RESOLVE_DLL_REFERENCES);
@@ -135,6 +143,98 @@ void Library::unload() {
     FreeLibrary(static_cast<HMODULE>(handle));
     handle = nullptr;
   }
+}
+
+// --- plughost's validator: threads, shared memory, modules, files ---
+
+namespace {
+
+struct ThreadStart {
+  Thread::Function function;
+  void* argument;
+};
+
+DWORD WINAPI runThread(void* start) {
+  const ThreadStart begin = *static_cast<ThreadStart*>(start);
+  delete static_cast<ThreadStart*>(start);
+  begin.function(begin.argument);
+  return 0;
+}
+
+}  // namespace
+
+Thread::~Thread() {
+  join();
+}
+
+bool Thread::start(Function function, void* argument) {
+  join();
+  auto* begin = new ThreadStart{function, argument};
+  HANDLE thread = CreateThread(nullptr, 0, runThread, begin, 0, nullptr);
+  if (thread == nullptr) {
+    delete begin;
+    return false;
+  }
+  handle.reset(thread);
+  return true;
+}
+
+void Thread::join() {
+  if (!handle.valid()) return;
+  WaitForSingleObject(static_cast<HANDLE>(handle.get()), INFINITE);
+  handle.reset();
+}
+
+MappedView::~MappedView() {
+  if (view != nullptr) UnmapViewOfFile(view);
+}
+
+void* MappedView::map(std::uintptr_t mapping, std::size_t size) {
+  if (view != nullptr) UnmapViewOfFile(view);
+  view = MapViewOfFile(reinterpret_cast<HANDLE>(mapping), FILE_MAP_ALL_ACCESS, 0, 0, size);
+  return view;
+}
+
+void* createTemporaryFile(const wchar_t* path) {
+  return CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                     FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+}
+
+void* loadedModule(const char* name) {
+  return GetModuleHandleA(name);
+}
+
+void* moduleSymbol(void* module, const char* name) {
+  if (module == nullptr) return nullptr;
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
+}
+
+void* moduleAt(const void* address) {
+  HMODULE module = nullptr;
+  const DWORD flags =
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
+  if (!GetModuleHandleExA(flags, static_cast<LPCSTR>(address), &module)) return nullptr;
+  return module;
+}
+
+std::size_t loadedModules(void** modules, std::size_t capacity) {
+  const Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, GetCurrentProcessId()));
+  if (!snapshot.valid()) return 0;
+  MODULEENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  std::size_t count = 0;
+  for (BOOL more = Module32First(snapshot.get(), &entry); more;
+       more = Module32Next(snapshot.get(), &entry), ++count) {
+    if (count < capacity) modules[count] = entry.hModule;
+  }
+  return count;
+}
+
+void endProcess(std::uint32_t code) {
+  TerminateProcess(GetCurrentProcess(), code);
+  // TerminateProcess of the own process does not return; this is for the
+  // compiler.
+  for (;;) Sleep(INFINITE);
 }
 
 }  // namespace platform

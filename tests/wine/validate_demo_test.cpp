@@ -35,7 +35,7 @@ TEST(ValidateDemoEffects, EachPassesLevelOne) {
     EXPECT_TRUE(run.finished) << effect.name;
     EXPECT_EQ(0u, run.exitCode) << effect.name << "\n" << run.out << run.err;
     EXPECT_EQ(std::string::npos, run.out.find("FAIL")) << run.out;
-    EXPECT_NE(std::string::npos, run.out.find(": 0 of 17 checks failed (level 1, seed 1)"))
+    EXPECT_NE(std::string::npos, run.out.find(": 0 of 19 checks failed (level 1, seed 1)"))
         << run.out;
   }
 }

@@ -179,6 +179,32 @@ const FaultCase kFaultCases[] = {
      {{"notes",
        "notes never stop: 30 s after note-offs for a chord of 8 notes, the output still "
        "reaches -20.0 dBFS (the chord reached -20.0 dBFS)"}}},
+    {"notify-while-created",
+     "open",
+     60000,
+     {{"open",
+       "main() called the host with audioMasterAutomate (opcode 0) about the effect it had not yet "
+       "returned: hosts know an effect only once main() returns it"}}},
+    {"writes-input",
+     "hoststate",
+     60000,
+     {{"hoststate",
+       "processReplacing(64 frames) wrote into input channel 0 at frame 0 (separate input and "
+       "output buffers, the thread that opened the effect)"}}},
+    // Compared with the state of the same thread just before the call.
+    {"changes-fp-state",
+     "hoststate,audio",
+     60000,
+     {{"hoststate", sizeof(void*) == 4
+                        ? "processReplacing changes the calling thread's floating-point control "
+                          "state (the thread that opened the effect): MXCSR 0x1F80 became 0x9FC0 "
+                          "(flush-to-zero, denormals-are-zero) and the x87 control word 0x037F "
+                          "became 0x007F (precision)"
+                        : "processReplacing changes the calling thread's floating-point control "
+                          "state (the thread that opened the effect): MXCSR 0x1F80 became 0x9FC0 "
+                          "(flush-to-zero, denormals-are-zero)"},
+      // Every check watches every call.
+      {"audio", "processReplacing changes the calling thread's floating-point control state"}}},
 };
 
 TEST_F(ValidateTest, EachFaultIsCaughtByTheCheckThatNamesIt) {
@@ -261,6 +287,33 @@ TEST_F(ValidateTest, AnEditorLeakingAGdiObjectPerOpenFails) {
   EXPECT_LE(5, after - middle) << line;
 }
 
+// Hosts size their window from effEditGetRect and expect the editor inside
+// it: a top-level window of the editor's own, or a window of another size
+// than reported, fails.
+TEST_F(ValidateTest, AnEditorOutsideTheHostsWindowOrOfAnotherSizeFails) {
+  const struct {
+    const char* script;
+    const char* text;
+  } cases[] = {
+      {"editor-top-level",
+       "cycle 0: the editor opened a top-level window of its own (class \"Static\", 400 x 300) "
+       "instead of a child of the host's window"},
+      {"editor-wrong-size",
+       "cycle 0: effEditGetRect gives 400 x 300 but the editor's window is 500 x 300"},
+  };
+  for (const auto& c : cases) {
+    const ChildRun run = plughost("validate \"" + plugin + "\" --seed 7 --only editor", c.script);
+    if (run.out.find("no window can be created") != std::string::npos) {
+      if (wine_test::displayRequired()) FAIL() << "no window could be created\n" << run.out;
+      GTEST_SKIP() << "no display";
+    }
+    EXPECT_EQ(1u, run.exitCode) << run.out;
+    const std::string line = lineOf(run.out, "editor");
+    EXPECT_EQ(0u, line.find("FAIL  ")) << c.script << "\n" << run.out;
+    EXPECT_NE(std::string::npos, line.find(c.text)) << c.script << "\n" << run.out;
+  }
+}
+
 // kelbridge shows "Registry error" in main when its engine's key is missing:
 // under a display that box waits for a click, the open check times out, and
 // every other check is named as not run, with the reason, on a line of its
@@ -285,8 +338,131 @@ TEST_F(ValidateTest, AnEffectThatCannotOpenNamesEveryCheckNotRun) {
               lineOf(run.out, check).find("0.00 s  not run: the effect does not open"))
         << run.out;
   }
-  EXPECT_NE(std::string::npos, run.out.find(": 1 of 1 checks failed, 16 not run (level 1, seed 7)"))
+  EXPECT_NE(std::string::npos, run.out.find(": 1 of 1 checks failed, 18 not run (level 1, seed 7)"))
       << run.out;
+  // The line says why, as info does.
+  EXPECT_NE(std::string::npos,
+            lineOf(run.out, "open")
+                .find("; it comes up without its engine: engine GUID "
+                      "'{00000000-0000-0000-0000-00000000D1A1}' is not registered"))
+      << run.out;
+}
+
+// An effect whose engine cannot load comes up without it: the open check
+// names the step the way info does, word for word.
+TEST_F(ValidateTest, AnEffectWithoutItsEngineIsExplainedAsInfoExplainsIt) {
+  const std::string dll = folder + "Lost.dll";
+  ASSERT_TRUE(CopyFileA(plugin.c_str(), dll.c_str(), FALSE));
+  const std::string lostGuid = wine_test::relatedGuid(scratch.guid, 7);
+  ASSERT_TRUE(wine_test::setEnginePath(lostGuid, folder + "NoSuchEngine.dll"));
+  const std::string ini = "[KEL]\r\nGUID=" + lostGuid + "\r\nID=9\r\n[VST]\r\nName=Lost\r\n";
+  ASSERT_TRUE(wine_test::writeBytes(folder + "Lost.ini", ini));
+  const ChildRun info = plughost("info \"" + dll + "\"");
+  const ChildRun run = plughost("validate \"" + dll + "\" --seed 7 --only open");
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, wine_test::productKey(lostGuid).c_str());
+  const std::string marker = "came up without its engine: ";
+  const std::size_t from = info.err.find(marker);
+  ASSERT_NE(std::string::npos, from) << info.err;
+  const std::string reason =
+      info.err.substr(from + marker.size(), info.err.size() - from - marker.size() - 1);
+  EXPECT_NE(std::string::npos, reason.find("NoSuchEngine.dll' cannot be loaded: ")) << reason;
+  EXPECT_EQ(1u, run.exitCode) << run.out << run.err;
+  EXPECT_NE(
+      std::string::npos,
+      lineOf(run.out, "open")
+          .find("the effect came up without its engine (unique ID 'NoEf', no flags): " + reason))
+      << run.out;
+}
+
+// The bridge reads its folder through the ANSI code page: a folder named
+// outside ASCII but inside that page holds a working effect, which validate
+// takes, and its report, as every other command does.
+TEST_F(ValidateTest, APluginAndItsReportInAFolderNamedBeyondAscii) {
+  const std::string dir = folder + "d\xC3\xAFr2\\";  // "dïr2"
+  const auto wide = [](const std::string& text) {
+    std::wstring result(text.size() + 1, L'\0');
+    result.resize(static_cast<std::size_t>(
+        MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &result[0],
+                            static_cast<int>(result.size()))));
+    return result;
+  };
+  BOOL lost = FALSE;
+  char ansi[MAX_PATH] = {};
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide(dir).c_str(), -1, ansi, sizeof ansi,
+                      nullptr, &lost);
+  if (lost || GetACP() == CP_UTF8) GTEST_SKIP() << "'\xC3\xAF' is not in code page " << GetACP();
+  ASSERT_TRUE(CreateDirectoryW(wide(dir).c_str(), nullptr));
+  ASSERT_TRUE(CopyFileW(wide(plugin).c_str(), wide(dir + "TestFx.dll").c_str(), FALSE));
+  ASSERT_TRUE(
+      CopyFileW(wide(folder + "TestFx.ini").c_str(), wide(dir + "TestFx.ini").c_str(), FALSE));
+  const std::string json = dir + "r\xC3\xA9port.json";  // "réport.json"
+  const ChildRun run = plughost(
+      "validate \"" + dir + "TestFx.dll\" --seed 7 --only open,state " + "--json \"" + json + "\"",
+      "standalone");
+  EXPECT_EQ(0u, run.exitCode) << run.out << run.err;
+  EXPECT_EQ("", run.err);
+  EXPECT_EQ(0u, lineOf(run.out, "open").find("PASS  ")) << run.out;
+  EXPECT_EQ(0u, lineOf(run.out, "state").find("PASS  ")) << run.out;
+  FILE* report = _wfopen(wide(json).c_str(), L"rb");
+  ASSERT_NE(nullptr, report) << run.out;
+  std::string text(4096, '\0');
+  text.resize(std::fread(&text[0], 1, text.size(), report));
+  std::fclose(report);
+  EXPECT_NE(std::string::npos, text.find("d\xC3\xAFr2")) << text;
+  EXPECT_NE(std::string::npos, text.find("\"passed\": true,")) << text;
+  _wremove(wide(json).c_str());
+  DeleteFileW(wide(dir + "TestFx.dll").c_str());
+  DeleteFileW(wide(dir + "TestFx.ini").c_str());
+  RemoveDirectoryW(wide(dir).c_str());
+}
+
+// The same effect built for the other width, beside this one's build (the
+// windows and windows64 build folders): a state saved by either width must
+// restore in the other with the same parameters and sound.
+TEST_F(ValidateTest, AStateMovesBetweenTheTwoWidths) {
+  const int otherWidth = 96 - 8 * static_cast<int>(sizeof(void*));
+  std::string bin = binFolder();
+  bin = bin.substr(0, bin.size() - 1);                        // ...\windows\bin
+  std::string build = bin.substr(0, bin.find_last_of('\\'));  // ...\windows
+  const bool wide = build.size() > 2 && build.compare(build.size() - 2, 2, "64") == 0;
+  const std::string otherBin =
+      (wide ? build.substr(0, build.size() - 2) : build + "64") + "\\bin\\";
+  for (const char* file : {"plughost.exe", "kelbridge.dll", "kel_test_engine.dll"}) {
+    if (GetFileAttributesA((otherBin + file).c_str()) == INVALID_FILE_ATTRIBUTES) {
+      GTEST_SKIP() << "the other width is not built: no " << otherBin << file;
+    }
+  }
+  // The other width's plug-in finds its engine in its own registry view.
+  const REGSAM otherView = sizeof(void*) == 4 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegCreateKeyExA(HKEY_LOCAL_MACHINE, wine_test::productKey(scratch.guid).c_str(), 0,
+                            nullptr, 0, KEY_WRITE | otherView, nullptr, &key, nullptr));
+  const std::string engine = otherBin + "kel_test_engine.dll";
+  RegSetValueExA(key, "PathName", 0, REG_SZ, reinterpret_cast<const BYTE*>(engine.c_str()),
+                 static_cast<DWORD>(engine.size() + 1));
+  RegCloseKey(key);
+  ASSERT_TRUE(CreateDirectoryA((folder + "other").c_str(), nullptr));
+  const std::string otherPlugin = folder + "other\\TestFx.dll";
+  ASSERT_TRUE(CopyFileA((otherBin + "kelbridge.dll").c_str(), otherPlugin.c_str(), FALSE));
+  ASSERT_TRUE(
+      CopyFileA((folder + "TestFx.ini").c_str(), (folder + "other\\TestFx.ini").c_str(), FALSE));
+  const std::string arguments = "validate \"" + plugin +
+                                "\" --seed 7 --only widths --other-width \"" + otherBin +
+                                "plughost.exe," + otherPlugin + "\"";
+  const ChildRun clean = plughost(arguments, "standalone");
+  const ChildRun faulty = plughost(arguments, "state-by-width");
+  RegDeleteKeyExA(HKEY_LOCAL_MACHINE, wine_test::productKey(scratch.guid).c_str(), otherView, 0);
+  EXPECT_EQ(0u, clean.exitCode) << clean.out << clean.err;
+  EXPECT_EQ(0u, lineOf(clean.out, "widths").find("PASS  ")) << clean.out;
+  EXPECT_EQ(1u, faulty.exitCode) << faulty.out << faulty.err;
+  const std::string line = lineOf(faulty.out, "widths");
+  EXPECT_EQ(0u, line.find("FAIL  ")) << faulty.out;
+  EXPECT_NE(std::string::npos,
+            line.find("a state saved by the " + std::to_string(8 * sizeof(void*)) +
+                      "-bit plug-in, restored in the " + std::to_string(otherWidth) +
+                      "-bit one, is refused: plughost: error: 'TestFx' did not take the program"))
+      << faulty.out;
 }
 
 TEST_F(ValidateTest, AWellBehavedEngineAndItsReportPass) {
@@ -335,7 +511,12 @@ TEST_F(ValidateTest, BadFilesEndWithOneLineAndStatusOne) {
       {"validate \"" + plugin + "\" --only open,sound", 2,
        "plughost: error: --only: unknown check 'sound' (checks: open, texts, parameters, state, "
        "cpu, audio, realtime, automation, midi, consistency, extremes, restart, notes, threads, "
-       "editor, lifecycle, fuzz)\n"},
+       "editor, lifecycle, fuzz, hoststate, widths)\n"},
+      {"validate \"" + plugin + "\" --other-width \"" + binFolder() + "plughost.exe," + plugin +
+           "\"",
+       2,
+       "plughost: error: --other-width: '" + binFolder() + "plughost.exe' is not a " +
+           std::to_string(96 - 8 * static_cast<int>(sizeof(void*))) + "-bit program or DLL\n"},
   };
   ASSERT_TRUE(CreateDirectoryA((folder + "reports").c_str(), nullptr));
   for (const Case& c : cases) {

@@ -6,16 +6,12 @@
 #include "formats/pe_width.h"
 #include "hosting/crash_guard.h"
 #include "hosting/host_context.h"
-#include "install/engine_check.h"
-#include "install/file_checks.h"
 #include "installation/effect_settings.h"
 #include "support/command_error.h"
 #include "support/utf8_path.h"
 
 namespace plughost {
 namespace {
-
-using PluginMain = AEffect*(VSTCALLBACK*)(audioMasterCallback host);
 
 // Large enough for any text a plug-in may write; VST texts are short.
 constexpr std::size_t kTextBufferSize = 512;
@@ -29,29 +25,15 @@ PluginInstance::PluginInstance(const std::string& path) : path_(path) {
   requireOwnWidth(path, "plug-in '" + path + "'");
   // A bridge copy whose registry entry is missing would stop on the bridge's
   // modal error box: name the fault here instead.
-  const std::string settingsPath = installation::settingsPathFor(path);
-  const bool bridge = installation::hasEffectSettings(settingsPath.c_str());
-  const installation::EffectSettings settings =
-      bridge ? installation::readEffectSettings(settingsPath.c_str())
-             : installation::EffectSettings{};
-  std::string enginePath;
-  const std::string registry = bridge ? registryProblem(settings.guid, enginePath) : "";
+  const std::string registry = registryReasonBeforeLoading(path);
   if (!registry.empty())
     throw CommandError("'" + path + "' came up without its engine: " + registry);
-  library_.handle = LoadLibraryW(wideText(path).c_str());
-  if (!library_.handle) {
-    throw CommandError("cannot load plug-in '" + path +
-                       "': " + systemMessage(GetLastError(), path));
-  }
+  const std::string refused = library_.load(path);
+  if (!refused.empty()) throw CommandError(refused);
   // A throw from here on unloads the library with its owner.
-  auto entry = reinterpret_cast<PluginMain>(
-      reinterpret_cast<void*>(GetProcAddress(library_.handle, "main")));
-  if (!entry) {
-    throw CommandError("'" + path + "' is not a VST 2 plug-in: it has no export \"main\"");
-  }
   {
     const PluginCall call("main");
-    effect_ = unwindingStopsHere([&] { return entry(&hostCallback); });
+    effect_ = unwindingStopsHere([&] { return library_.entry()(&hostCallback); });
   }
   if (!effect_ || effect_->magic != kEffectMagic) {
     throw CommandError("'" + path + "': main() returned no effect");
@@ -60,21 +42,10 @@ PluginInstance::PluginInstance(const std::string& path) : path_(path) {
   // A bridge that could not load its engine still hands over an effect, with
   // no flags at all; it must not pass for a working one. Without its .ini
   // file it is known by the base record's default ID.
+  const bool bridge = installation::hasEffectSettings(installation::settingsPathFor(path).c_str());
   const bool unloadedBridge = effect_->flags == 0 && effect_->uniqueID == kDefaultUniqueId;
   if ((bridge && effect_->flags == 0) || unloadedBridge) {
-    std::string reason;
-    if (!isAnsiPath(path)) {
-      // Its settings file is read through the same ANSI path, so nothing
-      // else can be told about it.
-      reason = "the plug-in reads its folder through the system's ANSI code page (" +
-               std::to_string(GetACP()) + "), which lacks characters of this path";
-    } else if (bridge) {
-      reason = engineProblem(settings, EngineCheck{});
-    } else {
-      reason = GetFileAttributesW(wideText(settingsPath).c_str()) == INVALID_FILE_ATTRIBUTES
-                   ? "it has no configuration file (.ini) beside it"
-                   : "its configuration file '" + settingsPath + "' has no [KEL] settings";
-    }
+    std::string reason = engineAbsenceReason(path);
     if (reason.empty()) reason = "the engine did not load";
     // The destructor does not run for a constructor that throws.
     dispatch(effClose);

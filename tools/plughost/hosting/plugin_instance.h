@@ -1,5 +1,6 @@
-// One plug-in loaded the way a host loads it: LoadLibrary, the export "main"
-// called with plughost's callback, then the effect record's dispatcher.
+// One plug-in loaded the way a host loads it (hosting/plugin_loader.h), the
+// export "main" called with plughost's callback, then the effect record's
+// dispatcher.
 // Destroying the instance sends effClose and unloads the library.
 #pragma once
 
@@ -7,7 +8,7 @@
 
 #include <string>
 
-#include "support/system_message.h"
+#include "hosting/plugin_loader.h"
 #include "vst/vst_opcodes.h"
 #include "vst/vst_types.h"
 
@@ -45,16 +46,8 @@ class PluginInstance {
   std::string effectName() const;
 
  private:
-  // Unloads the plug-in's library (loaded by its wide path) when it goes.
-  struct LibraryOwner {
-    HMODULE handle = nullptr;
-    ~LibraryOwner() {
-      if (handle) FreeLibrary(handle);
-    }
-  };
-
   std::string path_;
-  LibraryOwner library_;
+  PluginLoader library_;  // declared before the effect: it goes after it
   AEffect* effect_ = nullptr;
 };
 

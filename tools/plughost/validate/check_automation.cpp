@@ -1,11 +1,10 @@
 // automation: random parameter changes between blocks on an audio thread of
 // its own (hosts automate from there, not from the thread that opened the
 // effect), and from a second thread while the audio runs at higher levels.
-#include <windows.h>
-
 #include <algorithm>
 #include <atomic>
 
+#include "platform/platform.h"
 #include "validate/audio_probe.h"
 #include "validate/check_list.h"
 #include "validate/validated_effect.h"
@@ -24,17 +23,18 @@ struct Automator {
 };
 
 // [automation thread] Random values to random parameters until told to stop.
-DWORD WINAPI automate(void* argument) {
+void automate(void* argument) {
   auto* automator = static_cast<Automator*>(argument);
   AEffect& record = automator->effect->record();
   unsigned state = automator->seed;
   while (!automator->stop.load()) {
     state = state * 1664525u + 1013904223u;
     const int index = static_cast<int>((state >> 8) % static_cast<unsigned>(record.numParams));
+    const FloatingPointState before = readFloatingPointState();
     record.setParameter(&record, index, static_cast<float>((state >> 12) & 0xFFFF) / 65535.0f);
+    automator->effect->compareFloatingPoint(before, "setParameter");
     automator->changes.fetch_add(1);
   }
-  return 0;
 }
 
 struct AudioRun {
@@ -45,7 +45,7 @@ struct AudioRun {
 };
 
 // [audio] The blocks, each after a few random parameter changes.
-DWORD WINAPI runBlocks(void* argument) {
+void runBlocks(void* argument) {
   auto* run = static_cast<AudioRun*>(argument);
   CheckContext& context = *run->context;
   std::uniform_int_distribution<int> index(0, run->effect->parameterCount() - 1);
@@ -59,7 +59,6 @@ DWORD WINAPI runBlocks(void* argument) {
       break;
     }
   }
-  return 0;
 }
 
 }  // namespace
@@ -74,25 +73,19 @@ void checkAutomation(CheckContext& context) {
   GuardedAudio audio(effect.inputCount(), effect.outputCount(), kBlock);
   effect.start(44100.0f, kBlock);
   Automator automator{&effect, {false}, {0}, static_cast<unsigned>(context.random()())};
-  HANDLE thread = nullptr;
-  if (context.level() >= kSecondThreadLevel) {
-    thread = CreateThread(nullptr, 0, automate, &automator, 0, nullptr);
-  }
+  platform::Thread thread;
+  if (context.level() >= kSecondThreadLevel) thread.start(automate, &automator);
   // The context is the audio thread's alone until it ends.
   AudioRun run{&context, &effect, &audio};
-  HANDLE audioThread = CreateThread(nullptr, 0, runBlocks, &run, 0, nullptr);
-  if (audioThread) {
-    WaitForSingleObject(audioThread, INFINITE);
-    CloseHandle(audioThread);
+  platform::Thread audioThread;
+  if (audioThread.start(runBlocks, &run)) {
+    audioThread.join();
   } else {
     runBlocks(&run);
   }
   const long made = run.made;
-  if (thread) {
-    automator.stop = true;
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
-  }
+  automator.stop = true;
+  thread.join();
   effect.stop();
   context.figure("parameter_changes", static_cast<double>(made + automator.changes.load()));
 }

@@ -18,6 +18,9 @@ class CheckContext {
   CheckContext(std::string plugin, int level, std::uint32_t seed, ChildChannel* channel);
 
   const std::string& plugin() const { return plugin_; }
+  // --other-width's "PLUGHOST.exe,PLUGIN.dll", or "" when not given.
+  const std::string& otherWidth() const { return otherWidth_; }
+  void setOtherWidth(const std::string& value) { otherWidth_ = value; }
   int level() const { return level_; }
   std::mt19937& random() { return random_; }
   // A uniform float in [low, high).
@@ -42,6 +45,7 @@ class CheckContext {
   void append(const char* kind, const std::string& text);
 
   std::string plugin_;
+  std::string otherWidth_;
   int level_;
   std::mt19937 random_;
   ChildChannel* channel_;

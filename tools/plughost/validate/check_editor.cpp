@@ -1,8 +1,12 @@
 // editor: opens into a real window, idles, reports its size and closes,
-// several times; GDI and USER objects must not grow.
+// several times: it opens as a child of the host's window, of the size it
+// reports, with no top-level window of its own, and is gone after closing;
+// GDI and USER objects must not grow.
 #include <windows.h>
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "validate/check_list.h"
 #include "validate/process_usage.h"
@@ -39,20 +43,91 @@ void pump(ValidatedEffect& effect, DWORD milliseconds) {
   } while (GetTickCount() - start < milliseconds);
 }
 
+struct WindowSearch {
+  DWORD process;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK collectShown(HWND window, LPARAM argument) {
+  auto* search = reinterpret_cast<WindowSearch*>(argument);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == search->process && IsWindowVisible(window)) search->found.push_back(window);
+  return TRUE;
+}
+
+// The visible top-level windows of this process.
+std::vector<HWND> topLevelWindows() {
+  WindowSearch search{GetCurrentProcessId(), {}};
+  EnumWindows(collectShown, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// A window's class and size, for messages.
+std::string describe(HWND window) {
+  char name[64] = {};
+  GetClassNameA(window, name, sizeof name);
+  RECT frame{};
+  GetWindowRect(window, &frame);
+  return format("class \"%s\", %ld x %ld", name, frame.right - frame.left,
+                frame.bottom - frame.top);
+}
+
+// Hosts give the editor a window of theirs and size it from effEditGetRect:
+// the editor must open inside it, as a child of the size it reports, and
+// put no window of its own on the screen.
+void checkPlacement(CheckContext& context, HWND window, const std::vector<HWND>& before,
+                    const ERect& rect, int number) {
+  for (HWND shown : topLevelWindows()) {
+    if (std::find(before.begin(), before.end(), shown) == before.end()) {
+      context.fail(
+          format("cycle %d: the editor opened a top-level window of its own (%s) "
+                 "instead of a child of the host's window",
+                 number, describe(shown).c_str()));
+      return;
+    }
+  }
+  HWND child = GetWindow(window, GW_CHILD);
+  if (!child) {
+    context.fail(format("cycle %d: the editor put no window into the host's window", number));
+    return;
+  }
+  RECT frame{};
+  GetWindowRect(child, &frame);
+  const long width = rect.right - rect.left;
+  const long height = rect.bottom - rect.top;
+  if (frame.right - frame.left != width || frame.bottom - frame.top != height) {
+    context.fail(
+        format("cycle %d: effEditGetRect gives %ld x %ld but the editor's window is "
+               "%ld x %ld",
+               number, width, height, frame.right - frame.left, frame.bottom - frame.top));
+  }
+}
+
 // One open, idle, size, close cycle in the host's window; false after a
 // failure.
 bool editorCycle(CheckContext& context, ValidatedEffect& effect, HWND window, int number) {
   ERect* rect = nullptr;
   effect.dispatch(effEditGetRect, 0, 0, &rect);
+  const std::vector<HWND> before = topLevelWindows();
   effect.dispatch(effEditOpen, 0, 0, window);
   pump(effect, kIdleMs);
   rect = nullptr;
   effect.dispatch(effEditGetRect, 0, 0, &rect);
   if (!rect || rect->right - rect->left <= 0 || rect->bottom - rect->top <= 0) {
     context.fail(format("cycle %d: effEditGetRect gives no size while the editor is open", number));
+  } else {
+    context.calling("(looking at the editor's windows)");
+    checkPlacement(context, window, before, *rect, number);
   }
   effect.dispatch(effEditClose);
   pump(effect, 0);
+  if (context.failures() == 0 && GetWindow(window, GW_CHILD)) {
+    context.fail(
+        format("cycle %d: the editor's window (%s) stays in the host's window after "
+               "effEditClose",
+               number, describe(GetWindow(window, GW_CHILD)).c_str()));
+  }
   return context.failures() == 0;
 }
 

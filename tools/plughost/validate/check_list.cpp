@@ -21,7 +21,9 @@ const std::vector<CheckInfo>& allChecks() {
                                                 {"threads", checkThreads},
                                                 {"editor", checkEditor},
                                                 {"lifecycle", checkLifecycle},
-                                                {"fuzz", checkFuzz}};
+                                                {"fuzz", checkFuzz},
+                                                {"hoststate", checkHostState},
+                                                {"widths", checkWidths}};
   return checks;
 }
 
@@ -89,6 +91,9 @@ int plannedMs(const std::string& check, int level) {
   if (check == "cpu") return static_cast<int>(6000.0 * cpuSecondsPerCase(level));
   if (check == "realtime") return 1000 * level;
   if (check == "lifecycle") return 200 * lifecycleCycles(level);
+  if (check == "hoststate") return 1000 * level;
+  // Ten runs of the two plughosts, each loading the effect.
+  if (check == "widths") return 60000;
   if (check == "fuzz") return static_cast<int>(fuzzCalls(level) / fuzzChildren(level) / 5);
   return 0;
 }

@@ -18,7 +18,8 @@ struct CheckInfo {
 };
 
 // open, texts, parameters, state, cpu, audio, realtime, automation, midi,
-// consistency, extremes, restart, notes, threads, editor, lifecycle, fuzz.
+// consistency, extremes, restart, notes, threads, editor, lifecycle, fuzz, hoststate,
+// widths.
 const std::vector<CheckInfo>& allChecks();
 // Null for an unknown name.
 const CheckInfo* findCheck(const std::string& name);
@@ -58,5 +59,7 @@ void checkThreads(CheckContext& context);
 void checkEditor(CheckContext& context);
 void checkLifecycle(CheckContext& context);
 void checkFuzz(CheckContext& context);
+void checkHostState(CheckContext& context);
+void checkWidths(CheckContext& context);
 
 }  // namespace plughost

@@ -1,8 +1,10 @@
-// open: the effect opens, quickly, with a sane record and with its engine.
+// open: the effect opens, quickly, with a sane record and with its engine,
+// and main() asks the host nothing about the effect it is still building.
 #include <windows.h>
 
 #include <memory>
 
+#include "hosting/plugin_loader.h"
 #include "validate/check_list.h"
 #include "validate/validated_effect.h"
 
@@ -12,6 +14,31 @@ namespace {
 // Bounds no real effect comes near; beyond them the record is garbage.
 constexpr int kMaxChannels = 256;
 constexpr int kMaxParameters = 100000;
+
+const char* hostOpcodeName(VstInt32 opcode) {
+  switch (opcode) {
+    case audioMasterAutomate:
+      return "audioMasterAutomate";
+    case audioMasterIdle:
+      return "audioMasterIdle";
+    case audioMasterGetTime:
+      return "audioMasterGetTime";
+    case audioMasterProcessEvents:
+      return "audioMasterProcessEvents";
+    case audioMasterIOChanged:
+      return "audioMasterIOChanged";
+    case audioMasterSizeWindow:
+      return "audioMasterSizeWindow";
+    case audioMasterUpdateDisplay:
+      return "audioMasterUpdateDisplay";
+    case audioMasterBeginEdit:
+      return "audioMasterBeginEdit";
+    case audioMasterEndEdit:
+      return "audioMasterEndEdit";
+    default:
+      return "a host call";
+  }
+}
 
 void checkRecord(CheckContext& context, const AEffect& record) {
   if (record.numInputs < 0 || record.numInputs > kMaxChannels || record.numOutputs < 0 ||
@@ -28,10 +55,12 @@ void checkRecord(CheckContext& context, const AEffect& record) {
     context.fail("the record lacks getParameter, setParameter or a process function");
   }
   // The bridge's effect without its engine: the default ID and no flags.
+  // The reason is told as `plughost info` tells it, step by step.
   if (record.uniqueID == kDefaultUniqueId && record.flags == 0) {
-    context.fail(
-        "the effect came up without its engine (unique ID 'NoEf', no flags): its .ini file, "
-        "registry entry or engine library is missing or refused");
+    context.calling("(finding why the engine did not load)");
+    std::string reason = engineAbsenceReason(context.plugin());
+    if (reason.empty()) reason = "the engine did not load";
+    context.fail("the effect came up without its engine (unique ID 'NoEf', no flags): " + reason);
   }
 }
 
@@ -42,6 +71,12 @@ void checkOpen(CheckContext& context) {
   auto cold = std::make_unique<ValidatedEffect>(context);
   const double coldMs = 1000.0 * (nowSeconds() - start);
   checkRecord(context, cold->record());
+  if (cold->instanceCallDuringMain() >= 0) {
+    context.fail(
+        format("main() called the host with %s (opcode %d) about the effect it had not "
+               "yet returned: hosts know an effect only once main() returns it",
+               hostOpcodeName(cold->instanceCallDuringMain()), cold->instanceCallDuringMain()));
+  }
   cold.reset();
   start = nowSeconds();
   auto warm = std::make_unique<ValidatedEffect>(context);

@@ -3,10 +3,9 @@
 // allocations, waits, locks and I/O the plug-in makes inside process,
 // processReplacing and effProcessEvents (validate/realtime_audit.h). A
 // finding is a warning at level 1 and a failure from level 2.
-#include <windows.h>
-
 #include <cstddef>
 
+#include "platform/platform.h"
 #include "validate/audio_probe.h"
 #include "validate/check_list.h"
 #include "validate/realtime_audit.h"
@@ -54,7 +53,7 @@ struct AudioRun {
 
 // [audio] The audited blocks; parameters change between them, as a host's
 // automation does, outside the audit.
-DWORD WINAPI runAudited(void* argument) {
+void runAudited(void* argument) {
   auto* run = static_cast<AudioRun*>(argument);
   CheckContext& context = *run->context;
   ValidatedEffect& effect = *run->effect;
@@ -76,10 +75,9 @@ DWORD WINAPI runAudited(void* argument) {
                          static_cast<long>(block) * size, format("%d-frame blocks", size));
       effect.auditProcessing(false);
       ++run->calls;
-      if (!played) return 0;
+      if (!played) return;
     }
   }
-  return 0;
 }
 
 }  // namespace
@@ -92,13 +90,12 @@ void checkRealtime(CheckContext& context) {
   context.calling("(pointing the loaded modules' imports at the audit)");
   const int entries = installRealtimeAudit();
   AudioRun run{&context, &effect, &audio, midi};
-  HANDLE thread = CreateThread(nullptr, 0, runAudited, &run, 0, nullptr);
-  if (!thread) {
+  platform::Thread thread;
+  if (!thread.start(runAudited, &run)) {
     context.fail("cannot start an audio thread");
     return;
   }
-  WaitForSingleObject(thread, INFINITE);
-  CloseHandle(thread);
+  thread.join();
   effect.stop();
   const AuditCounts counts = auditCounts();
   context.figure("audited_calls", static_cast<double>(run.calls));

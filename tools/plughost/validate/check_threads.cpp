@@ -1,11 +1,12 @@
 // threads: an audio thread processes while the UI thread reads and sets
 // parameters, asks for texts and the state and idles, for a level-scaled
 // time: no crash, no hang, finite output.
-#include <windows.h>
-
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <thread>
 
+#include "platform/platform.h"
 #include "validate/audio_probe.h"
 #include "validate/check_list.h"
 #include "validate/validated_effect.h"
@@ -26,7 +27,7 @@ struct AudioThread {
 };
 
 // [audio] Noise through the effect until told to stop or a block fails.
-DWORD WINAPI runAudio(void* argument) {
+void runAudio(void* argument) {
   auto* thread = static_cast<AudioThread*>(argument);
   std::mt19937 random(1);
   // The record's function directly, noted in this thread's own slot.
@@ -37,7 +38,10 @@ DWORD WINAPI runAudio(void* argument) {
     thread->context->calling("%s(%d frames) on the audio thread",
                              processor == record.processReplacing ? "processReplacing" : "process",
                              kBlock);
+    const FloatingPointState before = readFloatingPointState();
     processor(&record, thread->audio->inputs(), thread->audio->outputs(), kBlock);
+    thread->effect->compareFloatingPoint(
+        before, thread->effect->replaces() ? "processReplacing" : "process");
     const float peak = thread->audio->outputPeak();
     if (!(peak <= kOutputBound)) {
       thread->badPeak = peak;
@@ -46,7 +50,6 @@ DWORD WINAPI runAudio(void* argument) {
     }
     thread->blocks.fetch_add(1);
   }
-  return 0;
 }
 
 }  // namespace
@@ -59,7 +62,11 @@ void checkThreads(CheckContext& context) {
   audioThread.context = &context;
   audioThread.effect = &effect;
   audioThread.audio = &audio;
-  HANDLE thread = CreateThread(nullptr, 0, runAudio, &audioThread, 0, nullptr);
+  platform::Thread thread;
+  if (!thread.start(runAudio, &audioThread)) {
+    context.fail("cannot start an audio thread");
+    return;
+  }
   const double start = nowSeconds();
   const int parameters = effect.parameterCount();
   long uiCalls = 0;
@@ -74,12 +81,11 @@ void checkThreads(CheckContext& context) {
     effect.dispatch(effIdle);
     effect.dispatch(effEditIdle);
     uiCalls += 3;
-    Sleep(1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   audioThread.stop = true;
   context.calling("(waiting for the audio thread to finish its block)");
-  WaitForSingleObject(thread, INFINITE);
-  CloseHandle(thread);
+  thread.join();
   effect.stop();
   if (audioThread.failed.load()) {
     context.fail(format("the audio thread's output reaches %g while the UI thread works",

@@ -5,18 +5,20 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/path_size.h"
 #include "platform/platform.h"
+#include "support/utf8_path.h"
 #include "validate/child_channel.h"
 
 namespace plughost {
 namespace {
 
-std::string commandLine(const std::vector<std::string>& arguments) {
-  char self[platform::kMaxPathSize] = {};
-  platform::moduleFileName(nullptr, self, sizeof self);
-  std::string line = "\"" + std::string(self) + "\"";
-  for (const std::string& argument : arguments) line += " \"" + argument + "\"";
+// The command line in UTF-16: plug-in and report paths of any language
+// reach the child as they are (its arguments are read the same way).
+std::wstring commandLine(const std::vector<std::string>& arguments) {
+  std::wstring self(32768, L'\0');
+  self.resize(GetModuleFileNameW(nullptr, &self[0], static_cast<DWORD>(self.size())));
+  std::wstring line = L"\"" + self + L"\"";
+  for (const std::string& argument : arguments) line += L" \"" + wideText(argument) + L"\"";
   return line;
 }
 
@@ -75,15 +77,15 @@ ChildOutcome runChild(const std::vector<std::string>& arguments, int timeoutMs) 
   std::vector<std::string> all = arguments;
   all.push_back("--channel");
   all.push_back(std::to_string(reinterpret_cast<std::uintptr_t>(mapping.get())));
-  std::string line = commandLine(all);
-  STARTUPINFOA startup = {};
+  std::wstring line = commandLine(all);
+  STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = nothing.get();
   startup.hStdOutput = nothing.get();
   startup.hStdError = nothing.get();
   PROCESS_INFORMATION process = {};
-  outcome.started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+  outcome.started = CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                                    &startup, &process) != FALSE;
   if (!outcome.started) outcome.startError = "error " + std::to_string(GetLastError());
   if (outcome.started) {

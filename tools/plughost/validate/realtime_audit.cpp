@@ -10,6 +10,7 @@
 
 #include "hosting/import_patch.h"
 #include "platform/path_size.h"
+#include "platform/platform.h"
 
 namespace plughost {
 namespace {
@@ -185,12 +186,10 @@ AuditFinding firstAuditFinding() {
   if (!found) return finding;
   finding.function = foundFunction;
   finding.kind = foundKind;
-  HMODULE module = nullptr;
   char path[platform::kMaxPathSize] = {};
-  if (GetModuleHandleExA(
-          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-          static_cast<LPCSTR>(foundCaller), &module) &&
-      GetModuleFileNameA(module, path, sizeof path) > 0) {
+  void* const module = platform::moduleAt(foundCaller);
+  // A null module would name the program itself.
+  if (module != nullptr && platform::moduleFileName(module, path, sizeof path)) {
     const char* name = std::strrchr(path, '\\');
     finding.module = name ? name + 1 : path;
   } else {

@@ -10,6 +10,7 @@
 
 #include <io.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -21,7 +22,11 @@
 #include "formats/pe_width.h"
 #include "hosting/crash_guard.h"
 #include "hosting/host_context.h"
+#include "hosting/plugin_loader.h"
+#include "install/file_checks.h"
+#include "platform/platform.h"
 #include "support/command_error.h"
+#include "support/utf8_path.h"
 #include "validate/check_list.h"
 #include "validate/check_result.h"
 #include "validate/child_runner.h"
@@ -49,6 +54,7 @@ struct ValidateOptions {
   std::vector<std::string> plugins;
   std::string junit;
   ScratchRequest engine;  // engine.engine empty: none
+  std::string otherWidth;  // --other-width PLUGHOST.exe,PLUGIN.dll
 };
 
 // One plug-in's run: its results and what its summary line said.
@@ -65,9 +71,7 @@ bool stderrIsTerminal() {
 // A plug-in file plughost can never load gets its reason before any child
 // runs: missing, not a PE file, or built for another processor.
 void checkFile(const std::string& path) {
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) throw CommandError("plug-in '" + path + "' does not exist");
-  std::fclose(file);
+  if (!isFile(path)) throw CommandError("plug-in '" + path + "' does not exist");
   const std::uint16_t machine = peMachine(path);
   if (machine == 0) throw CommandError("'" + path + "' is not a Windows DLL");
   const std::uint16_t ownMachine = kOwnWidth == 64 ? kMachineAmd64 : kMachineI386;
@@ -95,35 +99,62 @@ CLI::Validator levelRange() {
       "1-10");
 }
 
+// True when `path` (UTF-8) names an existing folder.
+bool isFolder(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(wideText(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // The report's place is checked before any check runs, so a long run never
 // ends in a report that cannot be written: not a folder, in a folder that
-// exists and takes new files.
+// exists and takes new files. Paths of any language, as every command takes.
 CLI::Validator writableReport() {
   return CLI::Validator(
       [](std::string& path) -> std::string {
-        const DWORD attributes = GetFileAttributesA(path.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-          return "'" + path + "' is a folder, not a file";
-        }
+        if (isFolder(path)) return "'" + path + "' is a folder, not a file";
         const std::size_t slash = path.find_last_of("\\/");
         const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-        const DWORD folderAttributes = GetFileAttributesA(folder.c_str());
-        if (folderAttributes == INVALID_FILE_ATTRIBUTES ||
-            !(folderAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-          return "the folder of '" + path + "' does not exist";
-        }
+        if (!isFolder(folder)) return "the folder of '" + path + "' does not exist";
         const std::string probe =
             (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) +
             format("~plughost-validate-%lu.tmp", GetCurrentProcessId());
-        HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
-          return "cannot write into the folder of '" + path + "'";
-        }
-        CloseHandle(file);
+        const platform::Handle file(platform::createTemporaryFile(wideText(probe).c_str()));
+        if (!file.valid()) return "cannot write into the folder of '" + path + "'";
         return "";
       },
       "FILE");
+}
+
+// An open that hung or crashed before the effect came up: a kelbridge effect
+// whose registry entry is missing stops on the bridge's error box. Its line
+// then says why, as `plughost info` does.
+void explainOpenFailure(const std::string& plugin, CheckResult& open) {
+  if (open.verdict != Verdict::Fail || figure(open, "cold_open_ms") != 0.0) return;
+  const std::string reason = registryReasonBeforeLoading(plugin);
+  if (!reason.empty()) open.failures.front() += "; it comes up without its engine: " + reason;
+}
+
+// --other-width: the other width's plughost and the same effect built for
+// it, both existing files of that width.
+CLI::Validator otherWidthFiles() {
+  return CLI::Validator(
+      [](std::string& value) -> std::string {
+        std::string lower = value;
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const std::size_t at = lower.find(".exe,");
+        if (at == std::string::npos || at + 5 >= value.size()) {
+          return "wants PLUGHOST.exe,PLUGIN.dll, not '" + value + "'";
+        }
+        const int otherWidth = 96 - kOwnWidth;
+        for (const std::string& file : {value.substr(0, at + 4), value.substr(at + 5)}) {
+          if (!isFile(file)) return "'" + file + "' does not exist";
+          if (peWidth(file) != otherWidth) {
+            return "'" + file + "' is not a " + std::to_string(otherWidth) + "-bit program or DLL";
+          }
+        }
+        return "";
+      },
+      "PLUGHOST.exe,PLUGIN.dll");
 }
 
 std::vector<std::string> selectedChecks(const ValidateOptions& options) {
@@ -156,14 +187,25 @@ CheckResult runCheck(const ValidateOptions& options, const std::string& name) {
     result.skipReason = "--skip-editor";
     return result;
   }
+  // Told without a child process: it would load nothing.
+  if (name == "widths" && options.otherWidth.empty()) {
+    result.verdict = Verdict::Skip;
+    result.skipReason = "no --other-width PLUGHOST.exe,PLUGIN.dll given";
+    return result;
+  }
   const int children = name == "fuzz" ? fuzzChildren(options.level) : 1;
   const int timeoutMs = options.timeoutMs + plannedMs(name, options.level);
   for (int child = 0; child < children && result.failures.empty(); ++child) {
-    const ChildOutcome outcome =
-        runChild({"validate-check", options.plugin, "--check", name, "--level",
-                  std::to_string(options.level), "--seed",
-                  std::to_string(options.seed + static_cast<std::uint32_t>(child))},
-                 timeoutMs);
+    std::vector<std::string> arguments = {
+        "validate-check", options.plugin,
+        "--check",        name,
+        "--level",        std::to_string(options.level),
+        "--seed",         std::to_string(options.seed + static_cast<std::uint32_t>(child))};
+    if (name == "widths" && !options.otherWidth.empty()) {
+      arguments.push_back("--other-width");
+      arguments.push_back(options.otherWidth);
+    }
+    const ChildOutcome outcome = runChild(arguments, timeoutMs);
     addOutcome(result, outcome, timeoutMs);
   }
   if (options.strict) treatWarningsAsFailures(result);
@@ -203,6 +245,7 @@ PluginRun validatePlugin(const ValidateOptions& options, const std::vector<std::
                    static_cast<unsigned>(i + 1), static_cast<unsigned>(checks.size()));
     }
     results.push_back(runCheck(options, checks[i]));
+    if (checks[i] == "open") explainOpenFailure(options.plugin, results.back());
     if (stderrIsTerminal()) std::fprintf(stderr, "%60s\r", "");
     printResult(results.back());
     failed += results.back().verdict == Verdict::Fail;
@@ -291,19 +334,20 @@ void reportToValidator(const PluginFault& fault, void* context) {
   auto* channel = static_cast<ChildChannel*>(context);
   channel->endedThread = fault.thread;
   std::snprintf(channel->ending, sizeof channel->ending, "%s", fault.what);
-  TerminateProcess(GetCurrentProcess(),
-                   fault.exceptionCode ? fault.exceptionCode : kPluginCrashedStatus);
+  platform::endProcess(fault.exceptionCode ? fault.exceptionCode : kPluginCrashedStatus);
 }
 
 int runCheckChild(const std::string& plugin, const std::string& name, int level, std::uint32_t seed,
-                  std::uintptr_t channelHandle) {
+                  std::uintptr_t channelHandle, const std::string& otherWidth) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
-  auto* channel = static_cast<ChildChannel*>(MapViewOfFile(
-      reinterpret_cast<HANDLE>(channelHandle), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(ChildChannel)));
+  // The view stays for the process's life: it ends without unwinding.
+  static platform::MappedView view;
+  auto* channel = static_cast<ChildChannel*>(view.map(channelHandle, sizeof(ChildChannel)));
   if (!channel) throw CommandError("validate-check: no channel to the validator");
   setFaultReporter(reportToValidator, channel);
   hostContext().logAutomation = false;
   CheckContext context(plugin, level, seed, channel);
+  context.setOtherWidth(otherWidth);
   const CheckInfo* check = findCheck(name);
   if (!check) throw CommandError("validate-check: unknown check '" + name + "'");
   try {
@@ -315,8 +359,7 @@ int runCheckChild(const std::string& plugin, const std::string& name, int level,
   }
   // The plug-in may have left threads behind: end here, whatever they do.
   std::fflush(nullptr);
-  TerminateProcess(GetCurrentProcess(), 0);
-  return 0;
+  platform::endProcess(0);
 }
 
 }  // namespace
@@ -340,6 +383,11 @@ void addValidateCommand(CLI::App& app, int& status) {
       ->check(writableReport());
   validate->add_option("--only", options->only, "Run only these checks (comma-separated)");
   validate->add_flag("--skip-editor", options->skipEditor, "Do not open the editor");
+  validate
+      ->add_option("--other-width", options->otherWidth,
+                   "The other width's plughost and this effect built for it: a state saved by "
+                   "either restores in the other with the same parameters and sound")
+      ->check(otherWidthFiles());
   validate->add_flag("--strict", options->strict,
                      "Count every warning (subnormal output, a sample rate ignored, real-time "
                      "findings at level 1) as a failure");
@@ -385,9 +433,11 @@ void addValidateCommand(CLI::App& app, int& status) {
   check->add_option("--level", std::get<2>(*child))->required();
   check->add_option("--seed", std::get<3>(*child))->required();
   check->add_option("--channel", std::get<4>(*child))->required();
-  check->callback([child, &status] {
+  auto otherWidth = std::make_shared<std::string>();
+  check->add_option("--other-width", *otherWidth);
+  check->callback([child, otherWidth, &status] {
     status = runCheckChild(std::get<0>(*child), std::get<1>(*child), std::get<2>(*child),
-                           std::get<3>(*child), std::get<4>(*child));
+                           std::get<3>(*child), std::get<4>(*child), *otherWidth);
   });
 }
 

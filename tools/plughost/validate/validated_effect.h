@@ -6,11 +6,13 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <stdexcept>
 #include <string>
 
-#include "platform/platform.h"
+#include "hosting/plugin_loader.h"
 #include "validate/check_context.h"
+#include "validate/floating_point_state.h"
 #include "vst/vst_opcodes.h"
 #include "vst/vst_types.h"
 
@@ -24,14 +26,19 @@ class OpenFailure : public std::runtime_error {
 
 class ValidatedEffect {
  public:
-  // LoadLibraryA, "main", effOpen. Throws OpenFailure with a one-line reason.
+  // The library (hosting/plugin_loader.h), "main", effOpen. Throws
+  // OpenFailure with a one-line reason.
   explicit ValidatedEffect(CheckContext& context);
-  // effClose and FreeLibrary.
+  // effClose and FreeLibrary; reports a changed floating-point state.
   ~ValidatedEffect();
   ValidatedEffect(const ValidatedEffect&) = delete;
   ValidatedEffect& operator=(const ValidatedEffect&) = delete;
 
   AEffect& record() const { return *effect_; }
+  // The first host call main() made that is about the effect it was still
+  // building (audioMasterAutomate, audioMasterGetTime, ...): hosts do not
+  // know an effect before main() returns it. -1 when none.
+  VstInt32 instanceCallDuringMain() const { return callDuringMain_; }
   int parameterCount() const { return effect_->numParams; }
   int inputCount() const { return effect_->numInputs; }
   int outputCount() const { return effect_->numOutputs; }
@@ -57,16 +64,33 @@ class ValidatedEffect {
   // effStopProcess, effMainsChanged(0).
   void stop();
 
+  // [any thread] After a call into the plug-in made without this object
+  // (the record's functions called directly): notes a change of the calling
+  // thread's floating-point control state since `before`, the state just
+  // before the call, and puts it back. Every call this object makes is
+  // watched so. The first change is reported as a failure by
+  // reportFloatingPoint(), which the destructor calls.
+  void compareFloatingPoint(const FloatingPointState& before, const char* call);
+  // [the opening thread] Reports the first change seen, once.
+  void reportFloatingPoint();
+
   // A text opcode's answer read through a guarded 64-byte buffer; a write
   // past it or a text without NUL is reported as a failure naming `what`.
   std::string text(VstInt32 opcode, VstInt32 index, const std::string& what);
 
  private:
   CheckContext& context_;
-  platform::Library library_;
+  PluginLoader library_;
   AEffect* effect_ = nullptr;
   bool running_ = false;
   bool audited_ = false;
+  VstInt32 callDuringMain_ = -1;
+  const unsigned long openingThread_;
+  // The first change of the floating-point state, written by the one
+  // thread that claimed it and read after `changeReady_`.
+  std::atomic<bool> changeClaimed_{false};
+  std::atomic<bool> changeReady_{false};
+  std::string change_;
 };
 
 }  // namespace plughost
