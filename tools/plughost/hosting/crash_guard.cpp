@@ -18,6 +18,7 @@
 #include "formats/byte_file.h"
 #include "hosting/import_patch.h"
 #include "platform/path_size.h"
+#include "platform/platform.h"
 
 namespace plughost {
 namespace {
@@ -223,7 +224,7 @@ const void* pendingStack = nullptr;  // the faulting thread's stack pointer, whe
 const PluginCall* pendingCall = nullptr;
 // A thread of the guard's own, waiting from the start to report a stack
 // overflow with a whole stack: the faulting thread has next to none left.
-HANDLE overflowSignal = nullptr;
+platform::Handle overflowSignal;  // an event; lives as long as the process
 
 // [any thread] Makes the calling thread the one that reports; another one
 // that faults meanwhile waits for the end, and a second fault of the
@@ -256,7 +257,7 @@ void claimReport() {
 }
 
 DWORD WINAPI reportOverflow(void*) {
-  WaitForSingleObject(overflowSignal, INFINITE);
+  WaitForSingleObject(overflowSignal.get(), INFINITE);
   finishAndReport();
 }
 
@@ -265,8 +266,8 @@ DWORD WINAPI reportOverflow(void*) {
   pendingFault.thread = GetCurrentThreadId();
   pendingCall = currentCall();
   pendingOrigin = origin;
-  if (pendingFault.exceptionCode == EXCEPTION_STACK_OVERFLOW && overflowSignal &&
-      SetEvent(overflowSignal)) {
+  if (pendingFault.exceptionCode == EXCEPTION_STACK_OVERFLOW && overflowSignal.valid() &&
+      SetEvent(overflowSignal.get())) {
     for (;;) Sleep(INFINITE);
   }
   finishAndReport();
@@ -551,15 +552,11 @@ void installCrashHandler() {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
   SetUnhandledExceptionFilter(onUnhandledException);
   AddVectoredExceptionHandler(1, onFirstSight);
-  overflowSignal = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-  if (overflowSignal) {
-    HANDLE thread = CreateThread(nullptr, 0, reportOverflow, nullptr, 0, nullptr);
-    if (thread) {
-      CloseHandle(thread);
-    } else {
-      CloseHandle(overflowSignal);
-      overflowSignal = nullptr;
-    }
+  overflowSignal.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  if (overflowSignal.valid()) {
+    // The reporter runs for the process's life; only its handle goes here.
+    const platform::Handle reporter(CreateThread(nullptr, 0, reportOverflow, nullptr, 0, nullptr));
+    if (!reporter.valid()) overflowSignal.reset();
   }
   std::set_terminate(onTerminate);
   ULONG reserve = kHandlerStack;

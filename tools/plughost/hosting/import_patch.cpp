@@ -1,5 +1,4 @@
 #include "hosting/import_patch.h"
-#include "platform/path_size.h"
 
 #include <tlhelp32.h>
 
@@ -7,6 +6,9 @@
 #include <cstring>
 #include <cwchar>
 #include <string>
+
+#include "platform/path_size.h"
+#include "platform/platform.h"
 
 namespace plughost {
 namespace {
@@ -114,15 +116,16 @@ bool isForeignModule(HMODULE module, const wchar_t* path) {
 
 int patchForeignModules(const ImportStandIn* standIns, std::size_t count) {
   int patched = 0;
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, GetCurrentProcessId());
-  if (snapshot == INVALID_HANDLE_VALUE) return patched;
+  const platform::Handle snapshot(
+      CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, GetCurrentProcessId()));
+  if (!snapshot.valid()) return patched;
   MODULEENTRY32W entry = {};
   entry.dwSize = sizeof entry;
-  for (BOOL more = Module32FirstW(snapshot, &entry); more; more = Module32NextW(snapshot, &entry)) {
+  for (BOOL more = Module32FirstW(snapshot.get(), &entry); more;
+       more = Module32NextW(snapshot.get(), &entry)) {
     if (!isForeignModule(entry.hModule, entry.szExePath)) continue;
     patched += patchModuleImports(entry.hModule, standIns, count);
   }
-  CloseHandle(snapshot);
   return patched;
 }
 

@@ -33,42 +33,39 @@ Performance makePerformance(int inputs, long frames, unsigned variant) {
 }
 
 AudioThreads::AudioThreads(int count) : workers_(static_cast<std::size_t>(count)) {
-  done_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  done_.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
   for (Worker& worker : workers_) {
     worker.owner = this;
-    worker.go = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    worker.thread = CreateThread(nullptr, 0, loop, &worker, 0, nullptr);
+    worker.go.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    worker.thread.start(loop, &worker);
   }
 }
 
 AudioThreads::~AudioThreads() {
   stopping_ = true;
   for (Worker& worker : workers_) {
-    SetEvent(worker.go);
-    WaitForSingleObject(worker.thread, INFINITE);
-    CloseHandle(worker.thread);
-    CloseHandle(worker.go);
+    SetEvent(worker.go.get());
+    worker.thread.join();
   }
-  CloseHandle(done_);
 }
 
 // [audio] Waits for a job, runs it, says so; until the owner stops.
-DWORD WINAPI AudioThreads::loop(void* argument) {
+void AudioThreads::loop(void* argument) {
   auto* worker = static_cast<Worker*>(argument);
   AudioThreads& owner = *worker->owner;
   for (;;) {
-    WaitForSingleObject(worker->go, INFINITE);
-    if (owner.stopping_) return 0;
+    WaitForSingleObject(worker->go.get(), INFINITE);
+    if (owner.stopping_) return;
     owner.job_(owner.argument_);
-    SetEvent(owner.done_);
+    SetEvent(owner.done_.get());
   }
 }
 
 void AudioThreads::run(int worker, void (*job)(void*), void* argument) {
   job_ = job;
   argument_ = argument;
-  SetEvent(workers_[static_cast<std::size_t>(worker % count())].go);
-  WaitForSingleObject(done_, INFINITE);
+  SetEvent(workers_[static_cast<std::size_t>(worker % count())].go.get());
+  WaitForSingleObject(done_.get(), INFINITE);
 }
 
 Player::Player(CheckContext& context, ValidatedEffect& effect, const Performance& performance,

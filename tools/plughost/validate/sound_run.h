@@ -9,6 +9,7 @@
 
 #include <vector>
 
+#include "platform/platform.h"
 #include "validate/check_context.h"
 #include "validate/sound_compare.h"
 #include "validate/validated_effect.h"
@@ -51,14 +52,14 @@ class AudioThreads {
 
  private:
   struct Worker {
-    HANDLE thread = nullptr;
-    HANDLE go = nullptr;
+    platform::Handle go;  // an event: a job waits
     AudioThreads* owner = nullptr;
+    platform::Thread thread;  // last: joined before its event goes
   };
-  static DWORD WINAPI loop(void* argument);
+  static void loop(void* argument);
 
   std::vector<Worker> workers_;
-  HANDLE done_ = nullptr;
+  platform::Handle done_;  // an event: the job ended
   void (*job_)(void*) = nullptr;
   void* argument_ = nullptr;
   bool stopping_ = false;
