@@ -2,9 +2,7 @@
 
 #include <windows.h>
 
-#include <memory>
-#include <type_traits>
-
+#include "platform/platform.h"
 #include "support/command_error.h"
 #include "support/utf8_path.h"
 
@@ -56,10 +54,11 @@ void makeDirectories(const std::string& directory) {
 
 void requireExport(const std::string& path, const char* name, const char* what) {
   // Loaded for its export table only: nothing of it runs.
-  const std::unique_ptr<std::remove_pointer_t<HMODULE>, decltype(&FreeLibrary)> library(
-      LoadLibraryExW(wideText(path).c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES), &FreeLibrary);
-  if (!library) throw CommandError("cannot load '" + path + "'");
-  if (GetProcAddress(library.get(), name) == nullptr) {
+  platform::Library library;
+  if (!library.loadForInspection(wideText(path).c_str())) {
+    throw CommandError("cannot load '" + path + "'");
+  }
+  if (library.symbol(name) == nullptr) {
     throw CommandError("'" + path + "' is not " + what + ": it has no export \"" + name + "\"");
   }
 }

@@ -14,7 +14,6 @@
 #include <memory>
 #include <sstream>
 
-#include "commands/commands.h"
 #include "formats/byte_file.h"
 #include "formats/pe_width.h"
 #include "hosting/host_context.h"
@@ -23,6 +22,7 @@
 #include "validate/check_result.h"
 #include "validate/child_runner.h"
 #include "validate/json_report.h"
+#include "validate/validate_command.h"
 #include "validate/validated_effect.h"
 
 namespace plughost {

@@ -1,10 +1,8 @@
 // plughost: loads a VST 2 plug-in as a host does and shows, renders, saves,
 // restores or opens it; also registers engines and installs named copies of
-// the bridge plug-in.
+// the bridge plug-in. This file lies above commands/ and validate/: the
+// command list is assembled here, where every command is visible.
 #include <windows.h>
-
-// CommandLineToArgvW; after windows.h, which it needs.
-#include <shellapi.h>
 
 #include <CLI/CLI.hpp>
 
@@ -17,18 +15,19 @@
 
 #include "commands/commands.h"
 #include "hosting/crash_guard.h"
+#include "platform/platform.h"
 #include "support/command_error.h"
 #include "support/utf8_path.h"
+#include "validate/validate_command.h"
 
 namespace {
 
 // The program's arguments in UTF-8, from the UTF-16 command line.
 std::vector<std::string> commandLineArguments() {
-  int count = 0;
-  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
   std::vector<std::string> arguments;
-  for (int i = 0; wide && i < count; ++i) arguments.push_back(plughost::utf8Text(wide[i]));
-  LocalFree(wide);
+  for (const std::wstring& wide : platform::commandLineArguments()) {
+    arguments.push_back(plughost::utf8Text(wide));
+  }
   if (arguments.empty()) arguments.push_back("plughost");
   return arguments;
 }
