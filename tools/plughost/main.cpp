@@ -115,5 +115,10 @@ int main(int, char**) {
   } catch (const std::exception& e) {
     return fail(e.what());
   }
+  // A standard output that cannot take what was printed (/dev/full, a
+  // closed pipe) is a failure like any other write.
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    return fail("cannot write the standard output");
+  }
   return status;
 }

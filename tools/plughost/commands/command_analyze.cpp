@@ -21,6 +21,7 @@
 #include "hosting/plugin_report.h"
 #include "install/file_checks.h"
 #include "support/command_error.h"
+#include "support/file_policy.h"
 
 namespace plughost {
 namespace {
@@ -127,9 +128,11 @@ std::string settingLabel(const PluginInstance& plugin, VstInt32 index) {
 }
 
 int runAnalyze(const AnalyzeOptions& options) {
-  if (!options.csv.empty() && samePath(options.png, options.csv)) {
-    throw CommandError("--png and --csv name the same file '" + options.csv + "'");
-  }
+  CommandFiles outputs;
+  outputs.input(options.plugin);
+  outputs.output(options.png, "--png");
+  if (!options.csv.empty()) outputs.output(options.csv, "--csv");
+  outputs.check();
   const std::vector<std::string> compared =
       options.compare.empty() ? std::vector<std::string>() : compareSettings(options.compare);
   PluginInstance plugin(options.plugin);

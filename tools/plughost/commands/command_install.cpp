@@ -18,6 +18,7 @@
 #include "installation/effect_settings.h"
 #include "installation/installation_rules.h"
 #include "support/command_error.h"
+#include "support/file_policy.h"
 
 namespace plughost {
 namespace {
@@ -89,7 +90,11 @@ int runInstall(const InstallOptions& options) {
   makeDirectories(directory);
   const std::string target = directory + "\\" + options.name + ".dll";
   const std::string ini = installation::settingsPathFor(target);
-  if (fullPath(target) == plugin) throw CommandError("'" + target + "' is the plug-in itself");
+  CommandFiles files;
+  files.input(plugin);
+  files.output(target, "effect");
+  files.output(ini, "effect settings");
+  files.check();
   const std::string problem = replacementProblem(target, settings);
   if (!problem.empty() && !options.force) {
     throw CommandError(problem + ": not replaced (--force replaces it)");
@@ -97,9 +102,9 @@ int runInstall(const InstallOptions& options) {
   // Both files are written whole before either takes its name, so a host's
   // scan never meets a cut DLL or a DLL without its .ini.
   const std::string text = installation::settingsText(settings);
-  StagedFiles files;
-  if (!files.stage(ini, std::vector<std::uint8_t>(text.begin(), text.end()), error) ||
-      !files.stage(target, image, error) || !files.commit(error)) {
+  StagedFiles staged;
+  if (!staged.stage(ini, std::vector<std::uint8_t>(text.begin(), text.end()), error) ||
+      !staged.stage(target, image, error) || !staged.commit(error)) {
     throw CommandError(error);
   }
   std::printf("Installed %s (ID %d, process index %d, %d in / %d out) as %s with %s\n",

@@ -21,6 +21,7 @@
 #include "hosting/plugin_report.h"
 #include "hosting/program_file.h"
 #include "support/command_error.h"
+#include "support/file_policy.h"
 #include "support/option_checks.h"
 #include "support/progress_bar.h"
 
@@ -289,6 +290,17 @@ void checkRenderOptions(const RenderOptions& options) {
   if (!options.generate.empty() && options.seconds <= 0.0) {
     throw CommandError("--seconds is needed with --generate");
   }
+  // The output may be no input of the render under any name, and is
+  // checked before a plug-in loads or a block is rendered.
+  CommandFiles files;
+  files.input(options.plugin);
+  for (const std::string& plugin : options.chain) files.input(plugin);
+  for (const std::string* input :
+       {&options.input, &options.preset, &options.bank, &options.midi, &options.automation}) {
+    files.input(*input);
+  }
+  files.output(options.output, "--out");
+  files.check();
 }
 
 // Everything a render needs, set up before its first block.

@@ -18,6 +18,7 @@
 #include "formats/pe_width.h"
 #include "hosting/host_context.h"
 #include "support/command_error.h"
+#include "support/file_policy.h"
 #include "validate/check_list.h"
 #include "validate/check_result.h"
 #include "validate/child_runner.h"
@@ -85,6 +86,7 @@ CLI::Validator levelRange() {
 CLI::Validator writableReport() {
   return CLI::Validator(
       [](std::string& path) -> std::string {
+        if (standardStreamNamed(path) != StandardStream::none) return "";
         const DWORD attributes = GetFileAttributesA(path.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
           return "'" + path + "' is a folder, not a file";
@@ -170,6 +172,16 @@ void printResult(const CheckResult& result) {
 int runValidate(ValidateOptions options) {
   const std::vector<std::string> checks = selectedChecks(options);
   checkFile(options.plugin);
+  if (!options.json.empty()) {
+    CommandFiles files;
+    files.input(options.plugin);
+    files.output(options.json, "--json");
+    try {
+      files.check();
+    } catch (const CommandError& e) {
+      throw CLI::ValidationError(e.what());  // a usage error: status 2
+    }
+  }
   if (!options.seedGiven) {
     options.seed = static_cast<std::uint32_t>(std::time(nullptr)) ^ GetCurrentProcessId();
   }
