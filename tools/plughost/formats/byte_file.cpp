@@ -36,8 +36,8 @@ std::FILE* createTemporary(const std::string& path, std::string& name) {
 
 // Writes, flushes and closes `file`; false with `error` set when any step
 // fails. The first failure's reason is kept: a later close reports another.
-bool writeAndClose(std::FILE* file, const std::string& what,
-                   const std::vector<std::uint8_t>& bytes, bool close, std::string& error) {
+bool writeAndClose(std::FILE* file, const std::string& what, const std::vector<std::uint8_t>& bytes,
+                   bool close, std::string& error) {
   errno = 0;
   bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   int code = written ? 0 : errno;

@@ -61,8 +61,8 @@ class StagedWriter {
   bool toStandardOutput() const { return standardOutput_; }
 
  private:
-  std::string target_;      // for messages: "'path'" or "the standard output"
-  std::string final_;       // the path the temporary becomes
+  std::string target_;     // for messages: "'path'" or "the standard output"
+  std::string final_;      // the path the temporary becomes
   std::string temporary_;  // "" when written in place
   std::FILE* file_ = nullptr;
   bool stream_ = false;  // a standard stream: flushed, never closed

@@ -57,8 +57,7 @@ std::string finalPath(const std::string& path) {
 }
 
 bool sameText(const std::string& a, const std::string& b) {
-  return CompareStringOrdinal(wideText(a).c_str(), -1, wideText(b).c_str(), -1, TRUE) ==
-         CSTR_EQUAL;
+  return CompareStringOrdinal(wideText(a).c_str(), -1, wideText(b).c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 #else
 std::string finalPath(const std::string& path) {
@@ -194,8 +193,8 @@ void CommandFiles::check() const {
     }
     for (std::size_t j = 0; j < i; ++j) {
       const std::string& earlier = outputs_[j].first;
-      const bool same = sameFile(identity, identify(earlier)) ||
-                        (!identity.exists && sameText(earlier, path));
+      const bool same =
+          sameFile(identity, identify(earlier)) || (!identity.exists && sameText(earlier, path));
       if (same) {
         throw CommandError(named(outputs_[j].second, earlier) + " and " + what +
                            " name the same file");
