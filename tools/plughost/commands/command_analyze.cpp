@@ -22,6 +22,7 @@
 #include "install/file_checks.h"
 #include "support/command_error.h"
 #include "support/file_policy.h"
+#include "support/option_checks.h"
 
 namespace plughost {
 namespace {
@@ -217,6 +218,7 @@ void addAnalyzeCommand(CLI::App& app, int& status) {
                   "such as -6dB");
   cmd->add_option("--rate", options->sampleRate, "Sample rate")
       ->capture_default_str()
+      ->check(wholeNumber())
       ->check(CLI::Range(8000, 384000));
   cmd->add_option("--compare", options->compare,
                   "One curve per value: NAME=VALUE,VALUE,... (0..1 or displays such as 1kHz)");
