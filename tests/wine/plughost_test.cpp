@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -907,6 +908,70 @@ TEST_F(PlughostTest, InstallReplacesNothingOfTheUsersWithoutForce) {
   const ChildRun forced = plughost(installAs("Text", bridge, 0) + " --force");
   EXPECT_EQ(0u, forced.exitCode) << forced.err;
   EXPECT_EQ(readBytes(bridge), readBytes(target + "Text.dll"));
+}
+
+// An effect is the same effect whatever the letter case of its GUID or
+// name; a copy of the other width is not silently replaced; and only the
+// bridge, known by its version resource as well as its export table, is
+// installed.
+TEST_F(PlughostTest, InstallKnowsAnEffectByCaseWidthAndTheBridgeByItsResource) {
+  const std::string target = folder + "vst\\";
+  ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
+  const std::string bridge = binFolder() + "kelbridge.dll";
+  std::string lower = guid;
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](char c) { return static_cast<char>(std::tolower(c)); });
+  const auto installAs = [&](const std::string& name, const std::string& plugin,
+                             const std::string& withGuid) {
+    return "install --plugin " + quoted(plugin) + " --dir " + quoted(folder + "vst") + " --name " +
+           name + " --guid " + withGuid + " --id 4242 --process-index 0";
+  };
+  ASSERT_EQ(0u, plughost(installAs("Bar", bridge, lower)).exitCode);
+  const ChildRun upper = plughost(installAs("BAR", bridge, guid));
+  ASSERT_EQ(0u, upper.exitCode) << upper.err;
+  // The files take the name given, which the .ini holds, and the line names
+  // them as they are on disk.
+  EXPECT_EQ((std::vector<std::string>{"BAR.dll", "BAR.ini"}), filesIn(target));
+  EXPECT_NE(std::string::npos,
+            upper.out.find(" as " + target + "BAR.dll with " + target + "BAR.ini\n"))
+      << upper.out;
+  EXPECT_NE(std::string::npos, readBytes(target + "BAR.ini").find("Name=BAR\r\n"));
+
+  // A copy of the other width at the name: refused with one line unless --force.
+  const std::string other = target + "Wide.dll";
+  std::string error;
+  ASSERT_TRUE(writeOtherWidthCopy(bridge, other, &error)) << error;
+  writeText(target + "Wide.ini", readBytes(target + "BAR.ini"));
+  const std::string otherBytes = readBytes(other);
+  const ChildRun wide = plughost(installAs("Wide", bridge, guid));
+  EXPECT_NE(0u, wide.exitCode);
+  const std::string width = sizeof(void*) == 8 ? "32" : "64";
+  const std::string own = sizeof(void*) == 8 ? "64" : "32";
+  EXPECT_EQ("plughost: error: '" + other + "' is the " + width +
+                "-bit copy of this effect, which " + own +
+                "-bit hosts cannot load in its place: not replaced (--force replaces it)\n",
+            wide.err);
+  EXPECT_EQ(otherBytes, readBytes(other));
+  EXPECT_EQ(0u, plughost(installAs("Wide", bridge, guid) + " --force").exitCode);
+  EXPECT_EQ(readBytes(bridge), readBytes(other));
+
+  // The bridge's export table without its version resource is not the bridge.
+  std::string image = readBytes(bridge);
+  const std::string ours("k\0e\0l\0b\0r\0i\0d\0g\0e\0", 18);
+  std::size_t found = 0;
+  for (auto at = image.find(ours); at != std::string::npos; at = image.find(ours, at + 1)) {
+    image.replace(at, ours.size(), std::string("o\0t\0h\0e\0r\0p\0l\0u\0g\0", 18));
+    ++found;
+  }
+  ASSERT_GT(found, 0u);
+  const std::string lookalike = folder + "lookalike.dll";
+  ASSERT_TRUE(wine_test::writeBytes(lookalike, image));
+  const ChildRun fake = plughost(installAs("Fake", lookalike, guid));
+  EXPECT_NE(0u, fake.exitCode);
+  EXPECT_EQ("plughost: error: plug-in '" + lookalike +
+                "' is not the kelbridge plug-in: install copies only the bridge\n",
+            fake.err);
+  EXPECT_FALSE(exists(target + "Fake.dll"));
 }
 
 // render holds one block: its output streams to the file (or to stdout with

@@ -4,6 +4,7 @@
 
 #include "platform/platform.h"
 #include "support/command_error.h"
+#include "support/file_policy.h"
 #include "support/utf8_path.h"
 
 namespace plughost {
@@ -38,6 +39,29 @@ void requireAnsiPath(const std::string& path, const char* what) {
 bool isFile(const std::string& path) {
   const DWORD attributes = GetFileAttributesW(wideText(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string nameOnDisk(const std::string& path) {
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW(wideText(path).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return path;
+  FindClose(search);
+  const std::size_t slash = path.find_last_of("\\/");
+  return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) +
+         utf8Text(found.cFileName);
+}
+
+std::string matchNameCase(const std::string& path) {
+  const std::string current = nameOnDisk(path);
+  if (current == path) return path;
+  // Through a name of its own: a rename to the same name in other case is
+  // not one every file system carries out.
+  const std::string between = temporaryNameBeside(path);
+  if (MoveFileW(wideText(current).c_str(), wideText(between).c_str())) {
+    if (MoveFileW(wideText(between).c_str(), wideText(path).c_str())) return nameOnDisk(path);
+    MoveFileW(wideText(between).c_str(), wideText(current).c_str());
+  }
+  return nameOnDisk(path);
 }
 
 void makeDirectories(const std::string& directory) {
