@@ -29,6 +29,8 @@ import time
 import uuid
 
 RUNNER, BIN = sys.argv[1], sys.argv[2]
+# Rows whose label holds this text, alone (KEL_ADVERSARY_ONLY="uninstall").
+ONLY = os.environ.get("KEL_ADVERSARY_ONLY", "")
 GUID = "{%s}" % str(uuid.uuid4()).upper()        # the demo engine, as installed
 NEW_GUID = "{%s}" % str(uuid.uuid4()).upper()    # what register rows register
 TEMPORARY_MARKS = ("~plughost-", ".plughost-")
@@ -283,6 +285,8 @@ def judge(name, root, before, after, outputs, code, data, err, must_succeed, reg
 
 def run_row(label, arguments, change, outputs_for, must_succeed, values,
             registry_after_expected=None, stdout_to=None):
+    if ONLY not in label:
+        return "not chosen by KEL_ADVERSARY_ONLY"
     root = tempfile.mkdtemp(prefix="kel-adversary-")
     try:
         if not build(root, change):

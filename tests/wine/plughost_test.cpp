@@ -340,7 +340,20 @@ TEST_F(PlughostTest, ErrorsGiveOneLineAndAFailureStatus) {
        "97392.55 s at 44100 Hz with 2 output channels is too long for a WAV file"},
       {"render " + quoted(gain) + " --generate sine --seconds nan --out " +
            quoted(folder + "never.wav"),
-       "--seconds: 'nan' is not a finite number of seconds\n"},
+       "--seconds: 'nan' is not a finite number\n"},
+      // Numbers are decimal: no hexadecimal, no empty value, whole where whole.
+      {"render " + quoted(gain) + " --generate sine --seconds 0x10 --out " +
+           quoted(folder + "never.wav"),
+       "--seconds: '0x10' is not a decimal number (hexadecimal is not read)\n"},
+      {"render " + quoted(gain) + " --generate sine --seconds 1 --block 1e3 --out " +
+           quoted(folder + "never.wav"),
+       "--block: '1e3' is not written in whole digits: write 1000\n"},
+      {"render " + quoted(gain) + " --generate sine --seconds 1 --rate 44100.5 --out " +
+           quoted(folder + "never.wav"),
+       "--rate: '44100.5' is not a whole number\n"},
+      {"render " + quoted(gain) + " --generate sine --seconds 1 --rate \"\" --out " +
+           quoted(folder + "never.wav"),
+       "--rate: an empty value is not a number\n"},
       {"render " + quoted(gain) + " --generate sine --seconds 0 --out " +
            quoted(folder + "never.wav"),
        "--seconds: must be above 0, not 0\n"},
@@ -1117,15 +1130,30 @@ TEST_F(PlughostTest, BadValuesOfNewUsersGiveOneLine) {
       {sine + "--seconds 1 --midi " + quoted(folder + "still.mid") + never,
        "'" + folder + "still.mid': MIDI file sets a tempo of 0 microseconds per quarter note"},
       {"preset frob", "unknown command 'preset frob' (use preset save or load)"},
+      {"preset", "'preset' needs a command: use preset save or load"},
+      {"info " + quoted(folder + "box.dll"), "'" + folder + "box.dll' is a folder, not a file"},
+      {"install --plugin " + quoted(binFolder() + "kelbridge.dll") + " --dir " +
+           quoted(folder + "fx") + " --name X --guid " + guid +
+           " --id 1 --process-index 0 --channels-in 65",
+       "--channels-in 65: channel counts must lie within 0..64"},
       {"analyze " + quoted(gain) + " --png " + quoted(folder + "x.out") + " --csv " +
            quoted(folder + "X.OUT"),
        "--png '" + folder + "x.out' and --csv '" + folder + "X.OUT' name the same file"},
   };
+  ASSERT_TRUE(CreateDirectoryA((folder + "box.dll").c_str(), nullptr));
   for (const auto& c : cases) {
     const ChildRun run = plughost(c.arguments);
     EXPECT_NE(0u, run.exitCode) << c.arguments;
     EXPECT_EQ("plughost: error: " + c.message + "\n", run.err) << c.arguments;
   }
+  // validate's status says no check ran (4), apart from a check that failed (1).
+  const ChildRun missing = plughost("validate " + quoted(folder + "absent.dll"));
+  EXPECT_EQ(4u, missing.exitCode) << missing.err;
+  EXPECT_EQ("plughost: error: plug-in '" + folder + "absent.dll' does not exist\n", missing.err);
+  EXPECT_EQ(4u, plughost("validate " + quoted(folder + "box.dll")).exitCode);
+  const ChildRun version = plughost("--version");
+  EXPECT_EQ(0u, version.exitCode) << version.err;
+  EXPECT_EQ(0u, version.out.find("plughost ")) << version.out;
   EXPECT_FALSE(exists(folder + "never.wav"));
   EXPECT_FALSE(exists(folder + "x.out"));
 

@@ -56,6 +56,7 @@ int main(int, char**) {
   char** argv = pointers.data();
   CLI::App app{"plughost - a command-line host for VST 2 plug-ins"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", "plughost " PLUGHOST_VERSION);
   // Paths such as /tmp/x.dll are arguments, not "/option" switches.
   app.allow_windows_style_options(false);
   int status = 0;
@@ -71,6 +72,27 @@ int main(int, char**) {
   addUninstallCommand(app, status);
   addUnregisterCommand(app, status);
 
+  // A command made of commands (preset save, preset load) given alone
+  // names them, as an unknown one does below.
+  const auto partsOf = [](CLI::App* command) {
+    const auto parts = command->get_subcommands([](CLI::App*) { return true; });
+    std::string names;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+      // "preset save or load", as for an unknown part below.
+      names += (i == 0                  ? command->get_name() + " "
+                : i + 1 == parts.size() ? " or "
+                                        : ", ") +
+               parts[i]->get_name();
+    }
+    return names;
+  };
+  if (argc == 2 && argv[1][0] != '-') {
+    const auto commands = app.get_subcommands(
+        [&](CLI::App* c) { return c->get_name() == argv[1] && !partsOf(c).empty(); });
+    if (!commands.empty()) {
+      return fail("'" + std::string(argv[1]) + "' needs a command: use " + partsOf(commands[0]));
+    }
+  }
   if (argc > 1 && argv[1][0] != '-') {
     const std::string command = argv[1];
     const auto commands = app.get_subcommands([](CLI::App*) { return true; });
@@ -103,6 +125,8 @@ int main(int, char**) {
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     // validate promises its users' CI status 2 for a usage error.

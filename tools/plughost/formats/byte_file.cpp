@@ -100,9 +100,14 @@ void removeTemporaryFiles() {
 }
 
 bool readFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error) {
+  const FileIdentity identity = identify(path);
+  if (identity.folder) {
+    error = "'" + path + "' is a folder, not a file";
+    return false;
+  }
   FILE* file = openFile(path, "rb");
   if (!file) {
-    error = "cannot open '" + path + "'";
+    error = "cannot open '" + path + "'" + (identity.exists ? "" : ": there is no such file");
     return false;
   }
   bytes.clear();

@@ -159,6 +159,11 @@ void CommandFiles::output(const std::string& path, const std::string& option) {
 }
 
 void CommandFiles::check() const {
+  // An input that is a folder is called one, before any loader gives its
+  // own reason ("Module not found", "cannot open").
+  for (const std::string& in : inputs_) {
+    if (identify(in).folder) throw CommandError("'" + in + "' is a folder, not a file");
+  }
   std::string standardOutputBy;
   std::string standardErrorBy;
   for (std::size_t i = 0; i < outputs_.size(); ++i) {

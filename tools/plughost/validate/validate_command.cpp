@@ -19,6 +19,7 @@
 #include "hosting/host_context.h"
 #include "support/command_error.h"
 #include "support/file_policy.h"
+#include "support/option_checks.h"
 #include "validate/check_list.h"
 #include "validate/check_result.h"
 #include "validate/child_runner.h"
@@ -30,6 +31,15 @@ namespace plughost {
 namespace {
 
 constexpr int kUsageError = 2;
+// No check ran: the plug-in file is missing, a folder, not a Windows DLL or
+// of the other width. Distinct from 1, which says the plug-in was checked.
+constexpr int kNoPluginToCheck = 4;
+
+// Why there is nothing to check; validate ends with kNoPluginToCheck.
+class NoPluginToCheck : public CommandError {
+ public:
+  using CommandError::CommandError;
+};
 
 struct ValidateOptions {
   std::string plugin;
@@ -50,19 +60,22 @@ bool stderrIsTerminal() {
 // A plug-in file plughost can never load gets its reason before any child
 // runs: missing, not a PE file, or built for another processor.
 void checkFile(const std::string& path) {
+  const FileIdentity identity = identify(path);
+  if (identity.folder) throw NoPluginToCheck("'" + path + "' is a folder, not a plug-in DLL");
   FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) throw CommandError("plug-in '" + path + "' does not exist");
+  if (!file) throw NoPluginToCheck("plug-in '" + path + "' does not exist");
   std::fclose(file);
   const std::uint16_t machine = peMachine(path);
-  if (machine == 0) throw CommandError("'" + path + "' is not a Windows DLL");
+  if (machine == 0) throw NoPluginToCheck("'" + path + "' is not a Windows DLL");
   const std::uint16_t ownMachine = kOwnWidth == 64 ? kMachineAmd64 : kMachineI386;
   if (machine != ownMachine) {
-    throw CommandError("'" + path + "' is " +
-                       (machine == kMachineAmd64  ? std::string("a 64-bit DLL")
-                        : machine == kMachineI386 ? std::string("a 32-bit DLL")
-                                                  : format("built for machine 0x%04X", machine)) +
-                       "; this plughost is " + std::to_string(kOwnWidth) +
-                       "-bit and loads plug-ins of its own width");
+    throw NoPluginToCheck("'" + path + "' is " +
+                          (machine == kMachineAmd64 ? std::string("a 64-bit DLL")
+                           : machine == kMachineI386
+                               ? std::string("a 32-bit DLL")
+                               : format("built for machine 0x%04X", machine)) +
+                          "; this plughost is " + std::to_string(kOwnWidth) +
+                          "-bit and loads plug-ins of its own width");
   }
 }
 
@@ -86,6 +99,7 @@ CLI::Validator levelRange() {
 CLI::Validator writableReport() {
   return CLI::Validator(
       [](std::string& path) -> std::string {
+        if (path.empty()) return "an empty file name";
         if (standardStreamNamed(path) != StandardStream::none) return "";
         const DWORD attributes = GetFileAttributesA(path.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -276,10 +290,12 @@ void addValidateCommand(CLI::App& app, int& status) {
       ->check(levelRange());
   validate
       ->add_option("--seed", options->seed, "Seed of the random choices (default: from the clock)")
+      ->check(wholeNumber())
       ->each([options](const std::string&) { options->seedGiven = true; });
   validate
       ->add_option("--timeout-ms", options->timeoutMs,
                    "Time after which a check counts as hung (default 20000)")
+      ->check(wholeNumber())
       ->check(CLI::Range(100, 3600000));
   validate->add_option("--json", options->json, "Write the report to this JSON file")
       ->check(writableReport());
@@ -294,6 +310,9 @@ void addValidateCommand(CLI::App& app, int& status) {
     } catch (const CLI::ValidationError& e) {
       std::fprintf(stderr, "plughost: error: %s\n", e.what());
       status = kUsageError;
+    } catch (const NoPluginToCheck& e) {
+      std::fprintf(stderr, "plughost: error: %s\n", e.what());
+      status = kNoPluginToCheck;
     }
   });
 
