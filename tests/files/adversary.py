@@ -120,7 +120,11 @@ COMMANDS = {
     "preset save": (["preset", "save", "{plugin}", "{out}"], "fxp"),
     "analyze": (["analyze", "{plugin}", "--png", "{out}"], "png"),
     "validate --json": (["validate", "{plugin}", "--only", "open", "--json", "{out}"], "json"),
+    "edit --screenshot": (["edit", "{plugin}", "--screenshot", "{out}", "--seconds", "0.5"], "png"),
 }
+# Commands that open windows: run only where there is a display, which the
+# Wine server must have had from its start (adversary_under_display.sh).
+NEEDS_DISPLAY = {"edit --screenshot"}
 # States of the output: (how the scratch tree is changed, the output path,
 # whether the command must succeed). `s` is the scratch root.
 OUTPUT_STATES = {
@@ -347,6 +351,10 @@ def main():
                     return [("/dev/full", "never")]
                 return [(out, kind)]
 
+            if command in NEEDS_DISPLAY and not os.environ.get("DISPLAY"):
+                report(command + " to " + state, "skipped (no display: run under xvfb-run -a)",
+                       failures)
+                continue
             out_path = out_template.replace("{ext}", ext)
             arguments = [a.replace("{plugin}", "{s}/fx/DemoGain.dll").replace("{out}", out_path)
                          for a in arguments]
