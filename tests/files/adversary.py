@@ -152,6 +152,8 @@ OWN_ROWS = [
     ("install", "over a read-only earlier copy", INSTALL, "readonly_copy", {"name": "DemoGain"},
      False),
     ("install", "a folder at the DLL's name", INSTALL, "folder_dll", {"name": "Box"}, False),
+    ("install", "over a copy of the other width", INSTALL, "other_width", {"name": "DemoGain"},
+     False),
     ("install", "over the bridge itself in other case", INSTALL, None,
      {"name": "KELBRIDGE", "dir": "bin"}, False),
     ("install", "into a full file system", INSTALL, "full_fs", {"name": "Fresh", "dir": "full"},
@@ -218,6 +220,15 @@ def build(root, change):
         os.close(descriptor)
     if change == "readonly_copy":
         os.chmod(fx + "/DemoGain.dll", 0o444)
+    if change == "other_width":
+        # The machine field of the PE header swapped: a build of the other width.
+        with open(fx + "/DemoGain.dll", "r+b") as f:
+            image = bytearray(f.read())
+            at = int.from_bytes(image[0x3C:0x40], "little") + 4
+            machine = int.from_bytes(image[at:at + 2], "little")
+            image[at:at + 2] = (0x8664 if machine == 0x14C else 0x14C).to_bytes(2, "little")
+            f.seek(0)
+            f.write(image)
     if change == "folder_dll":
         os.makedirs(fx + "/Box.dll")
     if change == "link_ini":
