@@ -363,7 +363,7 @@ def main():
                 return [(out, kind)]
 
             if command in NEEDS_DISPLAY and not os.environ.get("DISPLAY"):
-                report(command + " to " + state, "skipped (no display: run under xvfb-run -a)",
+                report(command + " to " + state, "skipped (no display: plughost_adversary_display_test runs it)",
                        failures)
                 continue
             out_path = out_template.replace("{ext}", ext)
