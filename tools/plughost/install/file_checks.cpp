@@ -12,7 +12,12 @@ namespace plughost {
 std::string fullPath(const std::string& path) {
   wchar_t buffer[MAX_PATH];
   const DWORD length = GetFullPathNameW(wideText(path).c_str(), MAX_PATH, buffer, nullptr);
-  if (length == 0 || length >= MAX_PATH) throw CommandError("bad path '" + path + "'");
+  if (length >= MAX_PATH) {
+    throw CommandError("path '" + path + "' is too long: its full form has " +
+                       std::to_string(length - 1) + " characters, more than the " +
+                       std::to_string(MAX_PATH - 1) + " a Windows path may have (MAX_PATH)");
+  }
+  if (length == 0) throw CommandError("bad path '" + path + "'");
   return utf8Text(buffer);
 }
 
