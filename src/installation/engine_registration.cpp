@@ -22,4 +22,13 @@ EngineLookup findEnginePath(const char* guid, char* path, std::size_t size) {
                                                            : EngineLookup::noValue;
 }
 
+long registerEnginePath(const std::string& guid, const std::string& enginePath) {
+  platform::RegistryKey key;
+  return key.createWithString(engineKeyName(guid).c_str(), kEnginePathValue, enginePath.c_str());
+}
+
+long unregisterEngine(const std::string& guid) {
+  return platform::deleteRegistryKey(engineKeyName(guid).c_str());
+}
+
 }  // namespace installation

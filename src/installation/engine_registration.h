@@ -23,4 +23,10 @@ enum class EngineLookup { found, noKey, noValue };
 // Allocates nothing.
 EngineLookup findEnginePath(const char* guid, char* path, std::size_t size);
 
+// The only writers of the registry: creates the key of `guid` (and any
+// missing parents) with `enginePath` as its PathName; removes it again. Each
+// answers 0 or the system's error code (2: there was no such key).
+long registerEnginePath(const std::string& guid, const std::string& enginePath);
+long unregisterEngine(const std::string& guid);
+
 }  // namespace installation

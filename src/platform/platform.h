@@ -65,6 +65,8 @@ class Library {
   // Maps the library only to read its exports: none of its code runs and
   // none of its imports are loaded.
   bool loadForInspection(const char* path);
+  // The same for a UTF-16 path (plughost takes paths of any language).
+  bool loadForInspection(const wchar_t* path);
   void* symbol(const char* name) const;
   void unload();
 
@@ -147,5 +149,67 @@ std::size_t loadedModules(void** modules, std::size_t capacity);
 
 // Ends this process at once with `code`: no destructor, no handler runs.
 [[noreturn]] void endProcess(std::uint32_t code);
+
+}  // namespace platform
+
+// --- plughost's files, windows and drawings -------------------------------
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// The program's command line split into arguments as the system splits it,
+// in UTF-16 (empty when it cannot be read).
+std::vector<std::wstring> commandLineArguments();
+
+// Owner of a window's device context (GetDC); released when destroyed.
+class WindowDc {
+ public:
+  explicit WindowDc(void* ofWindow);
+  ~WindowDc();
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+  void* get() const { return dc; }
+
+ private:
+  void* window = nullptr;
+  void* dc = nullptr;
+};
+
+// Owner of a memory device context compatible with `like` (null: the
+// screen); deleted when destroyed, after the object selected into it by
+// select() is put back.
+class MemoryDc {
+ public:
+  explicit MemoryDc(void* like);
+  ~MemoryDc();
+  MemoryDc(const MemoryDc&) = delete;
+  MemoryDc& operator=(const MemoryDc&) = delete;
+  void* get() const { return dc; }
+  // Selects `object` (the DC's first selection is remembered and restored).
+  void select(void* object);
+
+ private:
+  void* dc = nullptr;
+  void* original = nullptr;
+};
+
+// Owner of one GDI object (pen, font, bitmap, region); deleted when
+// destroyed. Delete it only after it is no longer selected into a DC.
+class GdiObject {
+ public:
+  explicit GdiObject(void* owned = nullptr) : object(owned) {}
+  ~GdiObject();
+  GdiObject(const GdiObject&) = delete;
+  GdiObject& operator=(const GdiObject&) = delete;
+  void* get() const { return object; }
+
+ private:
+  void* object = nullptr;
+};
+
+// Deletes the key `name` below HKEY_LOCAL_MACHINE (with no subkeys): 0, or
+// the system's error code.
+long deleteRegistryKey(const char* name);
 
 }  // namespace platform

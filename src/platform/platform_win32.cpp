@@ -92,6 +92,10 @@ long RegistryKey::createWithString(const char* name, const char* valueName, cons
   return status;
 }
 
+long deleteRegistryKey(const char* name) {
+  return RegDeleteKeyA(HKEY_LOCAL_MACHINE, name);
+}
+
 void RegistryKey::close() {
   if (handle != nullptr && ownsHandle) RegCloseKey(static_cast<HKEY>(handle));
   handle = nullptr;
@@ -130,6 +134,12 @@ bool Library::load(const wchar_t* path) {
 bool Library::loadForInspection(const char* path) {
   unload();
   handle = LoadLibraryExA(path, nullptr, DONT_RESOLVE_DLL_REFERENCES);
+  return handle != nullptr;
+}
+
+bool Library::loadForInspection(const wchar_t* path) {
+  unload();
+  handle = LoadLibraryExW(path, nullptr, DONT_RESOLVE_DLL_REFERENCES);
   return handle != nullptr;
 }
 

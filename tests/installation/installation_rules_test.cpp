@@ -204,4 +204,26 @@ TEST(EngineRegistration, PathNameUnderSoftwareKelAndTheGuid) {
   EXPECT_EQ(0, fakeplatform::openRegistryKeys());
 }
 
+// What register writes, the bridge's lookup reads; unregister takes the
+// GUID's key alone, and a second unregister finds nothing to remove.
+TEST(EngineRegistration, RegisterWritesWhatTheLookupReadsAndUnregisterRemovesOnlyItsKey) {
+  fakeplatform::reset();
+  const std::string guid = "{6B656C62-7269-6467-6520-64656D6F0002}";
+  const std::string other = "{6B656C62-7269-6467-6520-64656D6F0003}";
+  ASSERT_EQ(0, installation::registerEnginePath(guid, "C:\\E\\one.dll"));
+  ASSERT_EQ(0, installation::registerEnginePath(other, "C:\\E\\two.dll"));
+  char path[64];
+  ASSERT_EQ(installation::EngineLookup::found,
+            installation::findEnginePath(guid.c_str(), path, sizeof path));
+  EXPECT_STREQ("C:\\E\\one.dll", path);
+  EXPECT_EQ(0, installation::unregisterEngine(guid));
+  EXPECT_EQ(installation::EngineLookup::noKey,
+            installation::findEnginePath(guid.c_str(), path, sizeof path));
+  EXPECT_NE(0, installation::unregisterEngine(guid));
+  EXPECT_EQ(installation::EngineLookup::found,
+            installation::findEnginePath(other.c_str(), path, sizeof path));
+  EXPECT_STREQ("C:\\E\\two.dll", path);
+  EXPECT_EQ(0, fakeplatform::openRegistryKeys());
+}
+
 }  // namespace

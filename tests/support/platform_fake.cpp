@@ -233,3 +233,23 @@ void Library::unload() {
 }
 
 }  // namespace platform
+
+// --- plughost's files, windows and drawings -------------------------------
+namespace platform {
+
+// As the registry: a key with subkeys or no key at all is not deleted.
+long deleteRegistryKey(const char* name) {
+  const std::string path = name;
+  if (state().keys.count(path) == 0) return 2;  // ERROR_FILE_NOT_FOUND
+  for (const std::string& key : state().keys) {
+    if (key.size() > path.size() && key.compare(0, path.size() + 1, path + "\\") == 0) return 5;
+  }
+  state().keys.erase(path);
+  for (auto it = state().values.begin(); it != state().values.end();) {
+    it = it->first.compare(0, path.size() + 1, path + "|") == 0 ? state().values.erase(it)
+                                                                : std::next(it);
+  }
+  return 0;
+}
+
+}  // namespace platform

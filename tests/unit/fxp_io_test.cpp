@@ -105,7 +105,10 @@ TEST(FxpRead, InconsistentOrForeignFilesAreRefused) {
   EXPECT_EQ("preset file sizes do not agree", refusal(with(59, 2)));  // chunk size too small
   Bytes trailing = good;
   trailing.push_back(0);
-  EXPECT_EQ("accepted", refusal(trailing));
+  EXPECT_EQ("preset file has bytes after its end (1 more than its sizes state)", refusal(trailing));
+  trailing.insert(trailing.end(), 9, 0);
+  EXPECT_EQ("preset file has bytes after its end (10 more than its sizes state)",
+            refusal(trailing));
 }
 
 plughost::FxbBank sampleBank() {
@@ -166,6 +169,9 @@ TEST(FxbBank, ProgramsParameterListsAndBrokenBanksAreRefused) {
   EXPECT_EQ("unsupported bank format version 3", refusal(with(15, "\x03")));
   EXPECT_EQ("bank file sizes do not agree", refusal(with(7, "\x99")));
   EXPECT_EQ("bank file is truncated", refusal(with(156, "\x80")));
+  Bytes trailing = good;
+  trailing.push_back(0);
+  EXPECT_EQ("bank file has bytes after its end (1 more than its sizes state)", refusal(trailing));
   for (std::size_t size = 0; size < good.size(); ++size) {
     EXPECT_NE("accepted", refusal(Bytes(good.begin(), good.begin() + size))) << size;
   }

@@ -15,6 +15,7 @@
 #include "formats/parameter_assignment.h"
 #include "formats/plugin_id.h"
 #include "installation/installation_rules.h"
+#include "support/number_text.h"
 
 namespace {
 
@@ -152,8 +153,8 @@ TEST(DisplaySearch, FindsTheValueShowingANumberOrAText) {
   const struct {
     const char* wanted;
     const char* shown;
-  } numbers[] = {
-      {"-6dB", "-6.0"}, {"-6 dB", "-6.0"}, {"12", "12.0"}, {"-30", "-30.0"}, {"-inf", "-inf"}};
+  } numbers[] = {{"-6dB", "-6.0"}, {"-6 dB", "-6.0"},   {"12", "12.0"},    {"-30", "-30.0"},
+                 {"-inf", "-inf"}, {"-inf dB", "-inf"}, {"-INFdb", "-inf"}};
   for (const auto& c : numbers) {
     ASSERT_TRUE(plughost::findDisplayedValue(c.wanted, "dB", gainDisplay, v, error))
         << c.wanted << ": " << error;
@@ -198,6 +199,7 @@ TEST(DisplaySearch, FindsTheValueShowingANumberOrAText) {
       {"13dB", "dB", gainDisplay,
        "no value that shows '13dB' (the display runs from -inf dB to 12.0 dB)"},
       {"-6Hz", "dB", gainDisplay, "'-6Hz': the unit is 'dB'"},
+      {"0x1", "dB", gainDisplay, "'0x1': the unit is 'dB'"},
       {"Notch", "", typeDisplay,
        "no value that shows 'Notch' (the display runs from Lowpass to Bandpass)"},
   };
@@ -246,3 +248,77 @@ TEST(AutomationCsv, PointsInTimeOrderWithNamesOrIndexes) {
 }
 
 }  // namespace
+
+// Every numeric option and value is read by one parser: decimal digits only,
+// with the reason for anything else (the option parser and strtod would read
+// "" as 0 and "0x10" as sixteen).
+TEST(NumberText, ReadsDecimalOnlyAndSaysWhyNot) {
+  using plughost::NumberForm;
+  struct Case {
+    const char* text;
+    NumberForm form;
+    bool read;
+    double value;
+    const char* reason;
+  };
+  const NumberForm whole = NumberForm::whole;
+  const NumberForm decimal = NumberForm::decimal;
+  const Case cases[] = {
+      {"48000", whole, true, 48000, ""},
+      {"-12", whole, true, -12, ""},
+      {"+3", whole, true, 3, ""},
+      {"0.5", decimal, true, 0.5, ""},
+      {".5", decimal, true, 0.5, ""},
+      {"5.", decimal, true, 5, ""},
+      {"-6e-1", decimal, true, -0.6, ""},
+      {"1E3", decimal, true, 1000, ""},
+      {"", whole, false, 0, "an empty value is not a number"},
+      {"", decimal, false, 0, "an empty value is not a number"},
+      {"0x10", decimal, false, 0, "'0x10' is not a decimal number (hexadecimal is not read)"},
+      {"0xAC44", whole, false, 0, "'0xAC44' is not a decimal number (hexadecimal is not read)"},
+      {"-0X1", decimal, false, 0, "'-0X1' is not a decimal number (hexadecimal is not read)"},
+      {"1e3", whole, false, 0, "'1e3' is not written in whole digits: write 1000"},
+      {"44100.5", whole, false, 0, "'44100.5' is not a whole number"},
+      {"inf", decimal, false, 0, "'inf' is not a finite number"},
+      {"-Infinity", decimal, false, 0, "'-Infinity' is not a finite number"},
+      {"nan", whole, false, 0, "'nan' is not a finite number"},
+      {"1e999", decimal, false, 0, "'1e999' is too large"},
+      {" 5", whole, false, 0, "' 5' is not a number"},
+      {"5 ", whole, false, 0, "'5 ' is not a number"},
+      {"1e", decimal, false, 0, "'1e' is not a number"},
+      {".", decimal, false, 0, "'.' is not a number"},
+      {"-", whole, false, 0, "'-' is not a number"},
+      {"12abc", whole, false, 0, "'12abc' is not a number"},
+  };
+  for (const Case& c : cases) {
+    double value = -777.0;
+    std::string reason;
+    EXPECT_EQ(c.read, plughost::readNumber(c.text, c.form, value, reason)) << c.text;
+    if (c.read) {
+      EXPECT_DOUBLE_EQ(c.value, value) << c.text;
+      EXPECT_EQ("", reason) << c.text;
+    } else {
+      EXPECT_EQ(-777.0, value) << c.text << ": unchanged on failure";
+      EXPECT_EQ(c.reason, reason) << c.text;
+    }
+  }
+  // The prefix a display starts with: "-6dB" is the number -6 and a unit.
+  EXPECT_EQ(2u, plughost::decimalPrefixLength("-6dB", decimal));
+  EXPECT_EQ(3u, plughost::decimalPrefixLength("1.5k", decimal));
+  EXPECT_EQ(1u, plughost::decimalPrefixLength("1.5k", whole));
+  EXPECT_EQ(1u, plughost::decimalPrefixLength("1e", decimal));
+  EXPECT_EQ(0u, plughost::decimalPrefixLength("inf dB", decimal));
+}
+
+// A setting's value in hexadecimal is not taken as a normalised value; notes
+// are timed in decimal seconds.
+TEST(NumberText, SettingsAndNotesRefuseHexadecimal) {
+  plughost::ParameterAssignment assignment;
+  std::string error;
+  ASSERT_TRUE(plughost::parseParameterAssignment("Gain=0x1", assignment, error)) << error;
+  EXPECT_FALSE(assignment.normalised);
+  ASSERT_TRUE(plughost::parseParameterAssignment("Gain=1", assignment, error)) << error;
+  EXPECT_TRUE(assignment.normalised);
+  plughost::NoteSpec note;
+  EXPECT_FALSE(plughost::parseNoteSpec("60@0x1-2", note, error));
+}

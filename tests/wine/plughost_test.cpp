@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -339,7 +340,20 @@ TEST_F(PlughostTest, ErrorsGiveOneLineAndAFailureStatus) {
        "97392.55 s at 44100 Hz with 2 output channels is too long for a WAV file"},
       {"render " + quoted(gain) + " --generate sine --seconds nan --out " +
            quoted(folder + "never.wav"),
-       "--seconds: 'nan' is not a finite number of seconds\n"},
+       "--seconds: 'nan' is not a finite number\n"},
+      // Numbers are decimal: no hexadecimal, no empty value, whole where whole.
+      {"render " + quoted(gain) + " --generate sine --seconds 0x10 --out " +
+           quoted(folder + "never.wav"),
+       "--seconds: '0x10' is not a decimal number (hexadecimal is not read)\n"},
+      {"render " + quoted(gain) + " --generate sine --seconds 1 --block 1e3 --out " +
+           quoted(folder + "never.wav"),
+       "--block: '1e3' is not written in whole digits: write 1000\n"},
+      {"render " + quoted(gain) + " --generate sine --seconds 1 --rate 44100.5 --out " +
+           quoted(folder + "never.wav"),
+       "--rate: '44100.5' is not a whole number\n"},
+      {"render " + quoted(gain) + " --generate sine --seconds 1 --rate \"\" --out " +
+           quoted(folder + "never.wav"),
+       "--rate: an empty value is not a number\n"},
       {"render " + quoted(gain) + " --generate sine --seconds 0 --out " +
            quoted(folder + "never.wav"),
        "--seconds: must be above 0, not 0\n"},
@@ -369,7 +383,10 @@ TEST_F(PlughostTest, FailedWritesReportOneErrorAndLeaveNoFile) {
   const ChildRun save = plughost("preset save " + quoted(gain) + " " + quoted(missing + "p.fxp"));
   EXPECT_NE(0u, save.exitCode);
   EXPECT_EQ(1, save.errLines()) << save.err;
-  EXPECT_NE(std::string::npos, save.err.find("cannot write '" + missing + "p.fxp'")) << save.err;
+  // Checked before the plug-in loads.
+  EXPECT_NE(std::string::npos,
+            save.err.find("the folder of program file '" + missing + "p.fxp' does not exist"))
+      << save.err;
   EXPECT_EQ(std::string::npos, save.out.find("Saved")) << save.out;
 
   // A device that is always full: written in place, and the failed flush is
@@ -928,6 +945,70 @@ TEST_F(PlughostTest, InstallReplacesNothingOfTheUsersWithoutForce) {
   EXPECT_EQ(readBytes(bridge), readBytes(target + "Text.dll"));
 }
 
+// An effect is the same effect whatever the letter case of its GUID or
+// name; a copy of the other width is not silently replaced; and only the
+// bridge, known by its version resource as well as its export table, is
+// installed.
+TEST_F(PlughostTest, InstallKnowsAnEffectByCaseWidthAndTheBridgeByItsResource) {
+  const std::string target = folder + "vst\\";
+  ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
+  const std::string bridge = binFolder() + "kelbridge.dll";
+  std::string lower = guid;
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](char c) { return static_cast<char>(std::tolower(c)); });
+  const auto installAs = [&](const std::string& name, const std::string& plugin,
+                             const std::string& withGuid) {
+    return "install --plugin " + quoted(plugin) + " --dir " + quoted(folder + "vst") + " --name " +
+           name + " --guid " + withGuid + " --id 4242 --process-index 0";
+  };
+  ASSERT_EQ(0u, plughost(installAs("Bar", bridge, lower)).exitCode);
+  const ChildRun upper = plughost(installAs("BAR", bridge, guid));
+  ASSERT_EQ(0u, upper.exitCode) << upper.err;
+  // The files take the name given, which the .ini holds, and the line names
+  // them as they are on disk.
+  EXPECT_EQ((std::vector<std::string>{"BAR.dll", "BAR.ini"}), filesIn(target));
+  EXPECT_NE(std::string::npos,
+            upper.out.find(" as " + target + "BAR.dll with " + target + "BAR.ini\n"))
+      << upper.out;
+  EXPECT_NE(std::string::npos, readBytes(target + "BAR.ini").find("Name=BAR\r\n"));
+
+  // A copy of the other width at the name: refused with one line unless --force.
+  const std::string other = target + "Wide.dll";
+  std::string error;
+  ASSERT_TRUE(writeOtherWidthCopy(bridge, other, &error)) << error;
+  writeText(target + "Wide.ini", readBytes(target + "BAR.ini"));
+  const std::string otherBytes = readBytes(other);
+  const ChildRun wide = plughost(installAs("Wide", bridge, guid));
+  EXPECT_NE(0u, wide.exitCode);
+  const std::string width = sizeof(void*) == 8 ? "32" : "64";
+  const std::string own = sizeof(void*) == 8 ? "64" : "32";
+  EXPECT_EQ("plughost: error: '" + other + "' is the " + width +
+                "-bit copy of this effect, which " + own +
+                "-bit hosts cannot load in its place: not replaced (--force replaces it)\n",
+            wide.err);
+  EXPECT_EQ(otherBytes, readBytes(other));
+  EXPECT_EQ(0u, plughost(installAs("Wide", bridge, guid) + " --force").exitCode);
+  EXPECT_EQ(readBytes(bridge), readBytes(other));
+
+  // The bridge's export table without its version resource is not the bridge.
+  std::string image = readBytes(bridge);
+  const std::string ours("k\0e\0l\0b\0r\0i\0d\0g\0e\0", 18);
+  std::size_t found = 0;
+  for (auto at = image.find(ours); at != std::string::npos; at = image.find(ours, at + 1)) {
+    image.replace(at, ours.size(), std::string("o\0t\0h\0e\0r\0p\0l\0u\0g\0", 18));
+    ++found;
+  }
+  ASSERT_GT(found, 0u);
+  const std::string lookalike = folder + "lookalike.dll";
+  ASSERT_TRUE(wine_test::writeBytes(lookalike, image));
+  const ChildRun fake = plughost(installAs("Fake", lookalike, guid));
+  EXPECT_NE(0u, fake.exitCode);
+  EXPECT_EQ("plughost: error: plug-in '" + lookalike +
+                "' is not the kelbridge plug-in: install copies only the bridge\n",
+            fake.err);
+  EXPECT_FALSE(exists(target + "Fake.dll"));
+}
+
 // render holds one block: its output streams to the file (or to stdout with
 // "-"), so an hour takes no more memory than ten seconds.
 TEST_F(PlughostTest, RenderStreamsToAFileOrStdoutInFlatMemory) {
@@ -1074,15 +1155,30 @@ TEST_F(PlughostTest, BadValuesOfNewUsersGiveOneLine) {
       {sine + "--seconds 1 --midi " + quoted(folder + "still.mid") + never,
        "'" + folder + "still.mid': MIDI file sets a tempo of 0 microseconds per quarter note"},
       {"preset frob", "unknown command 'preset frob' (use preset save or load)"},
+      {"preset", "'preset' needs a command: use preset save or load"},
+      {"info " + quoted(folder + "box.dll"), "'" + folder + "box.dll' is a folder, not a file"},
+      {"install --plugin " + quoted(binFolder() + "kelbridge.dll") + " --dir " +
+           quoted(folder + "fx") + " --name X --guid " + guid +
+           " --id 1 --process-index 0 --channels-in 65",
+       "--channels-in 65: channel counts must lie within 0..64"},
       {"analyze " + quoted(gain) + " --png " + quoted(folder + "x.out") + " --csv " +
            quoted(folder + "X.OUT"),
-       "--png and --csv name the same file '" + folder + "X.OUT'"},
+       "--png '" + folder + "x.out' and --csv '" + folder + "X.OUT' name the same file"},
   };
+  ASSERT_TRUE(CreateDirectoryA((folder + "box.dll").c_str(), nullptr));
   for (const auto& c : cases) {
     const ChildRun run = plughost(c.arguments);
     EXPECT_NE(0u, run.exitCode) << c.arguments;
     EXPECT_EQ("plughost: error: " + c.message + "\n", run.err) << c.arguments;
   }
+  // validate's status says no check ran (4), apart from a check that failed (1).
+  const ChildRun missing = plughost("validate " + quoted(folder + "absent.dll"));
+  EXPECT_EQ(4u, missing.exitCode) << missing.err;
+  EXPECT_EQ("plughost: error: plug-in '" + folder + "absent.dll' does not exist\n", missing.err);
+  EXPECT_EQ(4u, plughost("validate " + quoted(folder + "box.dll")).exitCode);
+  const ChildRun version = plughost("--version");
+  EXPECT_EQ(0u, version.exitCode) << version.err;
+  EXPECT_EQ(0u, version.out.find("plughost ")) << version.out;
   EXPECT_FALSE(exists(folder + "never.wav"));
   EXPECT_FALSE(exists(folder + "x.out"));
 

@@ -8,6 +8,7 @@
 
 #include "analysis/chart_axes.h"
 #include "analysis/response_chart.h"
+#include "platform/platform.h"
 
 namespace plughost {
 namespace {
@@ -22,20 +23,7 @@ const COLORREF kCurveColours[] = {RGB(31, 119, 180),  RGB(214, 39, 40),   RGB(44
                                   RGB(255, 127, 14),  RGB(148, 103, 189), RGB(140, 86, 75),
                                   RGB(227, 119, 194), RGB(23, 190, 207)};
 
-// Owns a GDI object and deletes it when it goes.
-class GdiObject {
- public:
-  explicit GdiObject(HGDIOBJ object) : object_(object) {}
-  ~GdiObject() {
-    if (object_) DeleteObject(object_);
-  }
-  GdiObject(const GdiObject&) = delete;
-  GdiObject& operator=(const GdiObject&) = delete;
-  HGDIOBJ get() const { return object_; }
-
- private:
-  HGDIOBJ object_;
-};
+using platform::GdiObject;
 
 HFONT makeFont(int height, int weight, int escapement = 0) {
   return CreateFontA(-height, 0, escapement, escapement, weight, FALSE, FALSE, FALSE,
@@ -166,22 +154,20 @@ bool drawResponseChart(const ResponseChart& chart, RgbImage& image, std::string&
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
 
-  HDC dc = CreateCompatibleDC(nullptr);
+  platform::MemoryDc dc(nullptr);
   void* bits = nullptr;
-  HBITMAP bitmap = dc ? CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
-  if (!dc || !bitmap || !bits) {
-    if (bitmap) DeleteObject(bitmap);
-    if (dc) DeleteDC(dc);
+  // Declared after the DC, so it is deleted once the DC gave it back.
+  const GdiObject bitmap(dc.get() ? CreateDIBSection(static_cast<HDC>(dc.get()), &info,
+                                                     DIB_RGB_COLORS, &bits, nullptr, 0)
+                                  : nullptr);
+  if (!dc.get() || !bitmap.get() || !bits) {
     error = "cannot create a bitmap to draw the chart into";
     return false;
   }
-  const HGDIOBJ old = SelectObject(dc, bitmap);
-  draw(dc, chart);
+  dc.select(bitmap.get());
+  draw(static_cast<HDC>(dc.get()), chart);
   GdiFlush();
   image = rgbImageFromBgra(static_cast<const std::uint8_t*>(bits), kChartWidth, kChartHeight);
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
   return true;
 }
 

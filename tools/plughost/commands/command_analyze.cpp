@@ -21,6 +21,8 @@
 #include "hosting/plugin_report.h"
 #include "install/file_checks.h"
 #include "support/command_error.h"
+#include "support/file_policy.h"
+#include "support/option_checks.h"
 
 namespace plughost {
 namespace {
@@ -127,9 +129,11 @@ std::string settingLabel(const PluginInstance& plugin, VstInt32 index) {
 }
 
 int runAnalyze(const AnalyzeOptions& options) {
-  if (!options.csv.empty() && samePath(options.png, options.csv)) {
-    throw CommandError("--png and --csv name the same file '" + options.csv + "'");
-  }
+  CommandFiles outputs;
+  outputs.input(options.plugin);
+  outputs.output(options.png, "--png");
+  if (!options.csv.empty()) outputs.output(options.csv, "--csv");
+  outputs.check();
   const std::vector<std::string> compared =
       options.compare.empty() ? std::vector<std::string>() : compareSettings(options.compare);
   PluginInstance plugin(options.plugin);
@@ -214,6 +218,7 @@ void addAnalyzeCommand(CLI::App& app, int& status) {
                   "such as -6dB");
   cmd->add_option("--rate", options->sampleRate, "Sample rate")
       ->capture_default_str()
+      ->check(wholeNumber())
       ->check(CLI::Range(8000, 384000));
   cmd->add_option("--compare", options->compare,
                   "One curve per value: NAME=VALUE,VALUE,... (0..1 or displays such as 1kHz)");

@@ -15,6 +15,7 @@
 #include "hosting/plugin_instance.h"
 #include "hosting/window_capture.h"
 #include "support/command_error.h"
+#include "support/file_policy.h"
 #include "support/option_checks.h"
 
 namespace plughost {
@@ -73,6 +74,12 @@ bool runMessageLoop(const PluginInstance& plugin, DWORD durationMs, bool untilCl
 }
 
 int runEdit(const EditOptions& options) {
+  if (!options.screenshot.empty()) {
+    CommandFiles files;
+    files.input(options.plugin);
+    files.output(options.screenshot, "--screenshot");
+    files.check();
+  }
   PluginInstance plugin(options.plugin);
   if (!(plugin.effect()->flags & effFlagsHasEditor)) {
     throw CommandError(plugin.effectName() + " has no editor");

@@ -7,11 +7,15 @@
 #include "commands/commands.h"
 #include "hosting/plugin_instance.h"
 #include "hosting/plugin_report.h"
+#include "support/file_policy.h"
 
 namespace plughost {
 namespace {
 
 int runInfo(const std::string& plugin) {
+  CommandFiles files;
+  files.input(plugin);
+  files.check();
   PluginInstance instance(plugin);
   printIdentity(instance);
   printParameterTable(instance);

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <cstdio>
@@ -18,6 +19,8 @@
 #include "installation/effect_settings.h"
 #include "installation/installation_rules.h"
 #include "support/command_error.h"
+#include "support/file_policy.h"
+#include "support/option_checks.h"
 
 namespace plughost {
 namespace {
@@ -43,10 +46,19 @@ installation::EffectSettings checkedSettings(const InstallOptions& options) {
   installation::EffectSettings settings;
   std::string error;
   if (!installation::parseUniqueId(options.id, settings.uniqueId, error)) throw CommandError(error);
-  for (const std::string& problem : {installation::channelCountProblem(options.channelsIn),
-                                     installation::channelCountProblem(options.channelsOut),
-                                     installation::processIndexProblem(options.processIndex)}) {
-    if (!problem.empty()) throw CommandError(problem);
+  // The rules' reasons, with the option and the value the user gave.
+  const std::pair<const char*, std::int32_t> counts[] = {{"--channels-in", options.channelsIn},
+                                                         {"--channels-out", options.channelsOut}};
+  for (const auto& count : counts) {
+    const std::string problem = installation::channelCountProblem(count.second);
+    if (!problem.empty()) {
+      throw CommandError(std::string(count.first) + " " + std::to_string(count.second) + ": " +
+                         problem);
+    }
+  }
+  const std::string problem = installation::processIndexProblem(options.processIndex);
+  if (!problem.empty()) {
+    throw CommandError("--process-index " + std::to_string(options.processIndex) + ": " + problem);
   }
   // Both texts were checked to fit.
   options.name.copy(settings.name, sizeof settings.name - 1);
@@ -100,7 +112,11 @@ int runInstall(const InstallOptions& options) {
   makeDirectories(directory);
   const std::string target = directory + "\\" + options.name + ".dll";
   const std::string ini = installation::settingsPathFor(target);
-  if (fullPath(target) == plugin) throw CommandError("'" + target + "' is the plug-in itself");
+  CommandFiles files;
+  files.input(plugin);
+  files.output(target, "effect");
+  files.output(ini, "effect settings");
+  files.check();
   const std::string problem = replacementProblem(target, settings);
   if (!problem.empty() && !options.force) {
     throw CommandError(problem + ": not replaced (--force replaces it)");
@@ -108,14 +124,20 @@ int runInstall(const InstallOptions& options) {
   // Both files are written whole before either takes its name, so a host's
   // scan never meets a cut DLL or a DLL without its .ini.
   const std::string text = installation::settingsText(settings);
-  StagedFiles files;
-  if (!files.stage(ini, std::vector<std::uint8_t>(text.begin(), text.end()), error) ||
-      !files.stage(target, image, error) || !files.commit(error)) {
+  StagedFiles staged;
+  if (!staged.stage(ini, std::vector<std::uint8_t>(text.begin(), text.end()), error) ||
+      !staged.stage(target, image, error) || !staged.commit(error)) {
     throw CommandError(error);
   }
+  // An earlier copy whose name differs only in letter case ("Bar" for
+  // "BAR") was replaced in place and kept its name; the files take the case
+  // of the name given, which the .ini now holds, and the line names them as
+  // they are.
+  const std::string installedIni = matchNameCase(ini);
+  const std::string installed = matchNameCase(target);
   std::printf("Installed %s (ID %d, process index %d, %d in / %d out) as %s with %s\n",
               settings.name, settings.uniqueId, settings.processIndex, settings.channelsIn,
-              settings.channelsOut, target.c_str(), ini.c_str());
+              settings.channelsOut, installed.c_str(), installedIni.c_str());
   return 0;
 }
 
@@ -129,9 +151,15 @@ void addInstallCommand(CLI::App& app, int& status) {
   cmd->add_option("--name", install->name, "Effect name (also the file name)")->required();
   cmd->add_option("--guid", install->guid, "Engine product GUID")->required();
   cmd->add_option("--id", install->id, "Unique ID: a number or four characters")->required();
-  cmd->add_option("--process-index", install->processIndex, "Engine processor index")->required();
-  cmd->add_option("--channels-in", install->channelsIn, "Input channels")->capture_default_str();
-  cmd->add_option("--channels-out", install->channelsOut, "Output channels")->capture_default_str();
+  cmd->add_option("--process-index", install->processIndex, "Engine processor index")
+      ->required()
+      ->check(wholeNumber());
+  cmd->add_option("--channels-in", install->channelsIn, "Input channels")
+      ->capture_default_str()
+      ->check(wholeNumber());
+  cmd->add_option("--channels-out", install->channelsOut, "Output channels")
+      ->capture_default_str()
+      ->check(wholeNumber());
   cmd->add_flag("--force", install->force,
                 "Replace files at the target that are not an earlier copy of this effect");
   cmd->add_option("--vendor", install->vendor,

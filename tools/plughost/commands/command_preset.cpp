@@ -13,12 +13,17 @@
 #include "hosting/plugin_report.h"
 #include "hosting/program_file.h"
 #include "support/command_error.h"
+#include "support/file_policy.h"
 
 namespace plughost {
 namespace {
 
 int runPresetSave(const std::string& plugin, const std::string& file,
                   const std::vector<std::string>& settings) {
+  CommandFiles files;
+  files.input(plugin);
+  files.output(file, "program file");
+  files.check();
   PluginInstance instance(plugin);
   requireChunks(instance);
   applySettings(instance, settings);

@@ -11,7 +11,6 @@
 #include "install/file_checks.h"
 #include "install/install_paths.h"
 #include "installation/engine_registration.h"
-#include "platform/platform.h"
 #include "support/command_error.h"
 
 namespace plughost {
@@ -33,9 +32,7 @@ int runRegister(const RegisterOptions& options) {
   requireAnsiPath(path, "engine");
 
   const std::string keyName = installation::engineKeyName(guid);
-  platform::RegistryKey key;
-  const long status =
-      key.createWithString(keyName.c_str(), installation::kEnginePathValue, path.c_str());
+  const long status = installation::registerEnginePath(guid, path);
   if (status != 0) {
     throw CommandError("cannot write HKEY_LOCAL_MACHINE\\" + keyName + " (error " +
                        std::to_string(status) + "; administrator rights needed?)");

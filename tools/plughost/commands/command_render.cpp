@@ -21,6 +21,7 @@
 #include "hosting/plugin_report.h"
 #include "hosting/program_file.h"
 #include "support/command_error.h"
+#include "support/file_policy.h"
 #include "support/option_checks.h"
 #include "support/progress_bar.h"
 
@@ -289,6 +290,17 @@ void checkRenderOptions(const RenderOptions& options) {
   if (!options.generate.empty() && options.seconds <= 0.0) {
     throw CommandError("--seconds is needed with --generate");
   }
+  // The output may be no input of the render under any name, and is
+  // checked before a plug-in loads or a block is rendered.
+  CommandFiles files;
+  files.input(options.plugin);
+  for (const std::string& plugin : options.chain) files.input(plugin);
+  for (const std::string* input :
+       {&options.input, &options.preset, &options.bank, &options.midi, &options.automation}) {
+    files.input(*input);
+  }
+  files.output(options.output, "--out");
+  files.check();
 }
 
 // Everything a render needs, set up before its first block.
@@ -361,7 +373,17 @@ std::unique_ptr<RenderSession> setUpRender(const RenderOptions& options) {
     if (k == 0 && !options.bank.empty()) {
       loadBankProgram(stage.plugin, options.bank, options.bankProgram);
     }
-    applySettings(stage.plugin, settings[k]);
+    if (chain.size() == 1) {
+      applySettings(stage.plugin, settings[k]);
+    } else {
+      // In a chain, a setting's error says which effect it was meant for.
+      try {
+        applySettings(stage.plugin, settings[k]);
+      } catch (const CommandError& e) {
+        throw CommandError("effect " + std::to_string(k + 1) + " of the chain (" +
+                           stage.plugin.effectName() + "): " + e.what());
+      }
+    }
     stage.allocate(static_cast<std::size_t>(options.blockSize));
   }
   session->automation = loadAutomation(session->first(), options.automation, rate);
@@ -446,8 +468,12 @@ int reportRender(const RenderOptions& options, const RenderSession& session,
   }
   const SampleCensus& census = result.census;
   const std::size_t total = session.frames * static_cast<std::size_t>(session.outputCount());
+  // A NaN or infinite sample makes the peak not finite, however quiet the
+  // rest: an output of nothing but NaN is no silence.
   char peak[32] = "silent";
-  if (census.peak > 0.0f) {
+  if (census.nonFinite > 0) {
+    std::snprintf(peak, sizeof peak, "peak not finite");
+  } else if (census.peak > 0.0f) {
     std::snprintf(peak, sizeof peak, "peak %.1f dBFS", 20.0 * std::log10(census.peak));
   }
   std::fprintf(result.toStandardOutput ? stderr : stdout,
@@ -488,9 +514,11 @@ void addRenderCommand(CLI::App& app, int& status) {
   cmd->add_option("--out", render->output, "Output WAV; - for the standard output")->required();
   cmd->add_option("--block", render->blockSize, "Block size in frames")
       ->capture_default_str()
+      ->check(wholeNumber())
       ->check(CLI::Range(1, 65536));
   cmd->add_option("--rate", render->sampleRate, "Sample rate of generated input")
       ->capture_default_str()
+      ->check(wholeNumber())
       ->check(CLI::Range(8000, 384000))
       ->each([render](const std::string&) { render->rateGiven = true; });
   cmd->add_option("--format", render->format, "Output samples")
@@ -511,10 +539,12 @@ void addRenderCommand(CLI::App& app, int& status) {
   bank->excludes(preset);
   cmd->add_option("--program", render->bankProgram, "Program of the --bank, counted from 0")
       ->capture_default_str()
+      ->check(wholeNumber())
       ->needs(bank);
   cmd->add_option("--tempo", render->tempo, "Tempo in beats per minute, as the host's time info")
       ->capture_default_str()
-      ->check(finiteNumber() & CLI::Range(1.0, 999.0));
+      ->check(decimalNumber())
+      ->check(CLI::Range(1.0, 999.0));
   cmd->add_option("--time-signature", render->timeSignature, "Time signature, e.g. 3/4")
       ->capture_default_str();
   cmd->add_option("--note", render->notes, "MIDI note NOTE[:VELOCITY]@START-END seconds");

@@ -11,6 +11,7 @@
 #include "install/install_paths.h"
 #include "installation/effect_settings.h"
 #include "support/command_error.h"
+#include "support/file_policy.h"
 #include "support/utf8_path.h"
 
 namespace plughost {
@@ -41,12 +42,14 @@ int runUninstall(const UninstallOptions& options) {
   if (!problem.empty()) {
     throw CommandError(problem + ": nothing removed");
   }
-  const bool hadDll = GetFileAttributesW(wideText(dll).c_str()) != INVALID_FILE_ATTRIBUTES;
+  // A name that is a link to a file in another folder is not ours to
+  // remove, and neither file goes when either is one.
+  requireInFolder(directory, ini);
+  const bool hadDll = identify(dll).exists;
+  if (hadDll) requireInFolder(directory, dll);
   // The DLL goes first: a host's scan must never find it without its .ini.
-  if (hadDll && !DeleteFileW(wideText(dll).c_str())) {
-    throw CommandError("cannot remove '" + dll + "' (is a host using it?)");
-  }
-  if (!DeleteFileW(wideText(ini).c_str())) throw CommandError("cannot remove '" + ini + "'");
+  if (hadDll) removeFileChecked(dll);
+  removeFileChecked(ini);
   if (hadDll) {
     std::printf("Uninstalled %s: removed %s and %s\n", options.name.c_str(), dll.c_str(),
                 ini.c_str());

@@ -1,5 +1,3 @@
-#include <windows.h>
-
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
@@ -21,8 +19,8 @@ int runUnregister(const std::string& guid) {
   if (!platform::RegistryKey().open(nullptr, keyName.c_str())) {
     throw CommandError("engine GUID '" + guid + "' is not registered");
   }
-  const LONG status = RegDeleteKeyA(HKEY_LOCAL_MACHINE, keyName.c_str());
-  if (status != ERROR_SUCCESS) {
+  const long status = installation::unregisterEngine(guid);
+  if (status != 0) {
     throw CommandError("cannot remove HKEY_LOCAL_MACHINE\\" + keyName + " (error " +
                        std::to_string(status) + "; administrator rights needed?)");
   }

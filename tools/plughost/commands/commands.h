@@ -16,8 +16,6 @@ void addPresetCommand(CLI::App& app, int& status);
 void addEditCommand(CLI::App& app, int& status);
 void addRegisterCommand(CLI::App& app, int& status);
 void addInstallCommand(CLI::App& app, int& status);
-// validate, and its hidden child side validate-check.
-void addValidateCommand(CLI::App& app, int& status);
 void addUninstallCommand(CLI::App& app, int& status);
 void addUnregisterCommand(CLI::App& app, int& status);
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "formats/byte_file.h"
+#include "support/number_text.h"
 
 namespace plughost {
 namespace {
@@ -20,10 +21,8 @@ std::string trimmed(const std::string& s) {
 }
 
 bool number(const std::string& text, double& value) {
-  if (text.empty()) return false;
-  char* end = nullptr;
-  value = std::strtod(text.c_str(), &end);
-  return *end == '\0' && std::isfinite(value);
+  std::string reason;
+  return readNumber(text, NumberForm::decimal, value, reason);
 }
 
 }  // namespace

@@ -5,92 +5,53 @@
 #include <cstdio>
 #include <cstring>
 
+#include "support/file_policy.h"
 #include "support/utf8_path.h"
 
 #if defined(_WIN32)
-#include <fcntl.h>
-#include <io.h>
-#include <process.h>
 #include <windows.h>
-#define KEL_PROCESS_ID() _getpid()
 #else
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <filesystem>
-#define KEL_PROCESS_ID() getpid()
 #endif
 
 namespace plughost {
 namespace {
 
-std::string reason() {
-  const int code = errno;
+// errno as a reason, ": No space left on device", or "" when none is set.
+std::string reason(int code) {
   return code != 0 ? std::string(": ") + std::strerror(code) : std::string();
 }
 
-// "folder/.name.plughost-<pid>-<n>": in the target's folder, so the final
-// rename never crosses file systems.
-// Every name handed out, so a process that must end at once can remove
-// whichever of them still exist.
-std::vector<std::string>& namesHandedOut() {
-  static std::vector<std::string> names;
-  return names;
-}
-
-std::string temporaryName(const std::string& path) {
-  static unsigned counter = 0;
-  const auto slash = path.find_last_of("/\\");
-  const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-  std::string name = path.substr(0, nameStart) + "." + path.substr(nameStart) + ".plughost-" +
-                     std::to_string(KEL_PROCESS_ID()) + "-" + std::to_string(++counter);
-  namesHandedOut().push_back(name);
-  return name;
-}
-
-// True for an existing target that is a device or a pipe (/dev/stdout,
-// /dev/full): those are written in place, as renaming over them would replace
-// the device itself.
-bool isSpecialFile(const std::string& path) {
-#if defined(_WIN32)
-  HANDLE handle =
-      CreateFileW(wideText(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return false;
-  const DWORD type = GetFileType(handle);
-  CloseHandle(handle);
-  return type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE;
-#else
-  struct stat status;
-  return stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode);
-#endif
-}
-
-// Writes, flushes and closes; false with `error` set when any step fails.
-bool writeWhole(const std::string& name, const std::string& target,
-                const std::vector<std::uint8_t>& bytes, std::string& error) {
-  errno = 0;
-  FILE* file = openFile(name, "wb");
-  if (!file) {
-    error = "cannot write '" + target + "'" + reason();
-    return false;
+// A new temporary file beside `path`, under a name no file has: its name
+// and the open file, or nullptr (errno set) when none can be made.
+std::FILE* createTemporary(const std::string& path, std::string& name) {
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    name = temporaryNameBeside(path);
+    errno = 0;
+    std::FILE* file = createNewFile(name);
+    if (file != nullptr || errno != EEXIST) return file;
   }
+  return nullptr;
+}
+
+// Writes, flushes and closes `file`; false with `error` set when any step
+// fails. The first failure's reason is kept: a later close reports another.
+bool writeAndClose(std::FILE* file, const std::string& what, const std::vector<std::uint8_t>& bytes,
+                   bool close, std::string& error) {
   errno = 0;
   bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  int code = written ? 0 : errno;
   // Buffered bytes only meet a full disk here.
-  written = std::fflush(file) == 0 && written;
-  written = std::fclose(file) == 0 && written;
-  if (!written) error = "cannot write '" + target + "'" + reason();
+  if (std::fflush(file) != 0 && written) {
+    written = false;
+    code = errno;
+  }
+  if (close && std::fclose(file) != 0 && written) {
+    written = false;
+    code = errno;
+  }
+  if (!written) error = "cannot write " + what + reason(code);
   return written;
-}
-
-// "/dev/stdout" as a Linux path or through Wine's drive (Z:\dev\stdout):
-// Wine opens it in its server, whose output is not ours, so the bytes would
-// vanish; it is taken as "-".
-bool namesStandardOutput(const std::string& path) {
-  std::string tail = path.size() >= 11 ? path.substr(path.size() - 11) : path;
-  for (char& c : tail) c = c == '\\' ? '/' : c;
-  return tail == "/dev/stdout" && (path.size() == 11 || path[path.size() - 12] == ':');
 }
 
 bool replaceFile(const std::string& from, const std::string& to) {
@@ -102,14 +63,8 @@ bool replaceFile(const std::string& from, const std::string& to) {
 }
 
 bool isRegularFile(const std::string& path) {
-#if defined(_WIN32)
-  const DWORD attributes = GetFileAttributesW(wideText(path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-         !isSpecialFile(path);
-#else
-  struct stat status;
-  return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
-#endif
+  const FileIdentity identity = identify(path);
+  return identity.exists && !identity.folder && !identity.device;
 }
 
 bool copyFile(const std::string& from, const std::string& to) {
@@ -141,13 +96,18 @@ void forgetWriter(std::FILE* file) {
 void removeTemporaryFiles() {
   for (std::FILE* file : openWriters()) std::fclose(file);
   openWriters().clear();
-  for (const std::string& name : namesHandedOut()) removeFile(name);
+  for (const std::string& name : temporaryNamesHandedOut()) removeFile(name);
 }
 
 bool readFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error) {
+  const FileIdentity identity = identify(path);
+  if (identity.folder) {
+    error = "'" + path + "' is a folder, not a file";
+    return false;
+  }
   FILE* file = openFile(path, "rb");
   if (!file) {
-    error = "cannot open '" + path + "'";
+    error = "cannot open '" + path + "'" + (identity.exists ? "" : ": there is no such file");
     return false;
   }
   bytes.clear();
@@ -171,9 +131,30 @@ StagedFiles::~StagedFiles() {
 
 bool StagedFiles::stage(const std::string& path, const std::vector<std::uint8_t>& bytes,
                         std::string& error) {
-  if (isSpecialFile(path)) return writeWhole(path, path, bytes, error);
-  const std::string temporary = temporaryName(path);
-  if (!writeWhole(temporary, path, bytes, error)) {
+  const StandardStream stream = standardStreamNamed(path);
+  if (stream != StandardStream::none) {
+    std::FILE* file =
+        stream == StandardStream::output ? claimStandardOutput() : standardErrorForData();
+    const std::string name =
+        stream == StandardStream::output ? "the standard output" : "the standard error";
+    return writeAndClose(file, name, bytes, false, error);
+  }
+  if (identify(path).device) {
+    errno = 0;
+    std::FILE* file = openFile(path, "wb");
+    if (!file) {
+      error = "cannot write '" + path + "'" + reason(errno);
+      return false;
+    }
+    return writeAndClose(file, "'" + path + "'", bytes, true, error);
+  }
+  std::string temporary;
+  std::FILE* file = createTemporary(path, temporary);
+  if (!file) {
+    error = "cannot write '" + path + "'" + reason(errno);
+    return false;
+  }
+  if (!writeAndClose(file, "'" + path + "'", bytes, true, error)) {
     removeFile(temporary);
     return false;
   }
@@ -189,7 +170,7 @@ bool StagedFiles::commit(std::string& error) {
   for (const Entry& entry : entries_) {
     std::string backup;
     if (isRegularFile(entry.target)) {
-      backup = temporaryName(entry.target);
+      backup = temporaryNameBeside(entry.target);
       if (!copyFile(entry.target, backup)) {
         removeFile(backup);
         error = "cannot replace '" + entry.target + "': no room to keep the old file aside";
@@ -221,7 +202,7 @@ bool StagedFiles::commit(std::string& error) {
 }
 
 StagedWriter::~StagedWriter() {
-  if (file_ && !standardOutput_) {
+  if (file_ && !stream_) {
     forgetWriter(file_);
     std::fclose(file_);
   }
@@ -229,23 +210,27 @@ StagedWriter::~StagedWriter() {
 }
 
 bool StagedWriter::open(const std::string& path, std::string& error) {
-  target_ = path;
-  errno = 0;
-  if (path == "-" || namesStandardOutput(path)) {
-    standardOutput_ = true;
-    file_ = stdout;
-#if defined(_WIN32)
-    _setmode(_fileno(stdout), _O_BINARY);
-#endif
+  const StandardStream stream = standardStreamNamed(path);
+  if (stream != StandardStream::none) {
+    stream_ = true;
+    standardOutput_ = stream == StandardStream::output;
+    target_ = standardOutput_ ? "the standard output" : "the standard error";
+    file_ = standardOutput_ ? claimStandardOutput() : standardErrorForData();
     return true;
   }
-  if (!isSpecialFile(path)) temporary_ = temporaryName(path);
-  file_ = openFile(temporary_.empty() ? path : temporary_, "wb");
+  target_ = "'" + path + "'";
+  errno = 0;
+  if (identify(path).device) {
+    file_ = openFile(path, "wb");
+  } else {
+    file_ = createTemporary(path, temporary_);
+    if (!file_) temporary_.clear();
+  }
   if (!file_) {
-    error = "cannot write '" + path + "'" + reason();
-    temporary_.clear();
+    error = "cannot write " + target_ + reason(errno);
     return false;
   }
+  final_ = path;
   openWriters().push_back(file_);
   return true;
 }
@@ -253,7 +238,7 @@ bool StagedWriter::open(const std::string& path, std::string& error) {
 bool StagedWriter::write(const std::uint8_t* bytes, std::size_t size, std::string& error) {
   errno = 0;
   if (size == 0 || std::fwrite(bytes, 1, size, file_) == size) return true;
-  error = "cannot write '" + target_ + "'" + reason();
+  error = "cannot write " + target_ + reason(errno);
   return false;
 }
 
@@ -261,18 +246,22 @@ bool StagedWriter::commit(std::string& error) {
   errno = 0;
   // Buffered bytes only meet a full disk here.
   bool written = std::fflush(file_) == 0;
-  if (!standardOutput_) {
+  int code = written ? 0 : errno;
+  if (!stream_) {
     forgetWriter(file_);
-    written = std::fclose(file_) == 0 && written;
+    if (std::fclose(file_) != 0 && written) {
+      written = false;
+      code = errno;
+    }
   }
   file_ = nullptr;
   if (!written) {
-    error = "cannot write '" + target_ + "'" + reason();
+    error = "cannot write " + target_ + reason(code);
     return false;
   }
   if (temporary_.empty()) return true;
-  if (!replaceFile(temporary_, target_)) {
-    error = "cannot replace '" + target_ + "'";
+  if (!replaceFile(temporary_, final_)) {
+    error = "cannot replace " + target_;
     return false;
   }
   temporary_.clear();

@@ -23,8 +23,9 @@ class StagedFiles {
   StagedFiles& operator=(const StagedFiles&) = delete;
 
   // Writes `bytes` to a temporary file beside `path`; false with a one-line
-  // reason in `error` (and nothing left behind) when any step fails. An
-  // existing device or pipe (/dev/stdout) is written in place at once.
+  // reason in `error` (and nothing left behind) when any step fails. A
+  // standard stream's name (support/file_policy.h) and an existing device
+  // (/dev/full) are written at once, in place.
   bool stage(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& error);
   // Renames every staged file to its target, replacing an existing file.
   // False with a reason when a rename fails; the targets renamed before it
@@ -41,8 +42,8 @@ class StagedFiles {
 
 // One file written in pieces, as a render streams its output: to a
 // temporary name beside `path`, renamed into place by commit(). Uncommitted,
-// the temporary is removed when the object goes. An existing device or pipe
-// (/dev/stdout) is written in place, and "-" is the standard output.
+// the temporary is removed when the object goes. A standard stream's name
+// (support/file_policy.h) and an existing device are written in place.
 class StagedWriter {
  public:
   StagedWriter() = default;
@@ -60,9 +61,11 @@ class StagedWriter {
   bool toStandardOutput() const { return standardOutput_; }
 
  private:
-  std::string target_;
+  std::string target_;     // for messages: "'path'" or "the standard output"
+  std::string final_;      // the path the temporary becomes
   std::string temporary_;  // "" when written in place
   std::FILE* file_ = nullptr;
+  bool stream_ = false;  // a standard stream: flushed, never closed
   bool standardOutput_ = false;
 };
 

@@ -13,7 +13,7 @@ constexpr std::uint32_t kBankFormatVersion = 2;  // adds the current program
 constexpr std::size_t kFxbReservedSize = 124;
 
 // Checks the two sizes a program or bank file states: the byte count after
-// the first 8 bytes, and the chunk's, which must fill the rest exactly.
+// the first 8 bytes, and the chunk's, which together fill the file exactly.
 // `kind` is "preset" or "bank"; false with `error` set when they do not.
 bool readChunkSize(const std::vector<std::uint8_t>& bytes, std::size_t headerSize,
                    std::size_t chunkSizeOffset, const char* kind, std::uint64_t& chunkSize,
@@ -26,6 +26,13 @@ bool readChunkSize(const std::vector<std::uint8_t>& bytes, std::size_t headerSiz
   }
   if (byteSize != headerSize - 8 + chunkSize) {
     error = std::string(kind) + " file sizes do not agree";
+    return false;
+  }
+  // Bytes past the stated end are no part of any file we write: a file cut
+  // together from two, or one whose sizes were edited.
+  if (byteSize + 8 < bytes.size()) {
+    error = std::string(kind) + " file has bytes after its end (" +
+            std::to_string(bytes.size() - (byteSize + 8)) + " more than its sizes state)";
     return false;
   }
   return true;

@@ -22,6 +22,11 @@ bool parseNoteSpec(const std::string& text, NoteSpec& spec, std::string& error) 
   NoteSpec parsed;
   char tail = 0;
   const char* s = text.c_str();
+  // sscanf's %lf would also read "0x1" as one second; notes are decimal.
+  if (text.find_first_of("xX") != std::string::npos) {
+    error = "bad note '" + text + "': write times in decimal seconds, e.g. 60@0.0-1.0";
+    return false;
+  }
   const bool withVelocity = sscanf(s, "%d:%d@%lf-%lf%c", &parsed.note, &parsed.velocity,
                                    &parsed.start, &parsed.end, &tail) == 4;
   if (!withVelocity) {

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "support/number_text.h"
+
 namespace plughost {
 namespace {
 
@@ -42,9 +44,9 @@ bool parseParameterAssignment(const std::string& text, ParameterAssignment& assi
   } else {
     result.name = name;
   }
-  char* end = nullptr;
-  const double number = std::strtod(value.c_str(), &end);
-  if (*end == '\0' && number >= 0.0 && number <= 1.0) {
+  double number = 0.0;
+  std::string notNumber;
+  if (readNumber(value, NumberForm::decimal, number, notNumber) && number >= 0.0 && number <= 1.0) {
     result.value = static_cast<float>(number);
   } else {
     result.normalised = false;

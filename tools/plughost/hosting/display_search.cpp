@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "support/number_text.h"
+
 namespace plughost {
 namespace {
 
@@ -25,11 +27,11 @@ std::string squeezed(const std::string& s) {
 
 // A number leading `text`, with what follows it; false when there is none.
 bool leadingNumber(const std::string& text, double& number, std::string& rest) {
-  const char* start = text.c_str();
-  char* end = nullptr;
-  number = std::strtod(start, &end);
-  if (end == start || !std::isfinite(number)) return false;
-  rest = squeezed(end);
+  const std::size_t length = decimalPrefixLength(text, NumberForm::decimal);
+  if (length == 0) return false;
+  number = std::strtod(text.substr(0, length).c_str(), nullptr);
+  if (!std::isfinite(number)) return false;
+  rest = squeezed(text.substr(length));
   return true;
 }
 
@@ -158,6 +160,16 @@ bool findDisplayedValue(const std::string& wanted, const std::string& label,
   }
   // Texts such as "-inf" or "Off" may also start like numbers.
   if (!found) found = findText(wanted, displayAt, value);
+  // "-inf dB": a text the display shows, with the label the range is
+  // printed with.
+  const std::string plainLabel = squeezed(label);
+  const std::string plainWanted = squeezed(wanted);
+  if (!found && !plainLabel.empty() && plainWanted.size() > plainLabel.size() &&
+      plainWanted.compare(plainWanted.size() - plainLabel.size(), plainLabel.size(), plainLabel) ==
+          0) {
+    found =
+        findText(plainWanted.substr(0, plainWanted.size() - plainLabel.size()), displayAt, value);
+  }
   if (!found) {
     error = "no value that shows '" + wanted + "' (the display runs from " +
             withLabel(displayAt(0.0f), label) + " to " + withLabel(displayAt(1.0f), label) + ")";

@@ -97,6 +97,10 @@ FxbBank loadBankProgram(const PluginInstance& plugin, const std::string& file, i
   FxbBank bank;
   std::string error;
   if (!readFxbFile(file, bank, error)) throw CommandError(error);
+  if (bank.programCount <= 0) {
+    throw CommandError("bank '" + file + "' holds no programs: there is no program " +
+                       std::to_string(index));
+  }
   if (index < 0 || index >= bank.programCount) {
     throw CommandError("bank '" + file + "' holds " + std::to_string(bank.programCount) +
                        " program(s), numbered 0.." + std::to_string(bank.programCount - 1) +

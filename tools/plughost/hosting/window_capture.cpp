@@ -1,5 +1,7 @@
 #include "hosting/window_capture.h"
 
+#include "platform/platform.h"
+
 namespace plughost {
 namespace {
 
@@ -27,21 +29,25 @@ bool captureClientArea(HWND window, RgbImage& image) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
 
-  HDC windowDc = GetDC(window);
-  HDC memoryDc = CreateCompatibleDC(windowDc);
+  const platform::WindowDc windowDc(window);
+  platform::MemoryDc memoryDc(windowDc.get());
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  bool ok = bitmap && memoryDc;
+  // Declared after the memory DC, so it is deleted once the DC gave it back.
+  const platform::GdiObject bitmap(
+      CreateDIBSection(static_cast<HDC>(windowDc.get()), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  const HDC memory = static_cast<HDC>(memoryDc.get());
+  bool ok = bitmap.get() && memory && windowDc.get();
   if (ok) {
-    HGDIOBJ old = SelectObject(memoryDc, bitmap);
+    memoryDc.select(bitmap.get());
     // The window's own pixels first; if they come back empty (nothing on a
     // screen to copy from), ask the window and its children to paint into
     // the bitmap instead.
-    ok = BitBlt(memoryDc, 0, 0, width, height, windowDc, 0, 0, SRCCOPY | CAPTUREBLT);
+    ok = BitBlt(memory, 0, 0, width, height, static_cast<HDC>(windowDc.get()), 0, 0,
+                SRCCOPY | CAPTUREBLT);
     const std::size_t pixels = static_cast<std::size_t>(width) * height;
     if (!ok || allBlack(static_cast<std::uint8_t*>(bits), pixels)) {
       constexpr UINT kClientOnly = 1;  // PW_CLIENTONLY
-      ok = PrintWindow(window, memoryDc, kClientOnly);
+      ok = PrintWindow(window, memory, kClientOnly);
     }
     GdiFlush();
     if (ok) {
@@ -49,11 +55,7 @@ bool captureClientArea(HWND window, RgbImage& image) {
           rgbImageFromBgra(static_cast<const std::uint8_t*>(bits),
                            static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height));
     }
-    SelectObject(memoryDc, old);
   }
-  if (bitmap) DeleteObject(bitmap);
-  if (memoryDc) DeleteDC(memoryDc);
-  ReleaseDC(window, windowDc);
   return ok;
 }
 

@@ -2,11 +2,10 @@
 
 #include <windows.h>
 
-#include <memory>
-#include <type_traits>
-
 #include "platform/path_size.h"
+#include "platform/platform.h"
 #include "support/command_error.h"
+#include "support/file_policy.h"
 #include "support/utf8_path.h"
 
 namespace plughost {
@@ -15,8 +14,13 @@ std::string fullPath(const std::string& path) {
   wchar_t buffer[platform::kMaxPathSize];
   const DWORD length =
       GetFullPathNameW(wideText(path).c_str(), platform::kMaxPathSize, buffer, nullptr);
-  if (length == 0 || length >= platform::kMaxPathSize)
-    throw CommandError("bad path '" + path + "'");
+  if (length >= platform::kMaxPathSize) {
+    throw CommandError("path '" + path + "' is too long: its full form has " +
+                       std::to_string(length - 1) + " characters, more than the " +
+                       std::to_string(platform::kMaxPathSize - 1) +
+                       " a Windows path may have (MAX_PATH)");
+  }
+  if (length == 0) throw CommandError("bad path '" + path + "'");
   return utf8Text(buffer);
 }
 
@@ -45,6 +49,29 @@ bool isFile(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::string nameOnDisk(const std::string& path) {
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW(wideText(path).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return path;
+  FindClose(search);
+  const std::size_t slash = path.find_last_of("\\/");
+  return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) +
+         utf8Text(found.cFileName);
+}
+
+std::string matchNameCase(const std::string& path) {
+  const std::string current = nameOnDisk(path);
+  if (current == path) return path;
+  // Through a name of its own: a rename to the same name in other case is
+  // not one every file system carries out.
+  const std::string between = temporaryNameBeside(path);
+  if (MoveFileW(wideText(current).c_str(), wideText(between).c_str())) {
+    if (MoveFileW(wideText(between).c_str(), wideText(path).c_str())) return nameOnDisk(path);
+    MoveFileW(wideText(between).c_str(), wideText(current).c_str());
+  }
+  return nameOnDisk(path);
+}
+
 void makeDirectories(const std::string& directory) {
   for (std::size_t i = 1; i <= directory.size(); ++i) {
     if (i == directory.size() || directory[i] == '\\' || directory[i] == '/') {
@@ -59,10 +86,11 @@ void makeDirectories(const std::string& directory) {
 
 void requireExport(const std::string& path, const char* name, const char* what) {
   // Loaded for its export table only: nothing of it runs.
-  const std::unique_ptr<std::remove_pointer_t<HMODULE>, decltype(&FreeLibrary)> library(
-      LoadLibraryExW(wideText(path).c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES), &FreeLibrary);
-  if (!library) throw CommandError("cannot load '" + path + "'");
-  if (GetProcAddress(library.get(), name) == nullptr) {
+  platform::Library library;
+  if (!library.loadForInspection(wideText(path).c_str())) {
+    throw CommandError("cannot load '" + path + "'");
+  }
+  if (library.symbol(name) == nullptr) {
     throw CommandError("'" + path + "' is not " + what + ": it has no export \"" + name + "\"");
   }
 }

@@ -25,6 +25,15 @@ void requireAnsiPath(const std::string& path, const char* what);
 // True when `path` names an existing file (not a folder).
 bool isFile(const std::string& path);
 
+// `path` with its last part as the folder holds it: on a file system that
+// ignores letter case, "x\\BAR.dll" may be the file "x\\Bar.dll". `path`
+// itself when there is no such file.
+std::string nameOnDisk(const std::string& path);
+
+// Gives the file at `path` the letter case of `path` when its name on disk
+// differs only in case; returns the name it has afterwards.
+std::string matchNameCase(const std::string& path);
+
 // Creates `directory` and any missing parents (a full path).
 void makeDirectories(const std::string& directory);
 

@@ -13,6 +13,7 @@
 #include "install/install_paths.h"
 #include "installation/effect_settings.h"
 #include "installation/engine_registration.h"
+#include "platform/path_size.h"
 #include "platform/platform.h"
 #include "support/command_error.h"
 
@@ -37,17 +38,19 @@ std::string randomGuid() {
 }
 
 std::string ownFolder() {
-  char path[MAX_PATH] = {};
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) throw CommandError("cannot find plughost's own folder");
+  char path[platform::kMaxPathSize] = {};
+  const DWORD length = GetModuleFileNameA(nullptr, path, platform::kMaxPathSize);
+  if (length == 0 || length >= platform::kMaxPathSize)
+    throw CommandError("cannot find plughost's own folder");
   std::string own(path, length);
   return own.substr(0, own.find_last_of("\\/") + 1);
 }
 
 std::string tempFolder() {
-  char path[MAX_PATH] = {};
-  const DWORD length = GetTempPathA(MAX_PATH, path);
-  if (length == 0 || length >= MAX_PATH) throw CommandError("cannot find the Temp folder");
+  char path[platform::kMaxPathSize] = {};
+  const DWORD length = GetTempPathA(platform::kMaxPathSize, path);
+  if (length == 0 || length >= platform::kMaxPathSize)
+    throw CommandError("cannot find the Temp folder");
   return std::string(path, length);
 }
 
@@ -98,9 +101,7 @@ ScratchEffect::ScratchEffect(const ScratchRequest& request) {
     }
     folder = candidate + "\\";
     const std::string keyName = installation::engineKeyName(productGuid);
-    platform::RegistryKey key;
-    const long status =
-        key.createWithString(keyName.c_str(), installation::kEnginePathValue, engine.c_str());
+    const long status = installation::registerEnginePath(productGuid, engine);
     registered = true;  // a half-made key is removed too
     if (status != 0) {
       throw CommandError("cannot write HKEY_LOCAL_MACHINE\\" + keyName + " (error " +
@@ -139,7 +140,7 @@ void ScratchEffect::remove() {
                  folder.c_str());
   }
   if (registered) {
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, installation::engineKeyName(productGuid).c_str());
+    installation::unregisterEngine(productGuid);
   }
   folder.clear();
   registered = false;

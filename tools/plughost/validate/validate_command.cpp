@@ -17,7 +17,6 @@
 #include <memory>
 #include <sstream>
 
-#include "commands/commands.h"
 #include "formats/byte_file.h"
 #include "formats/pe_width.h"
 #include "hosting/crash_guard.h"
@@ -26,6 +25,8 @@
 #include "install/file_checks.h"
 #include "platform/platform.h"
 #include "support/command_error.h"
+#include "support/file_policy.h"
+#include "support/option_checks.h"
 #include "support/utf8_path.h"
 #include "validate/check_list.h"
 #include "validate/check_result.h"
@@ -33,12 +34,22 @@
 #include "validate/json_report.h"
 #include "validate/junit_report.h"
 #include "validate/scratch_effect.h"
+#include "validate/validate_command.h"
 #include "validate/validated_effect.h"
 
 namespace plughost {
 namespace {
 
 constexpr int kUsageError = 2;
+// No check ran: the plug-in file is missing, a folder, not a Windows DLL or
+// of the other width. Distinct from 1, which says the plug-in was checked.
+constexpr int kNoPluginToCheck = 4;
+
+// Why there is nothing to check; validate ends with kNoPluginToCheck.
+class NoPluginToCheck : public CommandError {
+ public:
+  using CommandError::CommandError;
+};
 
 struct ValidateOptions {
   std::string plugin;  // the one being validated
@@ -53,7 +64,7 @@ struct ValidateOptions {
   // Several plug-ins, an engine through a scratch installation, CI output.
   std::vector<std::string> plugins;
   std::string junit;
-  ScratchRequest engine;  // engine.engine empty: none
+  ScratchRequest engine;   // engine.engine empty: none
   std::string otherWidth;  // --other-width PLUGHOST.exe,PLUGIN.dll
 };
 
@@ -71,17 +82,19 @@ bool stderrIsTerminal() {
 // A plug-in file plughost can never load gets its reason before any child
 // runs: missing, not a PE file, or built for another processor.
 void checkFile(const std::string& path) {
-  if (!isFile(path)) throw CommandError("plug-in '" + path + "' does not exist");
+  if (identify(path).folder) throw NoPluginToCheck("'" + path + "' is a folder, not a plug-in DLL");
+  if (!isFile(path)) throw NoPluginToCheck("plug-in '" + path + "' does not exist");
   const std::uint16_t machine = peMachine(path);
-  if (machine == 0) throw CommandError("'" + path + "' is not a Windows DLL");
+  if (machine == 0) throw NoPluginToCheck("'" + path + "' is not a Windows DLL");
   const std::uint16_t ownMachine = kOwnWidth == 64 ? kMachineAmd64 : kMachineI386;
   if (machine != ownMachine) {
-    throw CommandError("'" + path + "' is " +
-                       (machine == kMachineAmd64  ? std::string("a 64-bit DLL")
-                        : machine == kMachineI386 ? std::string("a 32-bit DLL")
-                                                  : format("built for machine 0x%04X", machine)) +
-                       "; this plughost is " + std::to_string(kOwnWidth) +
-                       "-bit and loads plug-ins of its own width");
+    throw NoPluginToCheck("'" + path + "' is " +
+                          (machine == kMachineAmd64 ? std::string("a 64-bit DLL")
+                           : machine == kMachineI386
+                               ? std::string("a 32-bit DLL")
+                               : format("built for machine 0x%04X", machine)) +
+                          "; this plughost is " + std::to_string(kOwnWidth) +
+                          "-bit and loads plug-ins of its own width");
   }
 }
 
@@ -111,6 +124,8 @@ bool isFolder(const std::string& path) {
 CLI::Validator writableReport() {
   return CLI::Validator(
       [](std::string& path) -> std::string {
+        if (path.empty()) return "an empty file name";
+        if (standardStreamNamed(path) != StandardStream::none) return "";
         if (isFolder(path)) return "'" + path + "' is a folder, not a file";
         const std::size_t slash = path.find_last_of("\\/");
         const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
@@ -286,6 +301,19 @@ int runValidate(ValidateOptions options) {
     throw CLI::ValidationError("--json", "holds one plug-in's report: use --junit for several");
   }
   for (const std::string& plugin : options.plugins) checkFile(plugin);
+  // No report may land on a plug-in, the engine or the other report.
+  if (!options.json.empty() || !options.junit.empty()) {
+    CommandFiles files;
+    for (const std::string& plugin : options.plugins) files.input(plugin);
+    if (viaEngine) files.input(options.engine.engine);
+    if (!options.json.empty()) files.output(options.json, "--json");
+    if (!options.junit.empty()) files.output(options.junit, "--junit");
+    try {
+      files.check();
+    } catch (const CommandError& e) {
+      throw CLI::ValidationError(e.what());  // a usage error: status 2
+    }
+  }
   if (!options.seedGiven) {
     options.seed = static_cast<std::uint32_t>(std::time(nullptr)) ^ GetCurrentProcessId();
   }
@@ -374,10 +402,12 @@ void addValidateCommand(CLI::App& app, int& status) {
       ->check(levelRange());
   validate
       ->add_option("--seed", options->seed, "Seed of the random choices (default: from the clock)")
+      ->check(wholeNumber())
       ->each([options](const std::string&) { options->seedGiven = true; });
   validate
       ->add_option("--timeout-ms", options->timeoutMs,
                    "Time after which a check counts as hung (default 20000)")
+      ->check(wholeNumber())
       ->check(CLI::Range(100, 3600000));
   validate->add_option("--json", options->json, "Write the report to this JSON file")
       ->check(writableReport());
@@ -421,6 +451,9 @@ void addValidateCommand(CLI::App& app, int& status) {
     } catch (const CLI::ValidationError& e) {
       std::fprintf(stderr, "plughost: error: %s\n", e.what());
       status = kUsageError;
+    } catch (const NoPluginToCheck& e) {
+      std::fprintf(stderr, "plughost: error: %s\n", e.what());
+      status = kNoPluginToCheck;
     }
   });
 

@@ -1,10 +1,8 @@
 // plughost: loads a VST 2 plug-in as a host does and shows, renders, saves,
 // restores or opens it; also registers engines and installs named copies of
-// the bridge plug-in.
+// the bridge plug-in. This file lies above commands/ and validate/: the
+// command list is assembled here, where every command is visible.
 #include <windows.h>
-
-// CommandLineToArgvW; after windows.h, which it needs.
-#include <shellapi.h>
 
 #include <CLI/CLI.hpp>
 
@@ -17,18 +15,19 @@
 
 #include "commands/commands.h"
 #include "hosting/crash_guard.h"
+#include "platform/platform.h"
 #include "support/command_error.h"
 #include "support/utf8_path.h"
+#include "validate/validate_command.h"
 
 namespace {
 
 // The program's arguments in UTF-8, from the UTF-16 command line.
 std::vector<std::string> commandLineArguments() {
-  int count = 0;
-  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
   std::vector<std::string> arguments;
-  for (int i = 0; wide && i < count; ++i) arguments.push_back(plughost::utf8Text(wide[i]));
-  LocalFree(wide);
+  for (const std::wstring& wide : platform::commandLineArguments()) {
+    arguments.push_back(plughost::utf8Text(wide));
+  }
   if (arguments.empty()) arguments.push_back("plughost");
   return arguments;
 }
@@ -57,6 +56,7 @@ int main(int, char**) {
   char** argv = pointers.data();
   CLI::App app{"plughost - a command-line host for VST 2 plug-ins"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", "plughost " PLUGHOST_VERSION);
   // Paths such as /tmp/x.dll are arguments, not "/option" switches.
   app.allow_windows_style_options(false);
   int status = 0;
@@ -72,6 +72,27 @@ int main(int, char**) {
   addUninstallCommand(app, status);
   addUnregisterCommand(app, status);
 
+  // A command made of commands (preset save, preset load) given alone
+  // names them, as an unknown one does below.
+  const auto partsOf = [](CLI::App* command) {
+    const auto parts = command->get_subcommands([](CLI::App*) { return true; });
+    std::string names;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+      // "preset save or load", as for an unknown part below.
+      names += (i == 0                  ? command->get_name() + " "
+                : i + 1 == parts.size() ? " or "
+                                        : ", ") +
+               parts[i]->get_name();
+    }
+    return names;
+  };
+  if (argc == 2 && argv[1][0] != '-') {
+    const auto commands = app.get_subcommands(
+        [&](CLI::App* c) { return c->get_name() == argv[1] && !partsOf(c).empty(); });
+    if (!commands.empty()) {
+      return fail("'" + std::string(argv[1]) + "' needs a command: use " + partsOf(commands[0]));
+    }
+  }
   if (argc > 1 && argv[1][0] != '-') {
     const std::string command = argv[1];
     const auto commands = app.get_subcommands([](CLI::App*) { return true; });
@@ -105,6 +126,8 @@ int main(int, char**) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
     return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e);
   } catch (const CLI::ParseError& e) {
     // validate promises its users' CI status 2 for a usage error.
     const bool validating = argc > 1 && std::string(argv[1]) == "validate";
@@ -116,6 +139,11 @@ int main(int, char**) {
   } catch (const std::exception& e) {
     endIfThrownByPlugin(e);
     return fail(e.what());
+  }
+  // A standard output that cannot take what was printed (/dev/full, a
+  // closed pipe) is a failure like any other write.
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    return fail("cannot write the standard output");
   }
   return status;
 }
