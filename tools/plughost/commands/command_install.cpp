@@ -67,8 +67,10 @@ installation::EffectSettings checkedSettings(const InstallOptions& options) {
   settings.channelsOut = options.channelsOut;
   settings.processIndex = options.processIndex;
   if (!options.vendor.empty()) {
-    const std::string problem = installation::vendorNameProblem(options.vendor);
-    if (!problem.empty()) throw CommandError("vendor '" + options.vendor + "' " + problem);
+    const std::string vendorProblem = installation::vendorNameProblem(options.vendor);
+    if (!vendorProblem.empty()) {
+      throw CommandError("vendor '" + options.vendor + "' " + vendorProblem);
+    }
     options.vendor.copy(settings.vendor, sizeof settings.vendor - 1);
   }
   if (!options.vendorVersion.empty() &&

@@ -431,14 +431,17 @@ void addValidateCommand(CLI::App& app, int& status) {
   validate
       ->add_option("--process-index", options->engine.processIndex,
                    "With --engine: the engine's processor (default 0)")
+      ->check(wholeNumber())
       ->needs(engine);
   validate
       ->add_option("--channels-in", options->engine.channelsIn,
                    "With --engine: input channels (default 2)")
+      ->check(wholeNumber())
       ->needs(engine);
   validate
       ->add_option("--channels-out", options->engine.channelsOut,
                    "With --engine: output channels (default 2)")
+      ->check(wholeNumber())
       ->needs(engine);
   validate
       ->add_option("--bridge", options->engine.bridge,
