@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "platform/path_size.h"
 #include <tlhelp32.h>
+#include "platform/path_size.h"
 
 #include "platform/platform.h"
 

@@ -87,10 +87,32 @@ def snapshot(root):
     return seen
 
 
+STREAMED = 0xFFFFFFFF  # the size a WAV streamed to a pipe gives: not known
+
+
+def whole_wav(data):
+    """A WAV whose sizes add up, or one streamed with its sizes unknown whose
+    samples end on a whole frame."""
+    if data[:4] != b"RIFF" or data[8:12] != b"WAVE":
+        return False
+    if int.from_bytes(data[4:8], "little") != STREAMED:
+        return int.from_bytes(data[4:8], "little") + 8 == len(data)
+    offset, frame = 12, 0
+    while offset + 8 <= len(data):
+        tag, size = data[offset:offset + 4], int.from_bytes(data[offset + 4:offset + 8], "little")
+        if tag == b"fmt ":
+            frame = int.from_bytes(data[offset + 20:offset + 22], "little")
+        if tag == b"data":
+            samples = len(data) - offset - 8
+            return size == STREAMED and frame > 0 and samples > 0 and samples % frame == 0
+        offset += 8 + size + (size & 1)
+    return False
+
+
 def whole(kind, data):
     """True when `data` is a complete file of `kind`."""
     if kind == "wav":
-        return data[:4] == b"RIFF" and int.from_bytes(data[4:8], "little") + 8 == len(data)
+        return whole_wav(data)
     if kind == "png":
         return data[:8] == b"\x89PNG\r\n\x1a\n" and data[-8:-4] == b"IEND"
     if kind == "fxp":

@@ -482,7 +482,7 @@ TEST_F(ValidateTest, AWellBehavedEngineAndItsReportPass) {
   EXPECT_NE(std::string::npos, report.find("{\"name\": \"state\", \"result\": \"PASS\"")) << report;
 }
 
-TEST_F(ValidateTest, BadFilesEndWithOneLineAndStatusOne) {
+TEST_F(ValidateTest, BadFilesEndWithOneLineAndTheirStatus) {
   struct Case {
     std::string arguments;
     DWORD status;
@@ -491,9 +491,9 @@ TEST_F(ValidateTest, BadFilesEndWithOneLineAndStatusOne) {
   const std::string missing = folder + "Missing.dll";
   const std::string engine = binFolder() + "kel_test_engine.dll";
   const Case cases[] = {
-      {"validate \"" + missing + "\"", 1,
+      {"validate \"" + missing + "\"", 4,
        "plughost: error: plug-in '" + missing + "' does not exist\n"},
-      {"validate \"" + folder + "TestFx.ini\"", 1,
+      {"validate \"" + folder + "TestFx.ini\"", 4,
        "plughost: error: '" + folder + "TestFx.ini' is not a Windows DLL\n"},
       {"validate \"" + engine + "\" --only open", 1,
        "plughost: error: '" + engine + "' is not a VST 2 plug-in: it has no export \"main\"\n"},

@@ -43,13 +43,11 @@ int unwrittenOutputs(kel::IProcessor* processor, const EngineCheck& check) {
   return untouched;
 }
 
-// The engine's module and processor, created, tried and released.
-std::string tryEngine(const std::string& path, const installation::EffectSettings& settings,
+// The engine's module and processor, created in `session` and tried.
+std::string tryEngine(enginehost::ToolHost& host, enginehost::EngineSession& session,
+                      const std::string& path, const installation::EffectSettings& settings,
                       const EngineCheck& check) {
   std::string problem;
-  // Declared first, so it outlives the session that hands it to the engine.
-  enginehost::ToolHost host;
-  enginehost::EngineSession session;
   constexpr bool kWithView = false;
   switch (session.open(path.c_str(), &host, settings.processIndex, kWithView)) {
     case enginehost::OpenFailure::none:
@@ -114,10 +112,13 @@ std::string engineProblem(const installation::EffectSettings& settings, const En
   std::string path;
   const std::string problem = registryProblem(settings.guid, path);
   if (!problem.empty()) return problem;
-  // An exception the engine lets out stops here rather than unwinding
-  // through plughost, which would unload the engine with the exception's
-  // object and type still in use: it ends plughost as the engine's fault.
-  return [&]() noexcept { return tryEngine(path, settings, check); }();
+  // An exception the engine lets out stops at the lambda rather than
+  // unwinding through plughost: it ends plughost as the engine's fault. The
+  // session lives outside the lambda, so the engine that owns the
+  // exception's object and type stays loaded until then.
+  enginehost::ToolHost host;  // declared first: it outlives the session
+  enginehost::EngineSession session;
+  return [&]() noexcept { return tryEngine(host, session, path, settings, check); }();
 }
 
 }  // namespace plughost
