@@ -7,6 +7,7 @@
 
 #include "validate/audio_probe.h"
 #include "validate/check_list.h"
+#include "validate/event_block.h"
 #include "validate/validated_effect.h"
 
 namespace plughost {
@@ -29,19 +30,9 @@ bool playBlocks(CheckContext& context, ValidatedEffect& effect, GuardedAudio& au
 }
 
 void holdChord(ValidatedEffect& effect) {
-  VstMidiEvent notes[4] = {};
-  std::vector<unsigned char> list(sizeof(VstEvents) + 4 * sizeof(VstEvent*));
-  auto* events = reinterpret_cast<VstEvents*>(list.data());
-  events->numEvents = 4;
-  for (int n = 0; n < 4; ++n) {
-    notes[n].type = kVstMidiType;
-    notes[n].byteSize = sizeof(VstMidiEvent);
-    notes[n].midiData[0] = static_cast<char>(0x90);
-    notes[n].midiData[1] = static_cast<char>(36 + 12 * n);
-    notes[n].midiData[2] = 127;
-    events->events[n] = reinterpret_cast<VstEvent*>(&notes[n]);
-  }
-  effect.dispatch(effProcessEvents, 0, 0, events);
+  EventBlock chord(4);
+  for (int n = 0; n < 4; ++n) chord.add(0, 0x90, static_cast<unsigned char>(36 + 12 * n), 127);
+  effect.dispatch(effProcessEvents, 0, 0, chord.events());
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 
 #include "platform/platform.h"
 #include "validate/check_list.h"
+#include "validate/event_block.h"
 #include "validate/validated_effect.h"
 
 namespace plughost {
@@ -22,29 +23,6 @@ namespace {
 const int kBlockSizes[] = {64, 1, 333, 1024, 17};
 constexpr int kMaxBlock = 1024;
 constexpr int kBlocksPerLevel = 8;
-
-// One note on and off per block, for effects that take MIDI: the calls
-// after effProcessEvents are watched as well.
-struct NoteEvents {
-  VstInt32 numEvents = 2;
-  VstIntPtr reserved = 0;
-  VstEvent* pointers[2] = {};
-  VstMidiEvent midi[2] = {};
-
-  explicit NoteEvents(int note) {
-    for (int i = 0; i < 2; ++i) {
-      midi[i].type = kVstMidiType;
-      midi[i].byteSize = sizeof(VstMidiEvent);
-      midi[i].deltaFrames = 0;
-      midi[i].midiData[0] = static_cast<char>(i == 0 ? 0x90 : 0x80);
-      midi[i].midiData[1] = static_cast<char>(note);
-      midi[i].midiData[2] = static_cast<char>(i == 0 ? 100 : 0);
-      pointers[i] = reinterpret_cast<VstEvent*>(&midi[i]);
-    }
-  }
-  VstEvents* events() { return reinterpret_cast<VstEvents*>(this); }
-};
-static_assert(offsetof(NoteEvents, pointers) == offsetof(VstEvents, events), "NoteEvents layout");
 
 // Channels of the host's, separate inputs and outputs, with a copy of what
 // the inputs and both pointer arrays held before each call.
@@ -114,7 +92,12 @@ void play(void* argument) {
   for (int size : kBlockSizes) {
     for (int block = 0; block < blocks; ++block) {
       if (run->midi) {
-        NoteEvents notes(48 + block % 24);
+        // One note on and off per block: the calls after effProcessEvents
+        // are watched as well.
+        EventBlock notes(2);
+        const auto note = static_cast<unsigned char>(48 + block % 24);
+        notes.add(0, 0x90, note, 100);
+        notes.add(0, 0x80, note, 0);
         effect.dispatch(effProcessEvents, 0, 0, notes.events());
         ++run->calls;
       }

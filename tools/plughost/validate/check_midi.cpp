@@ -6,6 +6,7 @@
 
 #include "validate/audio_probe.h"
 #include "validate/check_list.h"
+#include "validate/event_block.h"
 #include "validate/validated_effect.h"
 
 namespace plughost {
@@ -13,40 +14,6 @@ namespace {
 
 constexpr int kBlock = 256;
 constexpr int kLargestEventCount = 32768;
-
-// A VstEvents block with room for `capacity` MIDI events.
-class EventBlock {
- public:
-  explicit EventBlock(int capacity)
-      : events_(static_cast<std::size_t>(capacity)),
-        storage_(sizeof(VstEvents) + sizeof(VstEvent*) * static_cast<std::size_t>(capacity)) {}
-
-  void clear() { count_ = 0; }
-  void add(int delta, unsigned char status, unsigned char data1, unsigned char data2) {
-    VstMidiEvent& e = events_[static_cast<std::size_t>(count_++)];
-    e = VstMidiEvent{};
-    e.type = kVstMidiType;
-    e.byteSize = sizeof(VstMidiEvent);
-    e.deltaFrames = delta;
-    e.midiData[0] = static_cast<char>(status);
-    e.midiData[1] = static_cast<char>(data1);
-    e.midiData[2] = static_cast<char>(data2);
-  }
-  VstEvents* events() {
-    auto* block = reinterpret_cast<VstEvents*>(storage_.data());
-    block->numEvents = count_;
-    block->reserved = 0;
-    for (int i = 0; i < count_; ++i) {
-      block->events[i] = reinterpret_cast<VstEvent*>(&events_[static_cast<std::size_t>(i)]);
-    }
-    return block;
-  }
-
- private:
-  int count_ = 0;
-  std::vector<VstMidiEvent> events_;
-  std::vector<unsigned char> storage_;
-};
 
 bool sendAndPlay(CheckContext& context, ValidatedEffect& effect, GuardedAudio& audio,
                  EventBlock& events, int blocks, const std::string& where) {

@@ -10,6 +10,7 @@
 
 #include "validate/audio_probe.h"
 #include "validate/check_list.h"
+#include "validate/event_block.h"
 #include "validate/validated_effect.h"
 
 namespace plughost {
@@ -20,32 +21,22 @@ constexpr float kRate = 44100.0f;
 constexpr double kSecondsToSilence = 30.0;
 constexpr double kSilenceDb = -90.0;
 const unsigned char kChord[] = {36, 48, 55, 60, 64, 67, 72, 96};
+// The chord and all-notes-off on every channel, the most sent at once.
+constexpr int kMostEvents = 16 + sizeof kChord;
 
+// Messages gathered for frame 0 of the next block, sent and forgotten.
 class Events {
  public:
   void add(unsigned char status, unsigned char data1, unsigned char data2) {
-    VstMidiEvent event{};
-    event.type = kVstMidiType;
-    event.byteSize = sizeof(VstMidiEvent);
-    event.midiData[0] = static_cast<char>(status);
-    event.midiData[1] = static_cast<char>(data1);
-    event.midiData[2] = static_cast<char>(data2);
-    events_.push_back(event);
+    block_.add(0, status, data1, data2);
   }
-  // Sends them all at frame 0 of the next block and forgets them.
   void send(ValidatedEffect& effect) {
-    std::vector<unsigned char> list(sizeof(VstEvents) + sizeof(VstEvent*) * (events_.size() + 2));
-    auto* block = reinterpret_cast<VstEvents*>(list.data());
-    block->numEvents = static_cast<VstInt32>(events_.size());
-    for (std::size_t i = 0; i < events_.size(); ++i) {
-      block->events[i] = reinterpret_cast<VstEvent*>(&events_[i]);
-    }
-    effect.dispatch(effProcessEvents, 0, 0, block);
-    events_.clear();
+    effect.dispatch(effProcessEvents, 0, 0, block_.events());
+    block_.clear();
   }
 
  private:
-  std::vector<VstMidiEvent> events_;
+  EventBlock block_{kMostEvents};
 };
 
 // Plays until a whole second stays below kSilenceDb; the seconds it took,
